@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need. Idempotent: it refreshes the
+# package lists once, only when something is missing, and is quiet when all is there.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  # fuzzing (libFuzzer ships with clang's runtime)
+  clang libclang-rt-14-dev
+  # document engine
+  libzip-dev libpugixml-dev libxml2-dev
+  # fonts and a display for window tests
+  fonts-dejavu fonts-liberation2 fonts-noto-cjk xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,56 @@
+// The program: the desktop application, or with --build a headless build for scripts.
+#include "app/CommandLine.h"
+#include "text/gui/DesktopMessages.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <cstdio>
+
+using namespace tavrel;
+
+namespace {
+const char *kVersionText = "Tavrel for Word 3.08";
+
+void print(FILE *to, const QString &text)
+{
+    QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, bytes.size(), to);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    TCommandLine cl = TCommandLine::Parse(args);
+
+    switch (cl.mode) {
+    case TCommandLine::Mode::Version:
+        std::printf("%s\n", kVersionText);
+        return 0;
+    case TCommandLine::Mode::Help:
+        print(stdout, QString::fromLatin1(kVersionText) + QStringLiteral("\n\n") + TCommandLine::HelpText());
+        return 0;
+    case TCommandLine::Mode::Error:
+        print(stderr, cl.error + QStringLiteral("\n\n") + TCommandLine::HelpText());
+        return 2;
+    case TCommandLine::Mode::Build: {
+        // Fonts and painting need a GUI application; the offscreen platform needs no display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        print(stderr, QStringLiteral("Building from the command line is not available yet.\n"));
+        return 1;
+    }
+    case TCommandLine::Mode::Desktop:
+        break;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
+    TDesktopMessages messages;
+    SetMessages(&messages);
+    print(stderr, QStringLiteral("The main window is not available yet.\n"));
+    SetMessages(nullptr);
+    return 1;
+}

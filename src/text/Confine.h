@@ -1,0 +1,17 @@
+#pragma once
+// Names that come from outside input (a document, a template stream, a decompiled help file,
+// a link) are turned into paths inside a given folder here, or refused.
+#include <QString>
+
+namespace tavrel {
+
+// Returns folder + "/" + name when the result lies inside folder; raises an Exception naming
+// the name otherwise: empty names, absolute names ("/x", "\x"), drive prefixes ("C:x"), any
+// ".." segment, NUL characters, and names that reach outside through a symbolic link that
+// already exists under folder. "\" in name is taken as a separator.
+QString ConfinePath(const QString &folder, const QString &name);
+
+// The same test without raising: true when ConfinePath would accept the name.
+bool IsConfinedName(const QString &folder, const QString &name);
+
+} // namespace tavrel

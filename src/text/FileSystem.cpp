@@ -1,0 +1,94 @@
+#include "text/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <atomic>
+#include <cstdio>
+
+namespace tavrel {
+
+namespace {
+TFileSystem g_real;
+std::atomic<TFileSystem *> g_fs{nullptr};
+
+// Deletes the content of a folder without following symbolic links: a link is removed as a
+// link, never entered.
+bool removeTree(const QString &path)
+{
+    QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir())
+        return QFile::remove(path);
+    QDir dir(path);
+    bool ok = true;
+    const auto entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &e : entries)
+        ok = removeTree(e.absoluteFilePath()) && ok;
+    return QDir().rmdir(path) && ok;
+}
+} // namespace
+
+bool TFileSystem::CanOpenRead(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly);
+}
+
+bool TFileSystem::CanOpenWrite(const QString &path)
+{
+    QFile f(path);
+    bool existed = f.exists();
+    // Append mode tests writability without truncating the file.
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append);
+    f.close();
+    if (ok && !existed)
+        f.remove();
+    return ok;
+}
+
+bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(data) == data.size() && f.flush();
+}
+
+bool TFileSystem::RemoveFile(const QString &path) { return QFile::remove(path); }
+
+bool TFileSystem::RemoveFolder(const QString &path)
+{
+    QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return false;
+    return removeTree(path);
+}
+
+bool TFileSystem::Rename(const QString &from, const QString &to)
+{
+    // QFile::rename refuses to replace; rename(2) replaces atomically, which is what callers want.
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool TFileSystem::CopyFile(const QString &from, const QString &to)
+{
+    if (QFileInfo::exists(to) && !QFile::remove(to))
+        return false;
+    return QFile::copy(from, to);
+}
+
+bool TFileSystem::MakePath(const QString &folder) { return QDir().mkpath(folder); }
+
+TFileSystem &FileSystem()
+{
+    TFileSystem *f = g_fs.load();
+    return f ? *f : g_real;
+}
+
+TFileSystem *SetFileSystem(TFileSystem *fs)
+{
+    TFileSystem *old = g_fs.exchange(fs);
+    return old ? old : &g_real;
+}
+
+} // namespace tavrel

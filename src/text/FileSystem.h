@@ -1,0 +1,29 @@
+#pragma once
+// Every delete, rename, write and open test of the system goes through this seam. Everything
+// runs as root here, and root ignores permission bits, so tests install an implementation that
+// makes chosen operations fail instead of relying on read-only files.
+#include <QByteArray>
+#include <QString>
+
+namespace tavrel {
+
+class TFileSystem
+{
+public:
+    virtual ~TFileSystem() = default;
+    virtual bool CanOpenRead(const QString &path);
+    virtual bool CanOpenWrite(const QString &path);
+    // Writes the whole file, replacing it.
+    virtual bool WriteFile(const QString &path, const QByteArray &data);
+    virtual bool RemoveFile(const QString &path);
+    // Removes a folder and everything in it; never follows a symbolic link out of it.
+    virtual bool RemoveFolder(const QString &path);
+    virtual bool Rename(const QString &from, const QString &to);
+    virtual bool CopyFile(const QString &from, const QString &to);
+    virtual bool MakePath(const QString &folder);
+};
+
+TFileSystem &FileSystem();
+TFileSystem *SetFileSystem(TFileSystem *fs);
+
+} // namespace tavrel

@@ -1,0 +1,54 @@
+#include "text/Shell.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+#include <atomic>
+
+namespace tavrel {
+
+namespace {
+TDesktopShell g_desktop;
+std::atomic<TShellInterface *> g_shell{nullptr};
+} // namespace
+
+bool TDesktopShell::OpenDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool TDesktopShell::ShowInFileManager(const QString &path)
+{
+    // The file manager interface of freedesktop.org selects the file; without a session bus
+    // or a file manager that offers it, the containing folder is opened instead.
+    const QString dbusSend = QStandardPaths::findExecutable(QStringLiteral("dbus-send"));
+    if (!dbusSend.isEmpty()) {
+        QStringList args{QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                         QStringLiteral("--dest=org.freedesktop.FileManager1"),
+                         QStringLiteral("/org/freedesktop/FileManager1"),
+                         QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
+                         QStringLiteral("array:string:") + QUrl::fromLocalFile(path).toString(),
+                         QStringLiteral("string:")};
+        QProcess p;
+        p.start(dbusSend, args);
+        if (p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return true;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+TShellInterface &Shell()
+{
+    TShellInterface *s = g_shell.load();
+    return s ? *s : g_desktop;
+}
+
+TShellInterface *SetShell(TShellInterface *shell)
+{
+    TShellInterface *old = g_shell.exchange(shell);
+    return old ? old : &g_desktop;
+}
+
+} // namespace tavrel
