@@ -12,6 +12,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # document engine
   libzip-dev libpugixml-dev libxml2-dev
+  # PDF catalog edit and checks
+  libqpdf-dev qpdf poppler-utils
   # fonts and a display for window tests
   fonts-dejavu fonts-liberation2 fonts-noto-cjk xvfb xauth
 )

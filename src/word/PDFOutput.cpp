@@ -1,0 +1,116 @@
+#include "word/PDFOutput.h"
+
+#include "text/Exceptions.h"
+#include "text/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace tavrel {
+
+TPdfOpenView TPdfOpenView::FromSettings(int panes, int magnification, int pageLayout)
+{
+    TPdfOpenView v;
+    // Items of the main window's lists; an item that inserts nothing keeps the exporter's key.
+    if (pageLayout == 1)
+        v.PageLayout = QStringLiteral("SinglePage");
+    else if (pageLayout == 3)
+        v.PageLayout = QStringLiteral("TwoColumnRight");
+    if (panes == 1)
+        v.PageMode = QStringLiteral("UseOutlines");
+    else if (panes == 2)
+        v.PageMode = QStringLiteral("UseThumbs");
+    switch (magnification) {
+    case 0: v.OpenAction = Zoom::XYZ; v.Argument = 0; break;
+    case 1: v.OpenAction = Zoom::FitH; v.Argument = 842; break;
+    case 2: v.OpenAction = Zoom::Fit; break;
+    case 3: v.OpenAction = Zoom::FitBH; v.Argument = 842; break;
+    case 4: v.OpenAction = Zoom::XYZ; v.Argument = 1; break;
+    default: break;
+    }
+    return v;
+}
+
+namespace {
+
+QPDFObjectHandle number(double v)
+{
+    if (v == static_cast<long long>(v))
+        return QPDFObjectHandle::newInteger(static_cast<long long>(v));
+    return QPDFObjectHandle::newReal(v, 4);
+}
+
+QPDFObjectHandle openAction(const QPDFObjectHandle &page, const TPdfOpenView &v)
+{
+    QPDFObjectHandle a = QPDFObjectHandle::newArray();
+    a.appendItem(page);
+    switch (*v.OpenAction) {
+    case TPdfOpenView::Zoom::XYZ:
+        a.appendItem(QPDFObjectHandle::newName("/XYZ"));
+        a.appendItem(QPDFObjectHandle::newNull());
+        a.appendItem(QPDFObjectHandle::newNull());
+        a.appendItem(number(v.Argument));
+        break;
+    case TPdfOpenView::Zoom::FitH:
+        a.appendItem(QPDFObjectHandle::newName("/FitH"));
+        a.appendItem(number(v.Argument));
+        break;
+    case TPdfOpenView::Zoom::Fit:
+        a.appendItem(QPDFObjectHandle::newName("/Fit"));
+        break;
+    case TPdfOpenView::Zoom::FitBH:
+        a.appendItem(QPDFObjectHandle::newName("/FitBH"));
+        a.appendItem(number(v.Argument));
+        break;
+    }
+    return a;
+}
+
+} // namespace
+
+void EditPdfCatalog(const QString &FileName, const QString &NewFileName, int Panes, int Magnification, int PageLayout)
+{
+    const TPdfOpenView view = TPdfOpenView::FromSettings(Panes, Magnification, PageLayout);
+    const QString target = QFileInfo(NewFileName).absoluteFilePath();
+    QTemporaryFile temp(QFileInfo(target).absolutePath() + QStringLiteral("/~tapdfXXXXXX.pdf"));
+    if (!temp.open())
+        throw Exception(QStringLiteral("Cannot write a temporary file beside \"%1\".").arg(NewFileName));
+    temp.close();
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(FileName).constData());
+        QPDFObjectHandle root = pdf.getRoot();
+        if (!root.isDictionary())
+            throw Exception(QStringLiteral("\"%1\" has no document catalog.").arg(FileName));
+        if (view.PageLayout)
+            root.replaceKey("/PageLayout", QPDFObjectHandle::newName("/" + view.PageLayout->toStdString()));
+        if (view.PageMode)
+            root.replaceKey("/PageMode", QPDFObjectHandle::newName("/" + view.PageMode->toStdString()));
+        if (view.OpenAction) {
+            const std::vector<QPDFObjectHandle> &pages = pdf.getAllPages();
+            if (pages.empty())
+                throw Exception(QStringLiteral("\"%1\" has no pages.").arg(FileName));
+            root.replaceKey("/OpenAction", openAction(pages.front(), view));
+        }
+        QPDFWriter writer(pdf, QFile::encodeName(temp.fileName()).constData());
+        // The same input gives the same bytes apart from the dates the exporter wrote.
+        writer.setDeterministicID(true);
+        writer.write();
+    } catch (const Exception &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw Exception(QStringLiteral("The PDF file \"%1\" cannot be read: %2").arg(FileName, QString::fromLocal8Bit(e.what())));
+    }
+    if (!FileSystem().Rename(temp.fileName(), target))
+        throw Exception(QStringLiteral("Cannot write the PDF file \"%1\".").arg(NewFileName));
+    temp.setAutoRemove(false);
+}
+
+} // namespace tavrel
