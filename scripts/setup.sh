@@ -12,10 +12,14 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # document engine
   libzip-dev libpugixml-dev libxml2-dev
+  # .doc/.rtf/.odt sources, PDF export and the fidelity tests of the engine
+  libreoffice-writer-nogui
   # PDF catalog edit and checks
   libqpdf-dev qpdf poppler-utils
   # fonts and a display for window tests
   fonts-dejavu fonts-liberation2 fonts-noto-cjk xvfb xauth
+  # compilers that check the shipped context-file presets, and the help compiler
+  mono-mcs fp-compiler fp-utils
 )
 
 missing=()
