@@ -20,6 +20,8 @@ PACKAGES=(
   fonts-dejavu fonts-liberation2 fonts-noto-cjk xvfb xauth
   # compilers that check the shipped context-file presets, and the help compiler
   mono-mcs fp-compiler fp-utils
+  # checks of the built-in page templates: HTML validation, rendering, a help viewer
+  tidy chromium xchm
 )
 
 missing=()
