@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -66,9 +67,19 @@ QByteArray UnicodeToMultiByte(const QString &text, int codePage);
 // For whole text files: the whole buffer, zero bytes included, with no size bound.
 QString DecodeCodePage(const QByteArray &bytes, int codePage, TWarnings *warnings = nullptr);
 QByteArray EncodeCodePage(const QString &text, int codePage, TWarnings *warnings = nullptr);
-// Whether codePage can hold every character of text (false for pseudo code pages only when the
-// system code page cannot); used by writers that escape what a code page cannot hold.
+// Like EncodeCodePage, but every character the code page cannot hold is written as the text
+// substitute(code point) gives (a numeric character reference, say); what of that text the code
+// page cannot hold in turn becomes "?".
+QByteArray EncodeCodePageEscaped(const QString &text, int codePage,
+                                 const std::function<QString(char32_t)> &substitute);
+// Whether the code page can hold every character of text.
 bool CodePageCanEncode(int codePage, const QString &text);
+
+// Text read from a file without a byte-order mark or charset declaration: valid UTF-8 decodes as
+// UTF-8 (what editors here write), anything else in the system code page.
+QString DecodeUnmarkedText(const QByteArray &bytes, TWarnings *warnings = nullptr);
+// Strict UTF-8 check: no overlong forms, surrogates or code points above U+10FFFF.
+bool IsValidUtf8(const QByteArray &bytes);
 
 // Trimmed text with every character replaced by its transliteration; characters without one are
 // dropped.
