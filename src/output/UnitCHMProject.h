@@ -1,0 +1,106 @@
+#pragma once
+// The settings of the HTML Help window (geometry, navigation pane, toolbar buttons, contents
+// tree styles, fonts, language) and the style values computed from them. A build works on its
+// own copy made with Assign and adds its data (folder, compiled file, contents and index lists).
+#include "text/StringList.h"
+
+#include <QString>
+
+namespace tavrel {
+
+class TCHMProject : public TObject
+{
+public:
+    TCHMProject() = default;
+    TCHMProject(const TCHMProject &) = delete;
+    TCHMProject &operator=(const TCHMProject &) = delete;
+
+    // Window geometry and navigation.
+    int Top = 70;
+    int Left = 100;
+    int Height = 700;
+    int Width = 900;
+    int PaneWidth = 300;
+    int DefaultTab = 0; // 0 contents, 1 index, 2 search, 3 favorites
+    bool AutoSearch = true; // [FILES] lists the whole output folder; Assign leaves it alone
+
+    // Window switches.
+    bool ShowMSDNMenu = false;
+    bool ShowPanesToolbar = true;
+    bool ShowPane = true;
+    bool HideToolbar = false;
+    bool HideToolbarText = false;
+    bool StayOnTop = false;
+    bool Maximize = false;
+    bool Hide = false;
+    bool Back = true;
+    bool bForward = true;
+    bool Stop = true;
+    bool Refresh = true;
+    bool Home = true;
+    bool Print = true;
+    bool Option = true;
+    bool Jump1 = false;
+    bool Jump2 = false;
+    bool Prev = false;
+    bool Next = false;
+    bool Zoom = false;
+    bool Content = true;
+    bool Index = true;
+    bool Search = true;
+    bool Favorite = true;
+    bool AutoTrack = false;
+    bool SelectRow = false;
+    bool PlusMinus = true;
+    bool ShowSelection = true;
+    bool ShowRoot = true;
+    bool DrawLines = true;
+    bool AutoExpand = false;
+    bool RightToLeft = false;
+    bool LeftScroll = false;
+    bool SavePosition = false;
+
+    // Texts. Fonts are "face,size,charset" with an empty face for the viewer's default.
+    QString ContentsFont = QStringLiteral(",8,0");
+    QString IndexFont = QStringLiteral(",8,0");
+    QString Title;
+    QString Language; // "0x" and four hex digits
+    QString Font;
+    QString DefaultTopic;
+
+    // Computed style values, recomputed before the project files are written.
+    int Toolbar = 0;
+    int Face = 0;
+    int Window = 0;
+    int WindowEx = 0;
+    int WinStyle = 0;
+    int WinStyleEx = 0;
+
+    // Build data, set by the caller or while writing; Assign does not copy it.
+    TStringList Files;  // relative file names of [FILES]
+    QString Folder;     // output folder with its trailing "/"
+    QString SourceFolder;
+    QString CHM;        // full path of the compiled help file
+    QString TOC;
+    QString IndexList;
+    QString Alias;
+    QString Map;
+    QString HHPFile, HHCFile, HHKFile, HFile, LOGFile;
+
+    // Copies the geometry, every window switch and the six texts from proj; nothing else.
+    void Assign(const TCHMProject &proj);
+
+    void SetToolbar();
+    void SetFace();
+    void SetWindow();
+    void SetWindowEx();
+    void SetWinStyle();
+    void SetWinStyleEx();
+    // All six, in that order.
+    void SetStyles();
+
+    // The writers of the HTML Help project files and the compiler call belong here as well
+    // (GetFiles, Output, OutputHHP, OutputHHC, OutputHHK, OutputH, Compile1).
+};
+
+} // namespace tavrel
