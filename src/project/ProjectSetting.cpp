@@ -19,7 +19,10 @@ namespace {
 const QString kGeneral = QStringLiteral("GENERAL");
 const QString kCHMSetting = QStringLiteral("CHMSetting");
 
-QString systemLanguageId() { return QStringLiteral("0x%1").arg(GetSystemDefaultLangID() & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper(); }
+QString systemLanguageId()
+{
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(GetSystemDefaultLangID() & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
+}
 
 // The folder part of a file name with its trailing "/", made absolute so that
 // "<Project_Folder>" never resolves against the root.
@@ -111,7 +114,7 @@ QString GetNewProjectFolder()
 {
     const QString base = GetSpecialFolder(5) + QStringLiteral("/Tavrel for Word/Project");
     auto usable = [](const QString &folder) {
-        const QFileInfo info(folder);
+        const QFileInfo info(folder.chopped(1)); // "name/" of a plain file does not exist
         if (info.exists() && !info.isDir())
             return false; // a file of that name is not a folder to propose
         return IsFolderEmpty(folder);
