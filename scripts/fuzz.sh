@@ -4,6 +4,7 @@
 # crash reproducers go to tests/fuzz/findings/<name>/; copy a crash input into
 # tests/fuzz/corpus/<name>/ once it is fixed, so every ordinary test run replays it.
 # Usage: bash scripts/fuzz.sh [SECONDS] [TARGET...]   (targets without the "fuzz_" prefix)
+# FUZZ_ARGS adds libFuzzer options to every run (later options win: FUZZ_ARGS=-max_len=65536).
 # Exits non-zero when a target crashes, leaks or fails to build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -66,7 +67,7 @@ for t in "${targets[@]}"; do
   echo "fuzz: fuzz_$t for ${SECONDS_PER_TARGET}s"
   set +e
   "$BUILD_DIR/bin/fuzz_$t" -max_total_time="$SECONDS_PER_TARGET" -timeout=25 -rss_limit_mb=4096 \
-    -print_final_stats=1 -artifact_prefix="$out/" "$work" 2>"$out/log.txt"
+    -print_final_stats=1 -artifact_prefix="$out/" ${FUZZ_ARGS:-} "$work" 2>"$out/log.txt"
   rc=$?
   set -e
   tail -n 12 "$out/log.txt"

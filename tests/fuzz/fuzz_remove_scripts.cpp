@@ -8,13 +8,9 @@
 
 namespace {
 
-QString asciiLower(const QString &s)
+QChar asciiLower(QChar c)
 {
-    QString r = s;
-    for (QChar &c : r)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + 32);
-    return r;
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? QChar(c.unicode() + 32) : c;
 }
 
 // Replaces every ASCII-case-insensitive occurrence of the lower-case word w by w.
@@ -23,7 +19,10 @@ QString lowerEvery(const QString &s, const QString &w)
     QString r;
     qsizetype i = 0;
     while (i < s.size()) {
-        if (asciiLower(s.mid(i, w.size())) == w) {
+        qsizetype k = 0;
+        while (k < w.size() && i + k < s.size() && asciiLower(s[i + k]) == w[k])
+            ++k;
+        if (k == w.size()) {
             r += w;
             i += w.size();
         } else {
