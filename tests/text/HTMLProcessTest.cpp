@@ -2,7 +2,6 @@
 // list.
 #include "text/HTMLProcess.h"
 
-#include <QElapsedTimer>
 #include <QMap>
 #include <QSet>
 #include <gtest/gtest.h>
@@ -250,10 +249,11 @@ TEST(HtmlRemoveScripts, RemovesScriptElements)
     EXPECT_EQ(RemoveScripts("Ab<script>x</script>Cd"), "AbCd");
 }
 
-TEST(HtmlLinearTime, HugeInputsStayFast)
+TEST(HtmlLargeInputs, WorstCaseShapesGiveTheRuleResults)
 {
     // Many small scripts, many "y" and "<" characters, and long runs without a match: each
-    // would make a whole-text replace pass or a growing candidate string quadratic.
+    // would make a whole-text replace pass or a growing candidate string quadratic (a quadratic
+    // version would not finish within the test time-out; speed itself is measured in bench/).
     QString scripts;
     for (int i = 0; i < 200000; ++i)
         scripts += QStringLiteral("t<SCRIPT>x</script>");
@@ -262,8 +262,6 @@ TEST(HtmlLinearTime, HugeInputsStayFast)
     for (int i = 0; i < 400000; ++i)
         opens += QStringLiteral("<scr");
 
-    QElapsedTimer timer;
-    timer.start();
     EXPECT_EQ(RemoveScripts(scripts), QString(200000, QLatin1Char('t')));
     EXPECT_EQ(RemoveScripts(opens), opens);
     QString h, b, t;
@@ -273,7 +271,6 @@ TEST(HtmlLinearTime, HugeInputsStayFast)
     SplitHtmlBody(QString(3000000, QLatin1Char('<')), h, b, t);
     EXPECT_EQ(h.size(), 3000000);
     EXPECT_EQ(CollapseWhiteSpace(QString(4000000, QLatin1Char(' ')) + "x"), "x");
-    EXPECT_LT(timer.elapsed(), 3000);
 }
 
 TEST(HtmlTags, NewTagAndOwningListCount)
