@@ -1,0 +1,129 @@
+// Shared set-up of the WebHelp browser tests: a loopback HTTP server over a folder, headless
+// Chromium, and helpers to reach the frames of the WebHelp frameset.
+
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const TYPES = {
+  '.htm': 'text/html; charset=utf-8', '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
+  '.css': 'text/css; charset=utf-8', '.gif': 'image/gif', '.jpg': 'image/jpeg', '.png': 'image/png',
+};
+
+// Serves root on 127.0.0.1 at a free port; resolves to { url, close }.
+export function serve(root) {
+  const server = http.createServer((req, res) => {
+    let rel;
+    try { rel = decodeURIComponent(new URL(req.url, 'http://x').pathname); } catch { rel = '/'; }
+    const file = path.join(root, path.normalize(rel).replace(/^([/\\])+/, ''));
+    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      res.writeHead(404, { 'Content-Type': 'text/plain' });
+      res.end('not found');
+      return;
+    }
+    res.writeHead(200, { 'Content-Type': TYPES[path.extname(file).toLowerCase()] || 'application/octet-stream' });
+    fs.createReadStream(file).pipe(res);
+  });
+  return new Promise((resolve) => {
+    server.listen(0, '127.0.0.1', () => {
+      resolve({ url: `http://127.0.0.1:${server.address().port}/`, close: () => new Promise((r) => server.close(r)) });
+    });
+  });
+}
+
+export async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-chromium-'));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
+      '--disable-sync', '--no-first-run', '--disable-default-apps', '--hide-scrollbars'],
+    viewport: { width: 1180, height: 720 },
+  });
+  return {
+    context,
+    async close() {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// The two ways a WebHelp folder is opened: through the loopback server and from disk.
+export async function origins(folder) {
+  const server = await serve(folder);
+  return {
+    http: server.url,
+    file: pathToFileURL(folder + path.sep).href,
+    close: server.close,
+  };
+}
+
+export function frame(page, name) {
+  return page.frames().find((f) => f.name() === name) || null;
+}
+
+export async function waitFrame(page, name, timeout = 10000) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    const f = frame(page, name);
+    if (f) {
+      try {
+        await f.waitForLoadState('load', { timeout: Math.max(1, end - Date.now()) });
+        return f;
+      } catch { /* detached: try again */ }
+    }
+    if (Date.now() > end) throw new Error('no frame ' + name);
+    await page.waitForTimeout(50);
+  }
+}
+
+// Opens the help and waits until the tree has told the root that it is ready.
+export async function openHelp(context, url) {
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.goto(url);
+  const tree = await waitFrame(page, 'tree');
+  await tree.waitForFunction(() => typeof WHTree !== 'undefined');
+  await page.waitForFunction(() => {
+    const c = document.getElementById('wh-content');
+    return c && c.getAttribute('src') !== null || (frames.content && frames.content.location !== undefined);
+  });
+  return { page, tree, errors };
+}
+
+export async function contentUrl(page) {
+  return frame(page, 'content').url();
+}
+
+export async function waitContent(page, suffix, timeout = 8000) {
+  const end = Date.now() + timeout;
+  for (;;) {
+    const f = frame(page, 'content');
+    const u = f ? decodeURIComponent(f.url()) : '';
+    if (u.endsWith(suffix)) {
+      await f.waitForLoadState('load').catch(() => {});
+      return f;
+    }
+    if (Date.now() > end) throw new Error(`content is ${u}, not ...${suffix}`);
+    await page.waitForTimeout(40);
+  }
+}
+
+export async function selectedTitle(tree) {
+  return tree.evaluate(() => {
+    const s = document.querySelector('#wh-tree span.selected');
+    return s ? s.textContent : null;
+  });
+}
+
+export async function waitSelected(tree, title, timeout = 6000) {
+  await tree.waitForFunction((t) => {
+    const s = document.querySelector('#wh-tree span.selected');
+    return s && s.textContent === t;
+  }, title, { timeout });
+}
