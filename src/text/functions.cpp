@@ -122,10 +122,13 @@ inline bool isCharsetTerminator(char16_t c)
 }
 
 // Where the charset value after "charset=" starts: HTML5's <meta charset="..."> quotes the value,
-// and a quote there would otherwise end it at once and hide the charset.
+// and a quote there would otherwise end it at once and hide the charset. A quote followed by a
+// terminator closes the attribute around an empty value instead (the page engine writes
+// content="text/html; charset=">): the value is empty right there.
 qsizetype charsetValueStart(const QString &page, qsizetype afterEquals)
 {
-    if (afterEquals < page.size() && (page.at(afterEquals) == QLatin1Char('"') || page.at(afterEquals) == QLatin1Char('\'')))
+    if (afterEquals + 1 < page.size() && (page.at(afterEquals) == QLatin1Char('"') || page.at(afterEquals) == QLatin1Char('\''))
+        && !isCharsetTerminator(page.at(afterEquals + 1).unicode()))
         return afterEquals + 1;
     return afterEquals;
 }
