@@ -5,6 +5,7 @@
 #include "support/Golden.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
+#include "text/functions.h"
 
 #include <QDir>
 #include <QFile>
@@ -310,6 +311,11 @@ TEST(TemplatePage, ReplacementOrderTitleAndHeadMerge)
     EXPECT_FALSE(made.contains("href=\"style.css\""));
     // MakePage leaves the prepared page alone.
     EXPECT_EQ(t.MakePage(i), made);
+    // The writer then fills the empty charset of the merged head; the quote after "charset="
+    // closes the attribute there and must stay where it is.
+    const QString written = SetCharset(made, "utf-8");
+    EXPECT_TRUE(written.contains("<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">\r\n"));
+    EXPECT_EQ(GetCharset(written), "utf-8");
 }
 
 TEST(TemplatePage, HeadlessTemplateMakesPagesWithoutMerging)
