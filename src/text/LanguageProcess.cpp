@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
 
@@ -371,20 +372,23 @@ using Substitute = std::function<QString(char32_t)>;
 
 // Encodes text; a character the code page cannot hold is written as substitute's text (or "?"),
 // converted through the same state so that shift sequences stay right. With cap >= 0 the
-// output stops before the first character that does not fit, and the whole result, closing
-// shift sequence included, holds at most cap bytes; false when even the closing sequence of
-// that prefix does not fit.
-bool encode(Iconv &cd, const QString &text, qsizetype cap, const Substitute *substitute, Encoded &r)
+// characters stop before the first one that does not fit in cap - reserve bytes, and the
+// closing shift sequence must fit in what is left of cap; false when it does not.
+bool encode(Iconv &cd, const QString &text, qsizetype cap, qsizetype reserve, const Substitute *substitute,
+            Encoded &r)
 {
     const bool capped = cap >= 0;
     r = Encoded();
     r.bytes.resize(capped ? cap : text.size() * 2 + 16);
+    qsizetype limit = capped ? std::max<qsizetype>(cap - reserve, 0) : r.bytes.size();
     qsizetype used = 0;
     auto run = [&](char **in, size_t *inLeft) -> int {
         for (;;) {
+            if (!capped)
+                limit = r.bytes.size();
             char *base = r.bytes.data();
             char *outPtr = base + used;
-            size_t outLeft = static_cast<size_t>(r.bytes.size() - used);
+            size_t outLeft = static_cast<size_t>(limit - used);
             const size_t rc = iconv(cd, in, inLeft, &outPtr, &outLeft);
             const int err = rc == static_cast<size_t>(-1) ? errno : 0;
             used = outPtr - base;
@@ -413,14 +417,30 @@ bool encode(Iconv &cd, const QString &text, qsizetype cap, const Substitute *sub
         }
     };
 
+    // iconv finds out how much input preceded an unmappable character by converting the piece it
+    // was given again up to there, so a text full of them would cost the square of the piece:
+    // after a failure the pieces start small and grow again while conversion succeeds.
+    constexpr size_t kMinPiece = 32, kMaxPiece = 1 << 16; // bytes
+    size_t piece = kMaxPiece;
     char *in = reinterpret_cast<char *>(const_cast<ushort *>(text.utf16()));
     size_t inLeft = static_cast<size_t>(text.size()) * 2;
     while (inLeft > 0) {
-        const int err = run(&in, &inLeft);
-        if (err == 0 || err == E2BIG)
+        size_t take = std::min(inLeft, piece);
+        // Never split a surrogate pair between two pieces.
+        if (take < inLeft && QChar::isHighSurrogate(reinterpret_cast<const char16_t *>(in)[take / 2 - 1]))
+            take -= 2;
+        size_t pieceLeft = take;
+        const int err = run(&in, &pieceLeft);
+        inLeft -= take - pieceLeft;
+        if (err == E2BIG)
             break;
+        if (err == 0) {
+            piece = std::min(piece * 2, kMaxPiece);
+            continue;
+        }
         if (err != EILSEQ && err != EINVAL)
             throw Exception(QStringLiteral("Encoding failed (error %1).").arg(err));
+        piece = kMinPiece;
         // The character the code page cannot hold, or a lone surrogate.
         const char16_t *unit = reinterpret_cast<const char16_t *>(in);
         size_t units = 1;
@@ -437,6 +457,8 @@ bool encode(Iconv &cd, const QString &text, qsizetype cap, const Substitute *sub
         inLeft -= units * 2;
     }
     // Back to the initial shift state (ISO-2022, UTF-7).
+    if (capped)
+        limit = cap;
     if (run(nullptr, nullptr) != 0)
         return false;
     r.bytes.truncate(used);
@@ -449,7 +471,7 @@ Encoded encodeWhole(const QString &text, const IconvRow &row, const Substitute *
     if (text.isEmpty())
         return r;
     Iconv cd(row.iconvName, nativeUtf16());
-    encode(cd, text, -1, substitute, r);
+    encode(cd, text, -1, 0, substitute, r);
     return r;
 }
 
@@ -518,10 +540,11 @@ QByteArray UnicodeToMultiByte(const QString &text, int codePage)
     Iconv cd(row.iconvName, nativeUtf16());
     Encoded r;
     // A shift sequence that closes the text may not fit behind the last character that does:
-    // then give up characters until it does.
-    for (qsizetype cap = text.size() * 2; cap >= 0; --cap) {
+    // then keep more room for it. Closing sequences are a few bytes long, so this ends soon.
+    const qsizetype cap = text.size() * 2;
+    for (qsizetype reserve = 0; reserve <= cap; ++reserve) {
         cd.Reset();
-        if (encode(cd, text, cap, nullptr, r))
+        if (encode(cd, text, cap, reserve, nullptr, r))
             return r.bytes;
     }
     return QByteArray();
