@@ -1,0 +1,51 @@
+#pragma once
+// The filtered-HTML writer: one page in a chosen code page, with the style definitions as
+// classes in one style element of the head, the body in one section division, and the pictures
+// copied into a folder beside the page.
+#include "word/engine/Model.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace tavrel::engine {
+
+struct THtmlOptions
+{
+    int CodePage = 65001;
+    QString FolderSuffix = QStringLiteral("_files");
+};
+
+struct THtmlPicture
+{
+    QString FileName; // inside the picture folder: image001.png, ...
+    QByteArray Data;
+};
+
+struct THtmlResult
+{
+    QString Page;                 // the page as text, before encoding
+    QByteArray Bytes;             // the page in the code page
+    QString FolderName;           // page base name + suffix ("doc_files")
+    std::vector<THtmlPicture> Pictures;
+};
+
+// Renders the document. pageName is the page's file name ("doc.htm"); the picture folder is its
+// base name followed by the folder suffix. Warnings go to the document's list.
+THtmlResult RenderFilteredHtml(TDocument &doc, const QString &pageName, const THtmlOptions &options);
+
+// Renders and writes the page and its picture folder. Raises an Exception naming the file when
+// it cannot be written.
+void WriteFilteredHtml(TDocument &doc, const QString &path, const THtmlOptions &options);
+
+// Markup characters as entities; inAttribute also escapes double quotes. Characters the page's
+// code page cannot hold are turned into references when the page is encoded.
+QString EscapeHtml(const QString &text, bool inAttribute = false);
+// The page in a code page: characters the code page cannot hold become decimal references, and
+// CSS escapes ("\5B8B\4F53 ") inside style elements, where references do not work.
+QByteArray EncodePage(const QString &page, int codePage);
+
+// The "file:///" address of a local link target, resolved against base; only blanks are
+// percent-encoded. Targets with a scheme, or starting with "#", are returned as they are.
+QString LinkAddress(const QString &target, const QString &base);
+
+} // namespace tavrel::engine

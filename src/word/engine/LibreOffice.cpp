@@ -1,0 +1,106 @@
+#include "word/engine/LibreOffice.h"
+
+#include "text/Exceptions.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace tavrel::engine {
+
+QString TLibreOffice::Program()
+{
+    QString p = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (p.isEmpty())
+        p = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    return p;
+}
+
+QString TLibreOffice::OutputFileFor(const TConversion &c)
+{
+    QString ext = c.ConvertTo.section(':', 0, 0);
+    return QDir(c.OutputFolder).filePath(QFileInfo(c.Input).completeBaseName() + '.' + ext);
+}
+
+QString TLibreOffice::Convert(const TConversion &c, QByteArray *log)
+{
+    const QString name = c.DisplayName.isEmpty() ? QFileInfo(c.Input).fileName() : c.DisplayName;
+    const QString program = Program();
+    if (program.isEmpty())
+        throw Exception(QStringLiteral("LibreOffice is not installed: \"%1\" cannot be converted.").arg(name));
+
+    QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/tavrel-lo-XXXXXX"));
+    if (!profile.isValid())
+        throw Exception(QStringLiteral("LibreOffice cannot be started for \"%1\": no temporary profile folder.").arg(name));
+
+    QStringList args{QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--norestore"),
+                     QStringLiteral("--nologo"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),
+                     QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString()};
+    if (!c.InputFilter.isEmpty())
+        args << QStringLiteral("--infilter=") + c.InputFilter;
+    args << QStringLiteral("--convert-to") << c.ConvertTo << QStringLiteral("--outdir") << c.OutputFolder << c.Input;
+
+    const QString expected = OutputFileFor(c);
+    QFile::remove(expected);
+
+    QProcess proc;
+    proc.setProcessChannelMode(QProcess::MergedChannels);
+    proc.setChildProcessModifier([] { ::setpgid(0, 0); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("SAL_USE_VCLPLUGIN"), QStringLiteral("svp"));
+    proc.setProcessEnvironment(env);
+    proc.start(program, args);
+    if (!proc.waitForStarted(30000))
+        throw Exception(QStringLiteral("LibreOffice could not be started to convert \"%1\": %2").arg(name, proc.errorString()));
+    const qint64 pid = proc.processId();
+
+    QByteArray output;
+    QElapsedTimer timer;
+    timer.start();
+    bool timedOut = false;
+    while (proc.state() != QProcess::NotRunning) {
+        proc.waitForFinished(200);
+        output += proc.readAll();
+        if (timer.elapsed() > c.TimeoutMs) {
+            timedOut = true;
+            break;
+        }
+    }
+    if (timedOut) {
+        if (pid > 0)
+            ::kill(-pid_t(pid), SIGKILL); // the wrapper's children too
+        proc.kill();
+        proc.waitForFinished(5000);
+        if (log)
+            *log = output;
+        throw Exception(QStringLiteral("LibreOffice did not finish converting \"%1\" within %2 seconds and was stopped.")
+                            .arg(name)
+                            .arg(c.TimeoutMs / 1000));
+    }
+    output += proc.readAll();
+    if (pid > 0)
+        ::kill(-pid_t(pid), SIGKILL); // nothing of the run may outlive it
+    if (log)
+        *log = output;
+    if (proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0)
+        throw Exception(QStringLiteral("LibreOffice failed to convert \"%1\" (exit code %2): %3")
+                            .arg(name)
+                            .arg(proc.exitCode())
+                            .arg(QString::fromLocal8Bit(output).trimmed()));
+    QFileInfo out(expected);
+    if (!out.exists() || out.size() == 0)
+        throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": %2")
+                            .arg(name, QString::fromLocal8Bit(output).trimmed().isEmpty()
+                                           ? QStringLiteral("it wrote no output")
+                                           : QString::fromLocal8Bit(output).trimmed()));
+    return expected;
+}
+
+} // namespace tavrel::engine

@@ -1,0 +1,771 @@
+#include "word/engine/Word.h"
+
+#include "text/Exceptions.h"
+#include "text/LanguageProcess.h"
+#include "word/engine/DocumentFormat.h"
+#include "word/engine/DocxReader.h"
+#include "word/engine/Edit.h"
+#include "word/engine/Fields.h"
+#include "word/engine/HtmlWriter.h"
+#include "word/engine/LibreOffice.h"
+#include "word/engine/Model.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace tavrel {
+
+using namespace engine;
+
+// --- shared state ------------------------------------------------------------------------------
+
+struct WordRangeState
+{
+    std::shared_ptr<WordDocState> Doc;
+    int Start = 0, End = 0;
+};
+
+struct WordDocState : std::enable_shared_from_this<WordDocState>
+{
+    std::unique_ptr<TDocument> Model;
+    std::unique_ptr<QTemporaryDir> WorkFolder; // converted copies of .doc/.rtf/.odt sources
+    std::vector<std::weak_ptr<WordRangeState>> Ranges;
+    QString FullName;
+    bool Closed = false;
+
+    TDocument &model()
+    {
+        if (Closed || !Model)
+            throw Exception(QStringLiteral("The document has been closed."));
+        return *Model;
+    }
+    TStory &story() { return model().Body; }
+
+    WordRange makeRange(int start, int end)
+    {
+        auto st = std::make_shared<WordRangeState>();
+        st->Doc = shared_from_this();
+        int len = story().Length();
+        st->Start = std::clamp(start, 0, len);
+        st->End = std::clamp(end, st->Start, len);
+        Ranges.push_back(st);
+        if (Ranges.size() > 64 && Ranges.size() % 64 == 0)
+            prune();
+        return WordRange(st);
+    }
+
+    void prune()
+    {
+        Ranges.erase(std::remove_if(Ranges.begin(), Ranges.end(), [](const auto &w) { return w.expired(); }), Ranges.end());
+    }
+
+    // Ranges after an insertion point move with the text; self is the range that inserted and
+    // grows over the new text.
+    void inserted(int pos, int n, WordRangeState *self, bool selfFromStart)
+    {
+        if (n <= 0)
+            return;
+        prune();
+        for (auto &w : Ranges) {
+            auto r = w.lock();
+            if (!r)
+                continue;
+            if (r.get() == self) {
+                if (selfFromStart)
+                    r->End += n; // InsertBefore: the start stays where the new text starts
+                else
+                    r->End += n;
+                continue;
+            }
+            if (r->Start >= pos)
+                r->Start += n;
+            if (r->End > pos)
+                r->End += n;
+            r->End = std::max(r->End, r->Start);
+        }
+    }
+
+    void deleted(int from, int to)
+    {
+        int n = to - from;
+        if (n <= 0)
+            return;
+        prune();
+        auto shift = [&](int x) { return x >= to ? x - n : (x > from ? from : x); };
+        for (auto &w : Ranges) {
+            auto r = w.lock();
+            if (!r)
+                continue;
+            r->Start = shift(r->Start);
+            r->End = std::max(shift(r->End), r->Start);
+        }
+    }
+
+    bool isHeading(TParagraph *p) { return OutlineLevel(model(), *p) < 10; }
+
+    // The first heading paragraph starting after pos (or at or after it, when inclusive).
+    int headingAfter(int pos, bool inclusive)
+    {
+        TStory &s = story();
+        const int count = s.ParagraphCount();
+        int i = inclusive ? 0 : s.IndexOfPosition(pos) + 1;
+        if (inclusive)
+            i = std::max(0, s.IndexOfPosition(pos));
+        for (; i < count; ++i) {
+            TParagraph *p = s.ParagraphAt(i);
+            int start = s.ParagraphStart(i);
+            if (!inclusive && start <= pos)
+                continue;
+            if (inclusive && start < pos)
+                continue;
+            if (isHeading(p))
+                return start;
+        }
+        return -1;
+    }
+};
+
+// --- WordRange ---------------------------------------------------------------------------------
+
+WordDocState &WordRange::doc() const
+{
+    if (!m_state)
+        throw Exception(QStringLiteral("The range is not set."));
+    m_state->Doc->model(); // raises once the document is closed
+    return *m_state->Doc;
+}
+
+int WordRange::Start() const
+{
+    doc();
+    return m_state->Start;
+}
+
+int WordRange::End() const
+{
+    doc();
+    return m_state->End;
+}
+
+void WordRange::SetStart(int pos)
+{
+    int len = doc().story().Length();
+    m_state->Start = std::clamp(pos, 0, len);
+    if (m_state->End < m_state->Start)
+        m_state->End = m_state->Start;
+}
+
+void WordRange::SetEnd(int pos)
+{
+    int len = doc().story().Length();
+    m_state->End = std::clamp(pos, 0, len);
+    if (m_state->Start > m_state->End)
+        m_state->Start = m_state->End;
+}
+
+WordRange WordRange::GoTo(int what, int which) const
+{
+    WordDocState &d = doc();
+    if (what != wdGoToHeading)
+        throw Exception(QStringLiteral("GoTo supports headings only."));
+    int found = -1;
+    if (which == wdGoToFirst)
+        found = d.headingAfter(0, true);
+    else if (which == wdGoToNext)
+        found = d.headingAfter(m_state->Start, false);
+    else
+        throw Exception(QStringLiteral("GoTo supports the first and the next heading only."));
+    int at = found >= 0 ? found : m_state->Start;
+    return d.makeRange(at, at);
+}
+
+void WordRange::Expand(int unit)
+{
+    WordDocState &d = doc();
+    TStory &s = d.story();
+    if (unit == wdCharacter) {
+        if (m_state->End == m_state->Start)
+            m_state->End = std::min(m_state->Start + 1, s.Length());
+        return;
+    }
+    if (unit != wdParagraph)
+        throw Exception(QStringLiteral("Expand supports characters and paragraphs only."));
+    int first = s.IndexOfPosition(m_state->Start);
+    int last = s.IndexOfPosition(m_state->End > m_state->Start ? m_state->End - 1 : m_state->Start);
+    if (first < 0)
+        return;
+    m_state->Start = s.ParagraphStart(first);
+    TParagraph *p = s.ParagraphAt(last);
+    m_state->End = s.ParagraphStart(last) + p->TextLength() + 1;
+}
+
+void WordRange::Collapse(int direction)
+{
+    doc();
+    if (direction == wdCollapseEnd)
+        m_state->Start = m_state->End;
+    else
+        m_state->End = m_state->Start;
+}
+
+WordParagraphFormat WordRange::ParagraphFormat() const
+{
+    WordDocState &d = doc();
+    WordParagraphFormat f;
+    TStory &s = d.story();
+    if (TParagraph *p = s.ParagraphAt(s.IndexOfPosition(m_state->Start)))
+        f.m_level = OutlineLevel(d.model(), *p);
+    return f;
+}
+
+void WordRange::InsertBefore(const QString &text)
+{
+    WordDocState &d = doc();
+    int pos = m_state->Start;
+    int n = InsertText(d.story(), pos, text);
+    d.inserted(pos, n, m_state.get(), true);
+}
+
+void WordRange::InsertAfter(const QString &text)
+{
+    WordDocState &d = doc();
+    int pos = m_state->End;
+    int n = InsertText(d.story(), pos, text);
+    d.inserted(pos, n, m_state.get(), false);
+}
+
+void WordRange::InsertParagraphAfter()
+{
+    InsertAfter(QStringLiteral("\r"));
+}
+
+QString WordRange::Text() const
+{
+    WordDocState &d = doc();
+    return RangeText(d.story(), m_state->Start, m_state->End);
+}
+
+void WordRange::SetText(const QString &text)
+{
+    WordDocState &d = doc();
+    int start = m_state->Start;
+    if (m_state->End > start) {
+        auto [a, b] = DeleteRange(d.story(), start, m_state->End);
+        d.deleted(a, b);
+        start = a;
+    }
+    m_state->Start = m_state->End = start;
+    int n = InsertText(d.story(), start, text);
+    d.inserted(start, n, m_state.get(), true);
+    m_state->Start = start;
+}
+
+void WordRange::Delete()
+{
+    WordDocState &d = doc();
+    if (m_state->End <= m_state->Start)
+        return;
+    auto [a, b] = DeleteRange(d.story(), m_state->Start, m_state->End);
+    d.deleted(a, b);
+}
+
+void WordRange::SetStyle(int builtin)
+{
+    WordDocState &d = doc();
+    TStyleSheet &st = d.model().Styles;
+    if (builtin == wdStyleNormal) {
+        QString id = st.DefaultStyleId(TStyleType::Paragraph);
+        if (id.isEmpty())
+            id = st.EnsureBuiltin(QStringLiteral("Normal"));
+        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
+    } else if (builtin <= -2 && builtin >= -10) {
+        QString id = st.EnsureBuiltin(QStringLiteral("heading ") + QString::number(-builtin - 1));
+        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
+    } else if (builtin == wdStyleHyperlink) {
+        QString id = st.EnsureBuiltin(QStringLiteral("Hyperlink"));
+        ChangeRunProps(d.story(), m_state->Start, m_state->End, [&](TRunProps &r) { r.Style = id; });
+    } else {
+        throw Exception(QStringLiteral("The built-in style %1 is not known.").arg(builtin));
+    }
+}
+
+void WordRange::SetStyle(const QString &nameOrId)
+{
+    WordDocState &d = doc();
+    TStyleSheet &st = d.model().Styles;
+    const TStyle *s = st.FindByName(nameOrId);
+    if (!s)
+        s = st.Find(nameOrId);
+    if (!s)
+        throw Exception(QStringLiteral("The style \"%1\" does not exist.").arg(nameOrId));
+    QString id = s->Id;
+    if (s->Type == TStyleType::Character)
+        ChangeRunProps(d.story(), m_state->Start, m_state->End, [&](TRunProps &r) { r.Style = id; });
+    else
+        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
+}
+
+QString WordRange::StyleName() const
+{
+    WordDocState &d = doc();
+    TStory &s = d.story();
+    TParagraph *p = s.ParagraphAt(s.IndexOfPosition(m_state->Start));
+    if (!p)
+        return QString();
+    QString id = p->StyleId().isEmpty() ? d.model().Styles.DefaultStyleId(TStyleType::Paragraph) : p->StyleId();
+    const TStyle *st = d.model().Styles.Find(id);
+    return st ? st->Name : id;
+}
+
+WordFields WordRange::Fields() const
+{
+    WordDocState &d = doc();
+    WordFields f;
+    f.m_doc = m_state->Doc;
+    f.m_fields = FieldsIn(d.story(), m_state->Start, m_state->End);
+    return f;
+}
+
+WordRange WordRange::Duplicate() const
+{
+    WordDocState &d = doc();
+    return d.makeRange(m_state->Start, m_state->End);
+}
+
+// --- fields ------------------------------------------------------------------------------------
+
+std::vector<std::shared_ptr<TFieldInfo>> WordFields::live() const
+{
+    std::vector<std::shared_ptr<TFieldInfo>> out;
+    for (const auto &f : m_fields)
+        if (!f->Deleted)
+            out.push_back(f);
+    return out;
+}
+
+int WordFields::Count() const
+{
+    if (m_doc)
+        m_doc->model();
+    return int(live().size());
+}
+
+WordField WordFields::Item(int index) const
+{
+    auto l = live();
+    if (index < 1 || index > int(l.size()))
+        throw Exception(QStringLiteral("The field %1 does not exist (the collection holds %2).").arg(index).arg(l.size()));
+    return WordField(m_doc, l[size_t(index - 1)]);
+}
+
+int WordField::Type() const
+{
+    return FieldTypeOfCode(FieldCodeText(m_doc->story(), *m_field));
+}
+
+WordRange WordField::Code() const
+{
+    TFieldSpan s = LocateField(m_doc->story(), *m_field);
+    if (!s.Valid())
+        throw Exception(QStringLiteral("The field has been deleted."));
+    return m_doc->makeRange(s.CodeStart(), s.CodeEnd());
+}
+
+WordRange WordField::Result() const
+{
+    TFieldSpan s = LocateField(m_doc->story(), *m_field);
+    if (!s.Valid())
+        throw Exception(QStringLiteral("The field has been deleted."));
+    return m_doc->makeRange(s.ResultStart(), s.ResultEnd());
+}
+
+bool WordField::Update()
+{
+    TStory &story = m_doc->story();
+    TFieldSpan s = LocateField(story, *m_field);
+    if (!s.Valid() || m_field->Locked)
+        return false;
+    TFieldCode code = ParseFieldCode(FieldCodeText(story, *m_field));
+    int type = FieldTypeOfCode(FieldCodeText(story, *m_field));
+    if (type == wdFieldHyperlink)
+        return true; // the result is the link's text and stays
+    if (type == wdFieldRef && !code.Arguments.isEmpty()) {
+        bool found = false;
+        QString text = BookmarkText(story, code.Arguments.first(), &found);
+        if (!found)
+            return false;
+        if (s.Separator < 0)
+            return false;
+        WordRange r = Result();
+        r.SetText(text);
+        return true;
+    }
+    return false;
+}
+
+void WordField::Delete()
+{
+    TStory &story = m_doc->story();
+    TFieldSpan s = LocateField(story, *m_field);
+    if (!s.Valid())
+        return;
+    auto [a, b] = DeleteRange(story, s.Begin, s.End + 1);
+    m_doc->deleted(a, b);
+    m_field->Deleted = true;
+}
+
+bool WordField::Deleted() const
+{
+    return m_field->Deleted;
+}
+
+// --- shapes ------------------------------------------------------------------------------------
+
+std::vector<std::shared_ptr<TShape>> WordShapes::live() const
+{
+    std::vector<std::shared_ptr<TShape>> out;
+    for (const auto &s : m_shapes)
+        if (!s->Deleted)
+            out.push_back(s);
+    return out;
+}
+
+int WordShapes::Count() const
+{
+    if (m_doc)
+        m_doc->model();
+    return int(live().size());
+}
+
+WordShape WordShapes::Item(int index) const
+{
+    auto l = live();
+    if (index < 1 || index > int(l.size()))
+        throw Exception(QStringLiteral("The shape %1 does not exist (the collection holds %2).").arg(index).arg(l.size()));
+    return WordShape(m_doc, l[size_t(index - 1)]);
+}
+
+int WordShape::Type() const
+{
+    const TShape &s = *m_shape;
+    const bool linked = s.MediaPart.isEmpty() && !s.LinkTarget.isEmpty();
+    if (!s.Floating) {
+        switch (s.Kind) {
+        case TShapeKind::Picture: return linked ? 4 : 3;
+        case TShapeKind::Control: return 5;
+        case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? 1 : 2;
+        case TShapeKind::Chart: return 12;
+        case TShapeKind::Diagram: return 15;
+        case TShapeKind::Canvas: return 14;
+        default: return 3;
+        }
+    }
+    switch (s.Kind) {
+    case TShapeKind::Picture: return linked ? 11 : 13;
+    case TShapeKind::Drawing: return 1;
+    case TShapeKind::TextBox: return 17;
+    case TShapeKind::Group: return 6;
+    case TShapeKind::Canvas: return 20;
+    case TShapeKind::Chart: return 3;
+    case TShapeKind::Diagram: return 24;
+    case TShapeKind::Control: return 12;
+    case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? 7 : 10;
+    case TShapeKind::Ink: return 22;
+    default: return 1;
+    }
+}
+
+bool WordShape::Inline() const { return !m_shape->Floating; }
+QString WordShape::AlternativeText() const { return m_shape->Description; }
+void WordShape::SetAlternativeText(const QString &text) { m_shape->Description = text; }
+QString WordShape::Title() const { return m_shape->Title; }
+QString WordShape::ClassType() const { return m_shape->ClassType; }
+QString WordShape::LinkSource() const { return m_shape->LinkTarget; }
+double WordShape::Left() const { return double(m_shape->LeftEmu) / 12700.0; }
+double WordShape::Top() const { return double(m_shape->TopEmu) / 12700.0; }
+double WordShape::Width() const { return double(m_shape->WidthEmu) / 12700.0; }
+double WordShape::Height() const { return double(m_shape->HeightEmu) / 12700.0; }
+bool WordShape::Deleted() const { return m_shape->Deleted; }
+
+WordHyperlinkInfo WordShape::Hyperlink() const
+{
+    const TShapeHyperlink &h = m_shape->Hyperlink;
+    return WordHyperlinkInfo{h.Address, h.SubAddress, h.Target, h.ScreenTip};
+}
+
+QString WordShape::Property(const QString &name) const
+{
+    for (const auto &[n, v] : m_shape->ControlProperties)
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return v;
+    return QString();
+}
+
+QStringList WordShape::PropertyNames() const
+{
+    QStringList out;
+    for (const auto &p : m_shape->ControlProperties)
+        out << p.first;
+    return out;
+}
+
+std::vector<WordShape> WordShape::CanvasItems() const
+{
+    std::vector<WordShape> out;
+    for (const auto &c : m_shape->Children)
+        out.push_back(WordShape(m_doc, c));
+    return out;
+}
+
+WordRange WordShape::Range() const
+{
+    int pos = LocateShape(m_doc->story(), *m_shape);
+    if (pos < 0)
+        throw Exception(QStringLiteral("The shape has been deleted or belongs to no text."));
+    return m_doc->makeRange(pos, m_shape->Floating ? pos : pos + 1);
+}
+
+WordRange WordShape::Anchor() const
+{
+    int pos = LocateShape(m_doc->story(), *m_shape);
+    if (pos < 0)
+        throw Exception(QStringLiteral("The shape has been deleted or belongs to no text."));
+    return m_doc->makeRange(pos, pos);
+}
+
+void WordShape::Delete()
+{
+    TStory &story = m_doc->story();
+    int pos = LocateShape(story, *m_shape);
+    if (pos < 0)
+        return;
+    if (!m_shape->Floating) {
+        auto [a, b] = DeleteRange(story, pos, pos + 1);
+        m_doc->deleted(a, b);
+    } else {
+        TParagraph *p = m_shape->Paragraph;
+        auto &in = p->Inlines;
+        in.erase(std::remove_if(in.begin(), in.end(), [&](const TInline &i) { return i.Shape.get() == m_shape.get(); }), in.end());
+        story.LengthChanged(p);
+    }
+    m_shape->Deleted = true;
+}
+
+// --- paragraphs --------------------------------------------------------------------------------
+
+int WordParagraphs::Count() const
+{
+    return m_doc->story().ParagraphCount();
+}
+
+WordRange WordParagraphs::Item(int index) const
+{
+    TStory &s = m_doc->story();
+    if (index < 1 || index > s.ParagraphCount())
+        throw Exception(QStringLiteral("The paragraph %1 does not exist.").arg(index));
+    int start = s.ParagraphStart(index - 1);
+    return m_doc->makeRange(start, start + s.ParagraphAt(index - 1)->TextLength() + 1);
+}
+
+// --- document ----------------------------------------------------------------------------------
+
+WordDocument::~WordDocument() = default;
+
+WordRange WordDocument::Content() const
+{
+    return m_state->makeRange(0, m_state->story().Length());
+}
+
+WordParagraphs WordDocument::Paragraphs() const
+{
+    m_state->model();
+    WordParagraphs p;
+    p.m_doc = m_state;
+    return p;
+}
+
+WordRange WordDocument::GoTo(int what, int which) const
+{
+    return m_state->makeRange(0, 0).GoTo(what, which);
+}
+
+WordShapes WordDocument::InlineShapes() const
+{
+    WordShapes out;
+    out.m_doc = m_state;
+    for (TParagraph *p : m_state->story().Paragraphs())
+        for (const auto &in : p->Inlines)
+            if (in.Kind == TInlineKind::Shape && !in.Shape->Floating)
+                out.m_shapes.push_back(in.Shape);
+    return out;
+}
+
+WordShapes WordDocument::Shapes() const
+{
+    WordShapes out;
+    out.m_doc = m_state;
+    for (TParagraph *p : m_state->story().Paragraphs())
+        for (const auto &in : p->Inlines)
+            if (in.Kind == TInlineKind::Shape && in.Shape->Floating)
+                out.m_shapes.push_back(in.Shape);
+    return out;
+}
+
+WordFields WordDocument::Fields() const
+{
+    return Content().Fields();
+}
+
+WordWebOptions &WordDocument::WebOptions()
+{
+    return m_webOptions;
+}
+
+void WordDocument::SaveAs(const QString &fileName, int fileFormat)
+{
+    TDocument &doc = m_state->model();
+    if (fileFormat == wdFormatFilteredHTML) {
+        THtmlOptions o;
+        o.CodePage = m_webOptions.Encoding == 0 ? SystemCodePage() : m_webOptions.Encoding;
+        o.FolderSuffix = m_webOptions.FolderSuffix;
+        WriteFilteredHtml(doc, fileName, o);
+        return;
+    }
+    throw Exception(QStringLiteral("Saving \"%1\" in format %2 is not supported by the document engine yet.")
+                        .arg(QFileInfo(fileName).fileName())
+                        .arg(fileFormat));
+}
+
+void WordDocument::Close(int)
+{
+    if (!m_state || m_state->Closed)
+        return;
+    m_state->Closed = true;
+    m_state->Model.reset();
+    m_state->WorkFolder.reset();
+}
+
+bool WordDocument::BookmarkExists(const QString &name) const
+{
+    return BookmarkNames().contains(name, Qt::CaseInsensitive);
+}
+
+QStringList WordDocument::BookmarkNames() const
+{
+    QStringList out;
+    for (TParagraph *p : m_state->story().Paragraphs())
+        for (const auto &in : p->Inlines)
+            if (in.Kind == TInlineKind::BookmarkStart)
+                out << in.Text;
+    return out;
+}
+
+QString WordDocument::FullName() const
+{
+    return m_state->FullName;
+}
+
+const TWarnings &WordDocument::Warnings() const
+{
+    return m_state->model().Warnings;
+}
+
+TDocument &WordDocument::Model()
+{
+    return m_state->model();
+}
+
+// --- documents and application -----------------------------------------------------------------
+
+std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, int format, bool visible)
+{
+    WordOpenOptions o;
+    o.Format = format;
+    o.Visible = visible;
+    return Open(fileName, o);
+}
+
+std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, const WordOpenOptions &options)
+{
+    QFileInfo fi(fileName);
+    const QString display = options.DisplayName.isEmpty() ? fi.fileName() : options.DisplayName;
+    if (!fi.isFile())
+        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it does not exist.").arg(display));
+    if (options.Format == wdOpenFormatWebPages)
+        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: reading web pages is not supported by the document engine yet.").arg(display));
+
+    auto state = std::make_shared<WordDocState>();
+    state->FullName = fi.absoluteFilePath();
+    TDocxOptions dx;
+    dx.DisplayName = display;
+    dx.LinkBase = options.LinkBase.isEmpty() ? fi.absolutePath() : options.LinkBase;
+
+    TDocumentFormat format = DetectDocumentFormat(fileName);
+    switch (format) {
+    case TDocumentFormat::Docx:
+        state->Model = ReadDocx(fileName, dx);
+        break;
+    case TDocumentFormat::Doc:
+    case TDocumentFormat::Rtf:
+    case TDocumentFormat::Odt: {
+        if (!TLibreOffice::Available())
+            throw Exception(QStringLiteral("Your system cannot read \"%1\". Please install LibreOffice or choose a .docx file as the source.").arg(display));
+        state->WorkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tavrel-doc-XXXXXX"));
+        if (!state->WorkFolder->isValid())
+            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: no temporary folder.").arg(display));
+        static const char *exts[] = {"", "", "odt", "doc", "rtf"};
+        QString copy = state->WorkFolder->filePath(QStringLiteral("source.") + QLatin1String(exts[int(format)]));
+        if (!QFile::copy(fileName, copy))
+            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it cannot be copied.").arg(display));
+        TLibreOffice::TConversion c;
+        c.Input = copy;
+        c.OutputFolder = state->WorkFolder->path();
+        c.ConvertTo = QStringLiteral("docx:MS Word 2007 XML");
+        c.InputFilter = LibreOfficeInputFilter(format);
+        c.DisplayName = display;
+        QString out = TLibreOffice::Convert(c);
+        try {
+            state->Model = ReadDocx(out, dx);
+        } catch (const Exception &e) {
+            throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": its output cannot be read (%2)").arg(display, e.Message()));
+        }
+        break;
+    }
+    default:
+        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it is not a Word document (.docx, .doc, .rtf or .odt).").arg(display));
+    }
+
+    std::shared_ptr<WordDocument> d(new WordDocument);
+    d->m_state = state;
+    m_open.erase(std::remove_if(m_open.begin(), m_open.end(), [](const auto &w) { return w.expired(); }), m_open.end());
+    m_open.push_back(d);
+    return d;
+}
+
+int Documents::Count() const
+{
+    int n = 0;
+    for (const auto &w : m_open)
+        if (auto d = w.lock())
+            if (d->m_state && !d->m_state->Closed)
+                ++n;
+    return n;
+}
+
+WordApplication::WordApplication() = default;
+
+WordApplication::~WordApplication()
+{
+    Quit(false);
+}
+
+void WordApplication::Quit(bool)
+{
+    for (auto &w : m_documents.m_open)
+        if (auto d = w.lock())
+            d->Close(0);
+    m_documents.m_open.clear();
+}
+
+} // namespace tavrel
