@@ -1,6 +1,7 @@
 #include "word/engine/HtmlWriter.h"
 
 #include "text/Exceptions.h"
+#include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
 #include "text/Round.h"
 #include "word/engine/Fields.h"
@@ -13,7 +14,6 @@
 #include <QHash>
 #include <QImage>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 #include <map>
 #include <set>
@@ -1578,16 +1578,13 @@ void WriteFilteredHtml(TDocument &doc, const QString &path, const THtmlOptions &
         fail(QStringLiteral("its folder does not exist"));
     if (!r.Pictures.empty()) {
         QString folder = dir.filePath(r.FolderName);
-        if (!QDir().mkpath(folder))
+        if (!FileSystem().MakePath(folder))
             fail(QStringLiteral("the picture folder cannot be created"));
-        for (const auto &pic : r.Pictures) {
-            QSaveFile f(QDir(folder).filePath(pic.FileName));
-            if (!f.open(QIODevice::WriteOnly) || f.write(pic.Data) != pic.Data.size() || !f.commit())
+        for (const auto &pic : r.Pictures)
+            if (!FileSystem().WriteFile(QDir(folder).filePath(pic.FileName), pic.Data))
                 fail(QStringLiteral("the picture \"%1\" cannot be written").arg(pic.FileName));
-        }
     }
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(r.Bytes) != r.Bytes.size() || !f.commit())
+    if (!FileSystem().WriteFile(path, r.Bytes))
         fail(QStringLiteral("the file cannot be written"));
 }
 
