@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <deque>
 #include <unistd.h>
@@ -95,13 +96,15 @@ qsizetype findTagName(const QString &text, QLatin1StringView open, qsizetype fro
     }
 }
 
-// Replaces every occurrence of needle (any case) in one pass.
-QString replaceAllCaseInsensitive(const QString &text, QLatin1StringView needle, const QString &with)
+// Replaces every occurrence of needle in one pass. QString::replace works through the matches in
+// batches and moves the rest of the text for each batch when the lengths differ, which grows
+// faster than the text for very long texts with many matches.
+QString replaceAll(const QString &text, QLatin1StringView needle, QStringView with, Qt::CaseSensitivity cs = Qt::CaseSensitive)
 {
     QString out;
     qsizetype from = 0;
     for (;;) {
-        qsizetype p = text.indexOf(needle, from, Qt::CaseInsensitive);
+        qsizetype p = text.indexOf(needle, from, cs);
         if (p < 0)
             break;
         if (out.isEmpty())
@@ -114,6 +117,11 @@ QString replaceAllCaseInsensitive(const QString &text, QLatin1StringView needle,
         return text;
     out += QStringView(text).mid(from);
     return out;
+}
+
+QString replaceAllCaseInsensitive(const QString &text, QLatin1StringView needle, const QString &with)
+{
+    return replaceAll(text, needle, with, Qt::CaseInsensitive);
 }
 
 inline bool isCharsetTerminator(char16_t c)
@@ -134,22 +142,26 @@ qsizetype charsetValueStart(const QString &page, qsizetype afterEquals)
 }
 
 // GetCharset on raw bytes: the declaration is ASCII, so the bytes need not be decoded first.
+// The scan jumps from one "=" to the next, the rarest character of the word.
 QString charsetOfBytes(const QByteArray &bytes)
 {
-    static const char kWord[] = "charset=";
+    static const char kWord[] = "charset";
     const qsizetype n = bytes.size();
     const char *d = bytes.constData();
-    for (qsizetype i = 0; i + 8 <= n; ++i) {
-        if ((d[i] | 0x20) != 'c')
+    for (qsizetype i = 7; i < n;) {
+        const void *hit = std::memchr(d + i, '=', size_t(n - i));
+        if (!hit)
+            break;
+        const qsizetype eq = static_cast<const char *>(hit) - d;
+        i = eq + 1;
+        if (eq < 7)
             continue;
         bool match = true;
-        for (int k = 1; k < 8 && match; ++k) {
-            char c = d[i + k];
-            match = (k == 7) ? c == '=' : (c | 0x20) == kWord[k];
-        }
+        for (int k = 0; k < 7 && match; ++k)
+            match = (d[eq - 7 + k] | 0x20) == kWord[k];
         if (!match)
             continue;
-        qsizetype v = i + 8;
+        qsizetype v = eq + 1;
         if (v < n && (d[v] == '"' || d[v] == '\''))
             ++v;
         qsizetype e = v;
@@ -1065,40 +1077,39 @@ QString ToBackslashes(const QString &text)
 
 QString NormalizePath(const QString &path)
 {
-    QString p = ToSlashes(path);
-    if (p.contains(QLatin1String("%20")))
-        p.replace(QLatin1String("%20"), QLatin1String(" "));
-    const bool rooted = p.startsWith(QLatin1Char('/'));
+    const QString p = replaceAll(ToSlashes(path), QLatin1StringView("%20"), u" ");
+    const qsizetype n = p.size();
+    const QChar *d = p.constData();
+    const bool rooted = n > 0 && d[0] == QLatin1Char('/');
 
-    // Segments as (start, length including its "/").
-    std::vector<std::pair<qsizetype, qsizetype>> segments;
-    for (qsizetype start = 0, n = p.size(); start < n;) {
-        qsizetype slash = p.indexOf(QLatin1Char('/'), start);
-        qsizetype end = slash < 0 ? n : slash + 1;
-        segments.emplace_back(start, end - start);
-        start = end;
-    }
-    std::vector<QStringView> kept;
+    // Segments (each with its "/") are walked from the last to the first; the ones kept are
+    // written from the end of the result backwards, so nothing is stored per segment.
+    QString out(n, Qt::Uninitialized);
+    QChar *o = out.data();
+    qsizetype w = n;
     qsizetype skip = 0;
-    const QStringView view(p);
-    for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
-        const QStringView s = view.mid(it->first, it->second);
-        if (s == QLatin1String("../")) {
+    for (qsizetype i = n; i > 0;) {
+        const bool hasSlash = d[i - 1] == QLatin1Char('/');
+        const qsizetype bodyEnd = hasSlash ? i - 1 : i;
+        qsizetype start = bodyEnd;
+        while (start > 0 && d[start - 1] != QLatin1Char('/'))
+            --start;
+        const QStringView body(d + start, bodyEnd - start);
+        if (hasSlash && body == QLatin1String("..")) {
             ++skip;
-        } else if (s == QLatin1String("./") || s == QLatin1String("/")) {
+        } else if (hasSlash && (body.isEmpty() || body == QLatin1String("."))) {
             // dropped; a leading "/" comes back as the root below
         } else if (skip > 0) {
             --skip;
         } else {
-            kept.push_back(s);
+            w -= i - start;
+            std::copy(d + start, d + i, o + w);
         }
+        i = start;
     }
-    QString out;
-    out.reserve(p.size());
     if (rooted)
-        out += QLatin1Char('/');
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-        out += *it;
+        o[--w] = QLatin1Char('/'); // the root segment was dropped above, so there is room
+    out.remove(0, w);
     return out;
 }
 
@@ -1194,18 +1205,12 @@ QStringList SplitAndTrim(const QString &text, const QString &separator)
 
 QString EscapeLineBreaks(const QString &text)
 {
-    QString r = text;
-    r.replace(QLatin1Char('\r'), QLatin1String("`13"));
-    r.replace(QLatin1Char('\n'), QLatin1String("`10"));
-    return r;
+    return replaceAll(replaceAll(text, QLatin1StringView("\r"), u"`13"), QLatin1StringView("\n"), u"`10");
 }
 
 QString UnescapeLineBreaks(const QString &text)
 {
-    QString r = text;
-    r.replace(QLatin1String("`13"), QLatin1String("\r"));
-    r.replace(QLatin1String("`10"), QLatin1String("\n"));
-    return r;
+    return replaceAll(replaceAll(text, QLatin1StringView("`13"), u"\r"), QLatin1StringView("`10"), u"\n");
 }
 
 int FirstNumber(const QString &text)
