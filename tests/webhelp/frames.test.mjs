@@ -2,9 +2,11 @@
 // tree, topic redirect, index, search, previous/next and the header buttons.
 
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
-import { fixtures } from './make_sample.mjs';
+import { basic as basicProject, fixtures, writeWebHelp } from './make_sample.mjs';
 import { frame, launch, openHelp, origins, selectedTitle, waitContent, waitFrame, waitSelected } from './helpers.mjs';
 
 const basic = path.join(fixtures, 'basic');
@@ -332,4 +334,39 @@ test('the static frameset shows every heading open', async () => {
   await waitContent(page, '/pages/pears.htm');
   assert.equal(frame(page, 'header') !== null, true);
   await page.close();
+});
+
+// A page may announce itself to the root page; then the tree follows links inside topics
+// also from disk. Here the announcement sits in the topic bodies.
+const ANNOUNCE = '<script>parent.postMessage({webhelp: 1, t: "topic", href: location.href}, "*")</script>';
+
+test('without the index; topics that announce themselves are followed from disk too', async () => {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-noindex-'));
+  try {
+    const project = {
+      settings: { ...basicProject.settings, showIndex: false },
+      items: basicProject.items.map((it) => ({ ...it, body: (it.body || '') + (it.url ? ANNOUNCE : '') })),
+    };
+    writeWebHelp(project, dir);
+    const site = await origins(dir);
+    try {
+      for (const mode of ['http', 'file']) {
+        const { page, tree } = await openHelp(browser.context, site[mode] + 'index.htm');
+        const nav = await waitFrame(page, 'nav');
+        assert.equal(await nav.$('#wh-tab-idx'), null, 'no index tab');
+        assert.equal(await nav.evaluate(() => document.documentElement.classList.contains('wh-no-index')), true);
+        assert.equal(await nav.$$eval('[role=tab]', (t) => t.length), 3);
+        const content = await waitContent(page, '/pages/welcome.htm');
+        await waitSelected(tree, 'Welcome');
+        await content.click('a[href="pears.htm"]');
+        await waitContent(page, '/pages/pears.htm');
+        await waitSelected(tree, 'Pears');
+        await page.close();
+      }
+    } finally {
+      await site.close();
+    }
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
 });

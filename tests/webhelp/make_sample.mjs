@@ -299,12 +299,11 @@ const TOPIC_STYLE = [
   '.footer{margin-top:18px;font-size:12px;color:#94a3b8}',
 ].join('\n');
 
-function topicPage(items, i, o) {
+function topicPage(items, i, o, pages) {
   const it = items[i];
-  const pages = items.map((x, k) => ({ x, k })).filter((p) => p.x.status === 0 && !(p.x.url || '').includes(':'));
-  const at = pages.findIndex((p) => p.k === i);
-  const prev = at > 0 ? pages[at - 1].x : null;
-  const next = at >= 0 && at + 1 < pages.length ? pages[at + 1].x : null;
+  const at = pages.at.get(i) ?? -1;
+  const prev = at > 0 ? pages.list[at - 1] : null;
+  const next = at >= 0 && at + 1 < pages.list.length ? pages.list[at + 1] : null;
   const prevText = prev ? `<A href="${prev.url}">&lt;&lt;${o.prevHint}</a>` : `&lt;&lt;${o.prevHint}`;
   const nextText = next ? `<A href="${next.url}">${o.nextHint}&gt;&gt;</a>` : `${o.nextHint}&gt;&gt;`;
   const crumbs = [];
@@ -370,11 +369,15 @@ export function writeWebHelp(project, out) {
   // Topic pages name their own extension; the writer gives them the project's.
   items.forEach((it) => { if (it.url && !it.outside) it.url = it.url.replace(/\.html?$/i, o.ext); });
   let defaultPage = null;
+  const pages = { list: [], at: new Map() };
+  items.forEach((it, i) => {
+    if (it.status === 0 && !it.outside) { pages.at.set(i, pages.list.length); pages.list.push(it); }
+  });
   items.forEach((it, i) => {
     if (it.status !== 0 || it.outside) return;
     const file = path.join(out, 'pages', it.url.replace(/\\/g, '/'));
     fs.mkdirSync(path.dirname(file), { recursive: true });
-    fs.writeFileSync(file, topicPage(items, i, o), 'utf8');
+    fs.writeFileSync(file, topicPage(items, i, o, pages), 'utf8');
     defaultPage = defaultPage ?? it.url;
   });
   for (const f of project.attachments || []) copyFile(f.from, path.join(out, 'pages', f.to));
