@@ -18,6 +18,8 @@ PACKAGES=(
   libqpdf-dev qpdf poppler-utils
   # fonts and a display for window tests
   fonts-dejavu fonts-liberation2 fonts-noto-cjk xvfb xauth
+  # browser tests of the WebHelp pages (tests/webhelp, run with node)
+  chromium
   # compilers that check the shipped context-file presets, and the help compiler
   mono-mcs fp-compiler fp-utils
   # checks of the built-in page templates: HTML validation, rendering, a help viewer

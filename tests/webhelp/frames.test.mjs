@@ -88,6 +88,27 @@ for (const mode of ['http', 'file']) {
       await page.close();
     });
 
+    test('the tree works from the keyboard', async () => {
+      const { page, tree } = await openHelp(browser.context, url());
+      await waitSelected(tree, 'Welcome');
+      await tree.focus('a:has(#l0)');
+      await tree.press('a:has(#l0)', 'ArrowDown');
+      assert.equal(await tree.evaluate(() => document.activeElement.textContent.trim()), 'Getting started');
+      await page.keyboard.press('ArrowRight');
+      assert.equal(await tree.isVisible('#l2'), true, 'right opens a book');
+      await page.keyboard.press('ArrowRight');
+      assert.equal(await tree.evaluate(() => document.activeElement.textContent.trim()), 'Install');
+      await page.keyboard.press('ArrowLeft');
+      assert.equal(await tree.evaluate(() => document.activeElement.textContent.trim()), 'Getting started');
+      await page.keyboard.press('ArrowLeft');
+      assert.equal(await tree.isVisible('#l2'), false, 'left closes it');
+      await page.keyboard.press('End');
+      await page.keyboard.press('Enter');
+      await waitContent(page, '/pages/ref.htm');
+      await waitSelected(tree, 'Reference');
+      await page.close();
+    });
+
     test('a topic opened alone comes back inside the frameset with that topic selected', async () => {
       const page = await browser.context.newPage();
       await page.goto(sites.basic[mode] + 'pages/plums.htm');
