@@ -3,7 +3,6 @@
 #include "text/LanguageProcess.h"
 #include "text/LanguageTables.h"
 
-#include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSet>
@@ -449,17 +448,16 @@ TEST(CodePages, UnmarkedTextIsUtf8WhenValid)
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
 }
 
-TEST(CodePages, ConversionsAreLinear)
+TEST(CodePages, WorstCaseConversionsGiveWholeResults)
 {
-    // Every byte invalid and every character unmappable: the slow paths, 2 MB each.
+    // Every byte invalid and every character unmappable: the slow paths, 2 MB each. A version
+    // that restarts the conversion at every bad character would not finish within the test
+    // time-out; the speed itself is measured in bench/.
     const QByteArray invalid(2 << 20, '\xFF');
-    QElapsedTimer timer;
-    timer.start();
     const QString decoded = DecodeCodePage(invalid, 65001);
     EXPECT_EQ(decoded.size(), invalid.size());
     const QByteArray encoded = EncodeCodePage(QString(2 << 20, QChar(0x0416)), 1252);
     EXPECT_EQ(encoded.size(), 2 << 20);
     const QByteArray bounded = UnicodeToMultiByte(QString(1 << 20, QChar(0x65E5)), 50220);
     EXPECT_LE(bounded.size(), 2 << 20);
-    EXPECT_LT(timer.elapsed(), 5000);
 }
