@@ -14,6 +14,16 @@ The output is committed; rerun this only after changing a drawing. It writes:
   images/*.gif                      the five header buttons, 20 x 20, light glyphs
   bg/back1.jpg ... bg/back9.jpg     nine dark header backgrounds, 1600 x 96
 
+The contents icons, in order (the icon strip of the main window uses the same numbers):
+   1/2 blue book closed/open    3/4 green book closed/open
+   5/6 yellow folder closed/open  7/8 blue folder closed/open
+   9 page with question mark  10 blank page  11 topic page (text lines)
+  12-24 topic page with: exclamation, information, star, check, pencil, picture, code,
+        table, chart, link, arrow (go to), lock, plus (new)
+  25 help  26 information  27 warning  28 error  29 tip (light bulb)  30 star  31 note
+  32 settings (gear)  33 tools (wrench)  34 web (globe)  35 mail  36 person  37 clock
+  38 calendar  39 search  40 key  41 flag  42 home
+
 Shapes are described on a 16-unit grid and drawn eight times larger, then box-filtered
 down, which gives clean anti-aliased edges. GIF has one bit of transparency, so edges are
 blended over a matte colour and pixels less than half covered become transparent.

@@ -89,10 +89,6 @@ export async function openHelp(context, url) {
   await page.goto(url);
   const tree = await waitFrame(page, 'tree');
   await tree.waitForFunction(() => typeof WHTree !== 'undefined');
-  await page.waitForFunction(() => {
-    const c = document.getElementById('wh-content');
-    return c && c.getAttribute('src') !== null || (frames.content && frames.content.location !== undefined);
-  });
   return { page, tree, errors };
 }
 
