@@ -2,6 +2,7 @@
 # Installs every Debian package the build and the tests need. Idempotent: it refreshes the
 # package lists once, only when something is missing, and is quiet when all is there.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 PACKAGES=(
   # build
@@ -39,4 +40,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The browser tests of the WebHelp pages drive Chromium through playwright-core from npm.
+if [ -f tests/webhelp/package-lock.json ] && [ ! -d tests/webhelp/node_modules/playwright-core ]; then
+  echo "setup: installing the WebHelp test packages"
+  (cd tests/webhelp && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi

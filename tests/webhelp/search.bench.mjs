@@ -1,5 +1,6 @@
 // The search over a WebHelp of 10,000 topics answers in under 100 ms once its word index is
-// built. Prints the measured times.
+// built. Prints the measured times. A benchmark, not a test: run it with
+// `node tests/webhelp/search.bench.mjs` after `npm ci` in tests/webhelp.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
