@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QtEndian>
+#include <array>
 
 namespace tavrel {
 
@@ -200,29 +201,46 @@ QString GetTemplateMainFile(const QByteArray &stream)
     return name;
 }
 
-QString StreamToHex(const QByteArray &stream) { return QString::fromLatin1(stream.toHex().toUpper()); }
+QString StreamToHex(const QByteArray &stream)
+{
+    static const char16_t digits[] = u"0123456789ABCDEF";
+    QString hex(stream.size() * 2, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(hex.data());
+    const uchar *in = reinterpret_cast<const uchar *>(stream.constData());
+    for (qsizetype i = 0, n = stream.size(); i < n; ++i) {
+        *out++ = digits[in[i] >> 4];
+        *out++ = digits[in[i] & 0xF];
+    }
+    return hex;
+}
 
 QByteArray HexToStream(const QString &hex)
 {
+    // Digit values by code unit; -1 for everything that is not a hexadecimal digit.
+    static const auto table = [] {
+        std::array<signed char, 128> t;
+        t.fill(-1);
+        for (int c = '0'; c <= '9'; ++c)
+            t[c] = static_cast<signed char>(c - '0');
+        for (int c = 'A'; c <= 'F'; ++c)
+            t[c] = static_cast<signed char>(c - 'A' + 10);
+        for (int c = 'a'; c <= 'f'; ++c)
+            t[c] = static_cast<signed char>(c - 'a' + 10);
+        return t;
+    }();
     const qsizetype n = hex.size();
     if (n % 2 != 0)
         return QByteArray();
-    auto digit = [](char16_t c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
     QByteArray out(n / 2, Qt::Uninitialized);
     const char16_t *s = reinterpret_cast<const char16_t *>(hex.utf16());
+    char *o = out.data();
     for (qsizetype i = 0; i < n; i += 2) {
-        const int hi = digit(s[i]), lo = digit(s[i + 1]);
-        if (hi < 0 || lo < 0)
+        const char16_t a = s[i], b = s[i + 1];
+        const int hi = a < 128 ? table[a] : -1;
+        const int lo = b < 128 ? table[b] : -1;
+        if ((hi | lo) < 0)
             return QByteArray();
-        out[i / 2] = char(hi << 4 | lo);
+        *o++ = char(hi << 4 | lo);
     }
     return out;
 }

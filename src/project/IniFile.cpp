@@ -4,7 +4,8 @@
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
+#include <QtEndian>
+#include <cstring>
 
 namespace tavrel {
 
@@ -247,18 +248,29 @@ QByteArray TIniWriter::ToUtf16LE() const { return EncodeIniLines(m_lines); }
 
 QByteArray EncodeIniLines(const QStringList &lines)
 {
-    qsizetype total = 0;
+    qsizetype units = 0;
     for (const QString &l : lines)
-        total += l.size() + 2;
-    QString text;
-    text.reserve(total);
+        units += l.size() + 2;
+    QByteArray out(2 + units * 2, Qt::Uninitialized);
+    char *o = out.data();
+    *o++ = char(0xFF);
+    *o++ = char(0xFE);
+    // One pass straight into the result: project files carry megabytes of template hex.
     for (const QString &l : lines) {
-        text += l;
-        text += QLatin1String("\r\n");
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            memcpy(o, l.constData(), size_t(l.size()) * 2);
+            o += l.size() * 2;
+        } else {
+            for (QChar c : l) {
+                *o++ = char(c.unicode() & 0xFF);
+                *o++ = char(c.unicode() >> 8);
+            }
+        }
+        *o++ = '\r';
+        *o++ = 0;
+        *o++ = '\n';
+        *o++ = 0;
     }
-    QStringEncoder enc(QStringConverter::Utf16LE, QStringConverter::Flag::Stateless);
-    QByteArray out("\xFF\xFE", 2);
-    out += enc.encode(text);
     return out;
 }
 

@@ -426,7 +426,15 @@ void TProject::ReadFromIni(const QString &FileName)
     // write a project over whatever the file was.
     if (!ini.SectionExists(kGeneral))
         throw Exception(FileName + QStringLiteral(" is not a project file!"));
+    LoadSettings(ini);
+    ProjectChanged = false;
+    ProjectFilename = absoluteFileName(FileName);
+    RootDir = folderOf(ProjectFilename);
+    IsNew = false;
+}
 
+void TProject::LoadSettings(const TMemIniFile &ini)
+{
     const QString &g = kGeneral;
     auto s = [&](const char *key, const QString &absent) { return ini.ReadString(g, QLatin1String(key), absent); };
     auto b = [&](const char *key, bool absent) { return ini.ReadBool(g, QLatin1String(key), absent); };
@@ -494,11 +502,6 @@ void TProject::ReadFromIni(const QString &FileName)
     WebBackground = i("WebBackground", 1);
 
     CHMProjectReadFromIni(CHMSetting, ini, kCHMSetting);
-
-    ProjectChanged = false;
-    ProjectFilename = absoluteFileName(FileName);
-    RootDir = folderOf(ProjectFilename);
-    IsNew = false;
 }
 
 void TProject::SaveToIni(const QString &FileName)

@@ -103,6 +103,9 @@ public:
     // Replaces the settings with those of the project file. Fails, changing nothing, when the
     // file does not exist, cannot be read, or has no [GENERAL] section.
     void ReadFromIni(const QString &FileName);
+    // The settings part of reading: every key of [GENERAL] and CHMSetting from an INI file
+    // already in memory, with the values for missing keys; the lifecycle fields are left alone.
+    void LoadSettings(const TMemIniFile &ini);
     // Writes the project file through a temporary file renamed over the old one. Fails when the
     // folder cannot be made or the file cannot be written; the old file and ProjectChanged,
     // ProjectFilename, RootDir and IsNew then stay as they were.
