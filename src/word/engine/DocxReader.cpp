@@ -520,7 +520,7 @@ TNumLevel Reader::readLevel(xml_node lvl)
 {
     TNumLevel l;
     l.Defined = true;
-    l.Start = XInt(lvl.child("w:start"), "w:val", 1);
+    l.Start = std::clamp(XInt(lvl.child("w:start"), "w:val", 1), 0, 32767); // Word's own bounds
     xml_node fmt = lvl.child("w:numFmt");
     if (!fmt) {
         // Newer formats come wrapped in an alternate-content choice with a plain fallback.
@@ -571,7 +571,7 @@ void Reader::ReadNumberingRoot(xml_node root)
             if (i < 0 || i >= 9)
                 continue;
             if (xml_node s = o.child("w:startOverride"))
-                num.Overrides[size_t(i)].Start = XInt(s, "w:val", 1);
+                num.Overrides[size_t(i)].Start = std::clamp(XInt(s, "w:val", 1), 0, 32767);
             if (xml_node lvl = o.child("w:lvl"))
                 num.Overrides[size_t(i)].Level = readLevel(lvl);
         }

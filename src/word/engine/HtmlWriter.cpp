@@ -876,11 +876,9 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
                     href += '#' + sub;
                 title = code.Switch(QStringLiteral("\\o"));
                 target = code.Switch(QStringLiteral("\\t"));
-            } else if ((code.Keyword == QLatin1String("REF") || code.Keyword == QLatin1String("PAGEREF") ||
-                        code.Keyword == QLatin1String("NOTEREF")) &&
-                       code.HasSwitch(QStringLiteral("\\h")) && !code.Arguments.isEmpty()) {
-                href = '#' + code.Arguments.first();
             }
+            // A cross-reference shows its result without a link, as in Word's filtered pages;
+            // the conversion turns the ones it wants linked into hyperlink fields first.
             if (!href.isEmpty() && !linkOpen()) {
                 QString tag = QStringLiteral("<a href=\"") + EscapeHtml(href, true) + '"';
                 if (!target.isEmpty())
@@ -1227,6 +1225,11 @@ void Writer::writeTable(TTable &t, QString &out, int depth)
     auto hasBorder = [](const std::optional<TBorder> &b) { return b && !b->None(); };
     if (hasBorder(tp.Borders.Top) || hasBorder(tp.Borders.Left) || hasBorder(tp.Borders.InsideH) || hasBorder(tp.Borders.InsideV))
         anyBorder = true;
+    for (const auto &row : t.Rows)
+        for (const auto &c : row.Cells)
+            if (hasBorder(c.Props.Borders.Top) || hasBorder(c.Props.Borders.Left) || hasBorder(c.Props.Borders.Bottom) ||
+                hasBorder(c.Props.Borders.Right))
+                anyBorder = true;
 
     QString style = QStringLiteral("border-collapse:collapse;border:none");
     QString attrs;

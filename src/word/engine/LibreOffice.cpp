@@ -23,13 +23,20 @@ QString TLibreOffice::Program()
     return p;
 }
 
-QString TLibreOffice::OutputFileFor(const TConversion &c)
+QString TLibreOffice::OutputFileFor(const TConversion &c, const QString &input)
 {
     QString ext = c.ConvertTo.section(':', 0, 0);
-    return QDir(c.OutputFolder).filePath(QFileInfo(c.Input).completeBaseName() + '.' + ext);
+    return QDir(c.OutputFolder).filePath(QFileInfo(input.isEmpty() ? c.Input : input).completeBaseName() + '.' + ext);
 }
 
 QString TLibreOffice::Convert(const TConversion &c, QByteArray *log)
+{
+    TConversion single = c;
+    single.MoreInputs.clear();
+    return ConvertAll(single, log).first();
+}
+
+QStringList TLibreOffice::ConvertAll(const TConversion &c, QByteArray *log)
 {
     const QString name = c.DisplayName.isEmpty() ? QFileInfo(c.Input).fileName() : c.DisplayName;
     const QString program = Program();
@@ -45,10 +52,14 @@ QString TLibreOffice::Convert(const TConversion &c, QByteArray *log)
                      QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString()};
     if (!c.InputFilter.isEmpty())
         args << QStringLiteral("--infilter=") + c.InputFilter;
-    args << QStringLiteral("--convert-to") << c.ConvertTo << QStringLiteral("--outdir") << c.OutputFolder << c.Input;
+    const QStringList inputs = QStringList{c.Input} + c.MoreInputs;
+    args << QStringLiteral("--convert-to") << c.ConvertTo << QStringLiteral("--outdir") << c.OutputFolder << inputs;
 
-    const QString expected = OutputFileFor(c);
-    QFile::remove(expected);
+    QStringList expected;
+    for (const QString &in : inputs) {
+        expected << OutputFileFor(c, in);
+        QFile::remove(expected.last());
+    }
 
     QProcess proc;
     proc.setProcessChannelMode(QProcess::MergedChannels);
@@ -94,12 +105,15 @@ QString TLibreOffice::Convert(const TConversion &c, QByteArray *log)
                             .arg(name)
                             .arg(proc.exitCode())
                             .arg(QString::fromLocal8Bit(output).trimmed()));
-    QFileInfo out(expected);
-    if (!out.exists() || out.size() == 0)
-        throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": %2")
-                            .arg(name, QString::fromLocal8Bit(output).trimmed().isEmpty()
-                                           ? QStringLiteral("it wrote no output")
-                                           : QString::fromLocal8Bit(output).trimmed()));
+    for (int i = 0; i < expected.size(); ++i) {
+        QFileInfo out(expected[i]);
+        if (!out.exists() || out.size() == 0) {
+            QString which = i == 0 ? name : QFileInfo(inputs[i]).fileName();
+            QString said = QString::fromLocal8Bit(output).trimmed();
+            throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": %2")
+                                .arg(which, said.isEmpty() ? QStringLiteral("it wrote no output") : said));
+        }
+    }
     return expected;
 }
 

@@ -6,6 +6,7 @@
 // callers check that it parses.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace tavrel::engine {
 
@@ -19,6 +20,7 @@ public:
     struct TConversion
     {
         QString Input;        // the file to convert
+        QStringList MoreInputs; // further files converted in the same run, with the same filter
         QString OutputFolder; // where the output goes
         QString ConvertTo;    // "docx:MS Word 2007 XML", "pdf:writer_pdf_Export", "html:HTML (StarWriter)", ...
         QString InputFilter;  // "MS Word 97", "Rich Text Format", "writer8"; empty for none
@@ -31,8 +33,12 @@ public:
     // non-zero exit, or no output.
     static QString Convert(const TConversion &c, QByteArray *log = nullptr);
 
+    // Every input of one run (Input, then MoreInputs); the outputs in the same order. One run
+    // saves the start-up of LibreOffice for each further file.
+    static QStringList ConvertAll(const TConversion &c, QByteArray *log = nullptr);
+
     // The expected output name: the input's base name with the target's extension.
-    static QString OutputFileFor(const TConversion &c);
+    static QString OutputFileFor(const TConversion &c, const QString &input = QString());
 };
 
 } // namespace tavrel::engine
