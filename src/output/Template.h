@@ -7,6 +7,8 @@
 // UTF-16 LE (path relative to the template folder, "\" between folders), data length (8-byte
 // signed little-endian) and the file's bytes.
 #include "text/Warnings.h"
+// The page engine that makes pages from a template lives beside the stream functions.
+#include "output/TemplateEngine.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,7 +50,8 @@ void TemplateFileToStream(const QString &fileName, QByteArray &stream, TWarnings
 // A file that cannot be written raises an Exception; the files written before it stay.
 void StreamToTemplateFiles(const QByteArray &stream, const QString &dir);
 
-// The name of the first entry ("fixedtop.htm"); empty for an empty or damaged stream.
+// The name of the first entry ("fixedtop.htm"); empty for an empty stream or one that ends
+// inside the first name.
 QString GetTemplateMainFile(const QByteArray &stream);
 
 // Every byte as two upper-case hexadecimal digits, no separators.
