@@ -290,7 +290,7 @@ bool isProtectedFolder(const QString &absolute)
 
 bool DeleteFolder(const QString &folder)
 {
-    QString path = withoutTrailingSlash(folder.trimmed());
+    QString path = withoutTrailingSlash(folder);
     if (path.isEmpty() || path == kSlash || path == QLatin1String("\\"))
         return false;
     const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
