@@ -6,7 +6,9 @@
 #include "support/Golden.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
+#include "text/InstallFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -506,4 +508,16 @@ TEST(Project, SmallFunctionsOfTheUnit)
     EXPECT_EQ(back.Top, 70);
     EXPECT_EQ(back.PaneWidth, 300);
     EXPECT_FALSE(back.Hide);
+}
+
+TEST(Project, InstallationFolderComesFromTheEnvironmentElseBesideTheProgram)
+{
+    {
+        TEnvOverride data("TAVREL_DATA", "/some/where/");
+        EXPECT_EQ(GetInstallFolder(), "/some/where/");
+        EXPECT_EQ(InstallPath("/templates/x.htm"), "/some/where/templates/x.htm");
+    }
+    TEnvOverride none("TAVREL_DATA", "");
+    // The build copies data/ next to the test programs.
+    EXPECT_EQ(GetInstallFolder(), QDir::cleanPath(QCoreApplication::applicationDirPath() + "/data") + "/");
 }
