@@ -209,6 +209,7 @@ private:
     TParaProps readPPr(xml_node ppr);
     TRunProps readRPr(xml_node rpr);
     std::shared_ptr<const TRunProps> internRPr(xml_node rpr);
+    std::shared_ptr<const TParaProps> internPPr(xml_node ppr);
     TTableProps readTblPr(xml_node tblPr);
     TCellProps readTcPr(xml_node tcPr);
     TRowProps readTrPr(xml_node trPr);
@@ -228,7 +229,10 @@ private:
     QString m_file;
     Context *m_ctx = nullptr;
     QHash<QString, QString> m_themeFonts;
-    std::shared_ptr<const TRunProps> m_lastRPr;
+    // Formatting met again is shared: most runs and paragraphs of a document repeat a few
+    // property sets, and the writer then computes each set's styles once.
+    QHash<QByteArray, std::shared_ptr<const TRunProps>> m_runProps;
+    QHash<QByteArray, std::shared_ptr<const TParaProps>> m_paraProps;
 };
 
 // --- parts ---------------------------------------------------------------------------------------
@@ -880,16 +884,57 @@ TRunProps Reader::readRPr(xml_node rpr)
     return r;
 }
 
+namespace {
+// The property element's content as a key: names and attributes of its children, in order.
+QByteArray propsKey(xml_node props, const char *skip1 = nullptr, const char *skip2 = nullptr)
+{
+    QByteArray key;
+    std::function<void(xml_node)> add = [&](xml_node n) {
+        for (xml_node c = n.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            if ((skip1 && XIs(c, skip1)) || (skip2 && XIs(c, skip2)))
+                continue;
+            key += '<';
+            key += c.name();
+            for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute()) {
+                key += ' ';
+                key += a.name();
+                key += '=';
+                key += a.value();
+            }
+            add(c);
+            key += '>';
+        }
+    };
+    add(props);
+    return key;
+}
+} // namespace
+
 std::shared_ptr<const TRunProps> Reader::internRPr(xml_node rpr)
 {
+    QByteArray key = propsKey(rpr);
+    auto it = m_runProps.constFind(key);
+    if (it != m_runProps.constEnd())
+        return *it;
     TRunProps r = readRPr(rpr);
     if (r.Hidden && *r.Hidden)
         m_doc.HasHiddenText = true;
-    // Consecutive runs mostly share their formatting; one object then serves them all.
-    if (m_lastRPr && *m_lastRPr == r)
-        return m_lastRPr;
-    m_lastRPr = std::make_shared<const TRunProps>(std::move(r));
-    return m_lastRPr;
+    auto shared = std::make_shared<const TRunProps>(std::move(r));
+    m_runProps.insert(key, shared);
+    return shared;
+}
+
+std::shared_ptr<const TParaProps> Reader::internPPr(xml_node ppr)
+{
+    QByteArray key = propsKey(ppr, "w:rPr", "w:sectPr");
+    auto it = m_paraProps.constFind(key);
+    if (it != m_paraProps.constEnd())
+        return *it;
+    auto shared = std::make_shared<const TParaProps>(readPPr(ppr));
+    m_paraProps.insert(key, shared);
+    return shared;
 }
 
 TTableProps Reader::readTblPr(xml_node t)
@@ -1132,7 +1177,7 @@ void Reader::readParagraph(xml_node p, std::vector<TBlock> &out)
 {
     auto para = std::make_unique<TParagraph>();
     xml_node ppr = p.child("w:pPr");
-    para->Props = std::make_shared<const TParaProps>(readPPr(ppr));
+    para->Props = internPPr(ppr);
     bool markDeleted = false;
     if (xml_node mark = ppr.child("w:rPr")) {
         para->MarkProps = std::make_shared<const TRunProps>(readRPr(mark));

@@ -263,8 +263,14 @@ private:
     // inlines
     void inlines(TParagraph &p, const QString &paraStyle, const CellContext *cell, std::vector<Piece> &pieces,
                  std::vector<std::shared_ptr<TShape>> &boxes);
-    void textPiece(const QString &text, const TRunProps &eff, const CssMap &inherited, const QString &charClass,
-                   std::vector<Piece> &pieces, const QString &where);
+    struct RunStyle
+    {
+        QString Class, Style;
+        int VertAlign = 0;
+    };
+    RunStyle runStyle(const TRunProps *props, const QString &paraStyle, const CellContext *cell, const QString &text);
+    void textPiece(const QString &text, const RunStyle &style, std::vector<Piece> &pieces, const QString &where);
+    const CssMap &classParaCss(const QString &styleId);
     QString shapeHtml(TShape &s, const QString &where);
     QString pictureFile(TShape &s, const QString &where);
     void emit(const std::vector<Piece> &pieces, QString &out);
@@ -299,6 +305,10 @@ private:
     bool m_inNote = false;
     int m_footnoteNo = 0, m_endnoteNo = 0;
     bool m_lastSpace = true; // collapses runs of blanks the way a browser would not
+    // Styles computed once per property set: documents repeat a few sets many times.
+    QHash<QString, RunStyle> m_runStyles;
+    QHash<QString, CssMap> m_classCss;
+    QHash<QString, QString> m_paraStyles;
 };
 
 TParaProps Writer::baseParaProps(const QString &styleId) const
@@ -665,19 +675,32 @@ void Writer::writeParagraph(TParagraph &p, const CellContext *cell, const TParag
             pieces.push_back(pc);
         }
 
-    TParaProps classProps = baseParaProps(styleId);
-    CssMap diff = cssDiff(cssPara(props), cssPara(classProps));
-    // The paragraph's own run formatting of the cell context is inherited by its text.
-    if (cell) {
-        CssMap runDiff = cssDiff(cssRun(effectiveRun(styleId, cell, nullptr), QString()), cssRun(baseRunProps(styleId), QString()));
-        diff.insert(diff.end(), runDiff.begin(), runDiff.end());
+    QString paraStyleAttr;
+    const bool ctxBefore = props.ContextualSpacing.value_or(false) && prev && prev->StyleId() == p.StyleId();
+    const bool ctxAfter = props.ContextualSpacing.value_or(false) && next && next->StyleId() == p.StyleId();
+    QString key = cell ? QString()
+                       : QString::number(quintptr(p.Props.get()), 16) + '|' + styleId + '|' + QString::number(quintptr(lvl), 16) +
+                             (ctxBefore ? QStringLiteral("|b") : QString()) + (ctxAfter ? QStringLiteral("|a") : QString());
+    auto known = cell ? m_paraStyles.constEnd() : m_paraStyles.constFind(key);
+    if (known != m_paraStyles.constEnd()) {
+        paraStyleAttr = *known;
+    } else {
+        CssMap diff = cssDiff(cssPara(props), classParaCss(styleId));
+        // The paragraph's own run formatting of the cell context is inherited by its text.
+        if (cell) {
+            CssMap runDiff = cssDiff(cssRun(effectiveRun(styleId, cell, nullptr), QString()), cssRun(baseRunProps(styleId), QString()));
+            diff.insert(diff.end(), runDiff.begin(), runDiff.end());
+        }
+        paraStyleAttr = attrSingle(cssJoin(diff));
+        if (!cell)
+            m_paraStyles.insert(key, paraStyleAttr);
     }
 
     out += '<' + tag;
     if (!cls.isEmpty())
         out += QStringLiteral(" class=") + cls;
-    if (!diff.empty())
-        out += QStringLiteral(" style='") + attrSingle(cssJoin(diff)) + '\'';
+    if (!paraStyleAttr.isEmpty())
+        out += QStringLiteral(" style='") + paraStyleAttr + '\'';
     out += '>';
     emit(pieces, out);
     if (empty)
@@ -743,8 +766,52 @@ void Writer::emit(const std::vector<Piece> &pieces, QString &out)
         out += QStringLiteral("</span>");
 }
 
-void Writer::textPiece(const QString &text, const TRunProps &eff, const CssMap &inherited, const QString &charClass,
-                       std::vector<Piece> &pieces, const QString &where)
+const CssMap &Writer::classParaCss(const QString &styleId)
+{
+    auto it = m_classCss.find(styleId);
+    if (it == m_classCss.end())
+        it = m_classCss.insert(styleId, cssPara(baseParaProps(styleId)));
+    return *it;
+}
+
+Writer::RunStyle Writer::runStyle(const TRunProps *props, const QString &paraStyle, const CellContext *cell, const QString &text)
+{
+    bool asian = false;
+    for (QChar c : text)
+        if (isEastAsian(c)) {
+            asian = true;
+            break;
+        }
+    const QString sample = asian ? QString(QChar(0x4E00)) : QString();
+    QString key;
+    if (!cell) {
+        key = QString::number(quintptr(props), 16) + '|' + paraStyle + (asian ? QStringLiteral("|a") : QString());
+        auto it = m_runStyles.constFind(key);
+        if (it != m_runStyles.constEnd())
+            return *it;
+    }
+    const TRunProps paraRunProps = effectiveRun(paraStyle, cell, nullptr);
+    TRunProps eff = effectiveRun(paraStyle, cell, props);
+    RunStyle rs;
+    CssMap inherited = cssRun(paraRunProps, QString());
+    if (props && props->Style) {
+        rs.Class = charClassOf(*props->Style);
+        if (!rs.Class.isEmpty()) {
+            // What the class rule itself sets is inherited by the span.
+            TRunProps withClass = paraRunProps;
+            withClass.Overlay(m_doc.Styles.ChainRPr(*props->Style));
+            inherited = cssRun(withClass, sample);
+        }
+    }
+    rs.Style = cssJoin(cssDiff(cssRun(eff, sample), inherited));
+    QString va = eff.VertAlign.value_or(QString());
+    rs.VertAlign = va == QLatin1String("superscript") ? 1 : va == QLatin1String("subscript") ? 2 : 0;
+    if (!cell)
+        m_runStyles.insert(key, rs);
+    return rs;
+}
+
+void Writer::textPiece(const QString &text, const RunStyle &style, std::vector<Piece> &pieces, const QString &where)
 {
     QString html;
     html.reserve(text.size() + 16);
@@ -793,19 +860,15 @@ void Writer::textPiece(const QString &text, const TRunProps &eff, const CssMap &
         m_doc.Warn(QStringLiteral("tabs"), QStringLiteral("Tabs are written as spaces and may not line up"), where);
     Piece p;
     p.Html = html;
-    p.Class = charClass;
-    CssMap diff = cssDiff(cssRun(eff, text), inherited);
-    p.Style = cssJoin(diff);
-    QString va = eff.VertAlign.value_or(QString());
-    p.VertAlign = va == QLatin1String("superscript") ? 1 : va == QLatin1String("subscript") ? 2 : 0;
+    p.Class = style.Class;
+    p.Style = style.Style;
+    p.VertAlign = style.VertAlign;
     pieces.push_back(p);
 }
 
 void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext *cell, std::vector<Piece> &pieces,
                      std::vector<std::shared_ptr<TShape>> &boxes)
 {
-    const TRunProps paraRunProps = effectiveRun(paraStyle, cell, nullptr);
-    const CssMap paraRun = cssRun(paraRunProps, QString());
     auto hiding = [&]() {
         for (const auto &f : m_fields)
             if (f.InCode)
@@ -837,19 +900,7 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
                     }
                 break;
             }
-            TRunProps eff = effectiveRun(paraStyle, cell, in.Props.get());
-            QString cc;
-            CssMap inherited = paraRun;
-            if (in.Props && in.Props->Style) {
-                cc = charClassOf(*in.Props->Style);
-                if (!cc.isEmpty()) {
-                    // What the class rule itself sets is inherited by the span.
-                    TRunProps withClass = paraRunProps;
-                    withClass.Overlay(m_doc.Styles.ChainRPr(*in.Props->Style));
-                    inherited = cssRun(withClass, in.Text);
-                }
-            }
-            textPiece(in.Text, eff, inherited, cc, pieces, p.Where);
+            textPiece(in.Text, runStyle(in.Props.get(), paraStyle, cell, in.Text), pieces, p.Where);
             break;
         }
         case TInlineKind::FieldBegin: {
