@@ -157,7 +157,7 @@ public:
 private:
     // parts
     QByteArray partBytes(const QString &part);
-    std::unique_ptr<pugi::xml_document> optionalPart(const QString &part);
+    std::unique_ptr<TXmlPart> optionalPart(const QString &part);
     TRelationships relsOf(const QString &part);
     void readTheme(xml_node root);
     void readFontTable(xml_node root);
@@ -249,7 +249,7 @@ QByteArray Reader::partBytes(const QString &part)
     return QByteArray();
 }
 
-std::unique_ptr<pugi::xml_document> Reader::optionalPart(const QString &part)
+std::unique_ptr<TXmlPart> Reader::optionalPart(const QString &part)
 {
     if (part.isEmpty() || !m_zip)
         return nullptr;
@@ -260,7 +260,7 @@ std::unique_ptr<pugi::xml_document> Reader::optionalPart(const QString &part)
                        QStringLiteral("The part \"%1\" the document refers to is missing; the rest was read without it").arg(part), part);
             return nullptr;
         }
-        return ParseXmlPart(bytes, m_file, part);
+        return ParseXmlPart(std::move(bytes), m_file, part);
     } catch (const Exception &e) {
         m_doc.Warn(QStringLiteral("broken part ") + part,
                    QStringLiteral("The part \"%1\" is damaged and was skipped: %2").arg(part, e.Message()), part);
@@ -317,9 +317,7 @@ void Reader::ReadPackage()
     if (auto settings = optionalPart(partOf(QStringLiteral("settings"))))
         readSettings(settings->document_element());
 
-    QByteArray mainBytes = m_zip->Read(main);
-    auto doc = ParseXmlPart(mainBytes, m_file, main);
-    mainBytes.clear();
+    auto doc = ParseXmlPart(m_zip->Read(main), m_file, main);
     ReadDocumentRoot(doc->document_element(), ctx);
     doc.reset();
 

@@ -1592,19 +1592,21 @@ THtmlResult Writer::Render()
     QString linkColor = link && link->RPr.Color ? cssColor(*link->RPr.Color) : QString();
     QString vlinkColor = followed && followed->RPr.Color ? cssColor(*followed->RPr.Color) : QString();
 
-    QString page;
-    page.reserve(body.size() + css.size() + 512);
-    page += QStringLiteral("<html>\r\n\r\n<head>\r\n<meta http-equiv=Content-Type content=\"text/html; charset=") + charset +
-            QStringLiteral("\">\r\n<style>\r\n<!--\r\n") + css + QStringLiteral("-->\r\n</style>\r\n\r\n</head>\r\n\r\n");
-    page += QStringLiteral("<body lang=") + EscapeHtml(lang, true) + QStringLiteral(" link=") +
-            (linkColor.isEmpty() ? QStringLiteral("blue") : '"' + linkColor + '"') + QStringLiteral(" vlink=") +
-            (vlinkColor.isEmpty() ? QStringLiteral("purple") : '"' + vlinkColor + '"') + QStringLiteral(">\r\n\r\n<div class=WordSection1>\r\n\r\n");
-    page += body;
-    page += QStringLiteral("\r\n</div>\r\n\r\n</body>\r\n\r\n</html>\r\n");
+    // Head, body and tail are encoded one by one, so that a large page is never held twice.
+    QString head = QStringLiteral("<html>\r\n\r\n<head>\r\n<meta http-equiv=Content-Type content=\"text/html; charset=") + charset +
+                   QStringLiteral("\">\r\n<style>\r\n<!--\r\n") + css + QStringLiteral("-->\r\n</style>\r\n\r\n</head>\r\n\r\n") +
+                   QStringLiteral("<body lang=") + EscapeHtml(lang, true) + QStringLiteral(" link=") +
+                   (linkColor.isEmpty() ? QStringLiteral("blue") : QString('"' + linkColor + '"')) + QStringLiteral(" vlink=") +
+                   (vlinkColor.isEmpty() ? QStringLiteral("purple") : QString('"' + vlinkColor + '"')) +
+                   QStringLiteral(">\r\n\r\n<div class=WordSection1>\r\n\r\n");
+    const QString tail = QStringLiteral("\r\n</div>\r\n\r\n</body>\r\n\r\n</html>\r\n");
 
     THtmlResult result;
-    result.Bytes = EncodePage(page, cp);
-    result.Page = std::move(page);
+    result.Bytes = EncodePage(head, cp);
+    result.Bytes += EncodePage(body, cp);
+    result.Bytes += EncodePage(tail, cp);
+    if (m_options.KeepPage)
+        result.Page = head + body + tail;
     result.FolderName = m_folder;
     result.Pictures = std::move(m_pictures);
     return result;
@@ -1623,7 +1625,9 @@ THtmlResult RenderFilteredHtml(TDocument &doc, const QString &pageName, const TH
 void WriteFilteredHtml(TDocument &doc, const QString &path, const THtmlOptions &options)
 {
     QFileInfo fi(path);
-    THtmlResult r = RenderFilteredHtml(doc, fi.fileName(), options);
+    THtmlOptions o = options;
+    o.KeepPage = false;
+    THtmlResult r = RenderFilteredHtml(doc, fi.fileName(), o);
     auto fail = [&](const QString &what) {
         throw Exception(QStringLiteral("The web page \"%1\" cannot be written: %2.").arg(path, what));
     };

@@ -13,6 +13,7 @@ struct THtmlOptions
 {
     int CodePage = 65001;
     QString FolderSuffix = QStringLiteral("_files");
+    bool KeepPage = true; // also return the page as text (THtmlResult::Page)
 };
 
 struct THtmlPicture

@@ -169,8 +169,8 @@ int maxDepth(const pugi::xml_document &doc, int limit)
 
 } // namespace
 
-std::unique_ptr<pugi::xml_document> ParseXmlPart(const QByteArray &bytes, const QString &fileName,
-                                                 const QString &partName, const TXmlLimits &limits)
+std::unique_ptr<TXmlPart> ParseXmlPart(QByteArray bytes, const QString &fileName, const QString &partName,
+                                       const TXmlLimits &limits)
 {
     auto fail = [&](const QString &problem) {
         throw Exception(QStringLiteral("The document \"%1\" cannot be read: its part \"%2\" %3.")
@@ -178,9 +178,10 @@ std::unique_ptr<pugi::xml_document> ParseXmlPart(const QByteArray &bytes, const 
     };
     if (bytes.size() > limits.MaxBytes)
         fail(QStringLiteral("is larger than %1 MB").arg(limits.MaxBytes / (1024 * 1024)));
-    auto doc = std::make_unique<pugi::xml_document>();
+    auto doc = std::make_unique<TXmlPart>();
+    doc->Buffer = std::move(bytes);
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
-    pugi::xml_parse_result res = doc->load_buffer(bytes.constData(), size_t(bytes.size()), flags, pugi::encoding_auto);
+    pugi::xml_parse_result res = doc->load_buffer_inplace(doc->Buffer.data(), size_t(doc->Buffer.size()), flags, pugi::encoding_auto);
     if (!res)
         fail(QStringLiteral("is not well-formed XML (%1 at byte %2)").arg(QString::fromUtf8(res.description())).arg(res.offset));
     if (!doc->document_element())

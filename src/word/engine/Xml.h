@@ -18,8 +18,15 @@ struct TXmlLimits
 // larger than the limit or nested deeper than the limit. Element and attribute names come out
 // with the usual prefixes ("w:", "r:", "wp:", "a:", "pic:", "v:", "o:", "mc:", ...) whatever
 // prefixes the producer chose, strict namespaces included, so readers can match names directly.
-std::unique_ptr<pugi::xml_document> ParseXmlPart(const QByteArray &bytes, const QString &fileName,
-                                                 const QString &partName, const TXmlLimits &limits = TXmlLimits());
+// The document keeps the bytes it was parsed from (strings point into them): pass a part that
+// is not needed otherwise with std::move, so that it is not copied.
+class TXmlPart : public pugi::xml_document
+{
+public:
+    QByteArray Buffer;
+};
+std::unique_ptr<TXmlPart> ParseXmlPart(QByteArray bytes, const QString &fileName, const QString &partName,
+                                       const TXmlLimits &limits = TXmlLimits());
 
 inline QString XStr(const pugi::xml_node &n, const char *attr)
 {
