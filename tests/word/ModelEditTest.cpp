@@ -1,0 +1,154 @@
+// The model's index and the editing primitives: positions stay right through inserts, deletes,
+// paragraph splits and joins, also inside tables and across fields.
+#include "DocxBuilder.h"
+#include "word/engine/DocxReader.h"
+#include "word/engine/Edit.h"
+#include "word/engine/Numbering.h"
+#include "word/engine/Word.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace tavrel;
+using namespace tavrel::engine;
+using namespace tavrel::test;
+
+namespace {
+
+std::unique_ptr<TDocument> read(const QString &body)
+{
+    TDocxOptions o;
+    o.DisplayName = "t.docx";
+    return ReadDocxBytes(TDocxBuilder().Body(body).Build(), o);
+}
+
+// Positions recomputed from scratch, for comparison with the index.
+void checkIndex(TStory &s)
+{
+    int sum = 0;
+    for (TParagraph *p : s.Paragraphs()) {
+        ASSERT_EQ(s.ParagraphStart(p->Index), sum);
+        for (int k = 0; k < p->Length(); ++k)
+            ASSERT_EQ(s.IndexOfPosition(sum + k), p->Index);
+        sum += p->Length();
+    }
+    ASSERT_EQ(s.Length(), sum);
+}
+
+QString cell(const QString &t) { return "<w:tc>" + P(t) + "</w:tc>"; }
+
+} // namespace
+
+TEST(ModelEdit, TheIndexFollowsEveryEditAndMatchesAPlainCount)
+{
+    auto doc = read(P("alpha") + P("beta") + "<w:tbl><w:tr>" + cell("c1") + cell("c2") + "</w:tr></w:tbl>" + P("gamma"));
+    TStory &s = doc->Body;
+    checkIndex(s);
+    std::mt19937 rng(7);
+    for (int step = 0; step < 300; ++step) {
+        int len = s.Length();
+        int pos = int(rng() % uint(len));
+        switch (rng() % 4) {
+        case 0: InsertText(s, pos, "xy"); break;
+        case 1: InsertText(s, pos, "p\rq"); break;
+        case 2: DeleteRange(s, pos, pos + int(rng() % 4)); break;
+        case 3: DeleteRange(s, pos, pos + 1); break;
+        }
+        checkIndex(s);
+        if (HasFailure())
+            return;
+    }
+    // The table survived: two cells, each ending in a paragraph, one row mark.
+    ASSERT_EQ(s.Blocks.size() >= 1, true);
+    int tables = 0;
+    for (auto &b : s.Blocks)
+        if (b.Table) {
+            ++tables;
+            EXPECT_EQ(b.Table->Rows[0].Cells.size(), 2u);
+        }
+    EXPECT_EQ(tables, 1);
+}
+
+TEST(ModelEdit, InsertSplitAndJoinParagraphs)
+{
+    auto doc = read(P("one") + P("two"));
+    TStory &s = doc->Body;
+    EXPECT_EQ(InsertText(s, 1, "X\rY"), 3);
+    EXPECT_EQ(RangeText(s, 0, s.Length()), "oX\rYne\rtwo\r");
+    EXPECT_EQ(s.ParagraphCount(), 3);
+    // Deleting a mark joins two paragraphs of the same container.
+    auto [a, b] = DeleteRange(s, 2, 3);
+    EXPECT_EQ(a, 2);
+    EXPECT_EQ(b, 3);
+    EXPECT_EQ(RangeText(s, 0, s.Length()), "oXYne\rtwo\r");
+    // Across paragraphs: the text between goes, the ends join.
+    DeleteRange(s, 3, 8);
+    EXPECT_EQ(RangeText(s, 0, s.Length()), "oXYo\r");
+    // The end-of-row and cell marks of a table are never joined away.
+    auto t = read("<w:tbl><w:tr>" + cell("a") + cell("b") + "</w:tr></w:tbl>" + P("z"));
+    TStory &ts = t->Body;
+    DeleteRange(ts, 1, 2); // the first cell's mark
+    EXPECT_EQ(RangeText(ts, 0, ts.Length()), QString("a\rb\r") + QChar(0x07) + "z\r");
+    DeleteRange(ts, 0, ts.Length() - 1); // everything up to the last mark: text goes, structure stays
+    EXPECT_EQ(RangeText(ts, 0, ts.Length()), QString("\r\r") + QChar(0x07) + "\r");
+}
+
+TEST(ModelEdit, InsertedTextTakesTheFormattingItJoins)
+{
+    auto doc = read("<w:p>" + R("plain") + R("bold", "<w:b/>") + "</w:p>");
+    TStory &s = doc->Body;
+    InsertText(s, 5, "+"); // at the boundary: joins the text it starts
+    InsertText(s, 0, "<");
+    InsertText(s, s.ParagraphAt(0)->TextLength(), ">");
+    auto &in = s.ParagraphAt(0)->Inlines;
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0].Text, "<plain");
+    EXPECT_EQ(in[1].Text, "+bold>");
+    EXPECT_TRUE(in[1].Props->Bold.value_or(false));
+}
+
+TEST(ModelEdit, BookmarkTextAndRunFormattingChanges)
+{
+    auto doc = read("<w:p><w:bookmarkStart w:id=\"1\" w:name=\"Mark\"/>" + R("see ") +
+                    "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText>PAGE</w:instrText></w:r>"
+                    "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + R("3") + "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" +
+                    "</w:p>" + P("more") + "<w:p>" + R("end") + "<w:bookmarkEnd w:id=\"1\"/></w:p>");
+    bool found = false;
+    EXPECT_EQ(BookmarkText(doc->Body, "mark", &found), "see 3 more end");
+    EXPECT_TRUE(found);
+    BookmarkText(doc->Body, "none", &found);
+    EXPECT_FALSE(found);
+    ChangeRunProps(doc->Body, 1, 3, [](TRunProps &r) { r.Italic = true; });
+    auto &in = doc->Body.ParagraphAt(0)->Inlines;
+    EXPECT_EQ(in[1].Text, "s");
+    EXPECT_EQ(in[2].Text, "ee");
+    EXPECT_TRUE(in[2].Props->Italic.value_or(false));
+    EXPECT_FALSE(in[3].Props && in[3].Props->Italic.value_or(false));
+}
+
+TEST(ModelEdit, ListCountersRestartAsWordDoes)
+{
+    TNumbering nb;
+    TAbstractNum a;
+    a.Id = 0;
+    for (int l = 0; l < 3; ++l) {
+        a.Levels[size_t(l)].Defined = true;
+        a.Levels[size_t(l)].Text = QStringLiteral("%%1").arg(l + 1);
+    }
+    a.Levels[2].Restart = 0; // level 3 never restarts
+    a.Levels[1].Format = "upperLetter";
+    nb.Abstracts[0] = a;
+    TNum n1;
+    n1.Id = 1;
+    n1.AbstractId = 0;
+    nb.Nums[1] = n1;
+    TNum n2 = n1;
+    n2.Id = 2; // another instance of the same list continues its numbers
+    nb.Nums[2] = n2;
+    TListCounter c(nb, nullptr);
+    QStringList got;
+    for (auto [num, lvl] : std::vector<std::pair<int, int>>{{1, 0}, {1, 1}, {1, 2}, {1, 1}, {1, 2}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {5, 0}})
+        got << c.Next(num, lvl);
+    EXPECT_EQ(got, (QStringList{"1", "A", "1", "B", "2", "2", "A", "3", "3", ""}));
+}
