@@ -409,3 +409,55 @@ TEST(HtmlWriter, WriteFailuresNameTheFile)
     }
     EXPECT_THROW(WriteFilteredHtml(*doc, dir.filePath("no/such/folder/doc.htm"), THtmlOptions()), Exception);
 }
+
+TEST(HtmlWriter, TableStyleRegionsContextualSpacingAndToggles)
+{
+    QString styles = kStyles +
+                     "<w:style w:type=\"table\" w:styleId=\"Grid\"><w:name w:val=\"Fancy Grid\"/>"
+                     "<w:tblPr><w:tblBorders><w:top w:val=\"single\" w:sz=\"4\"/><w:insideH w:val=\"single\" w:sz=\"4\"/></w:tblBorders></w:tblPr>"
+                     "<w:tblStylePr w:type=\"firstRow\"><w:rPr><w:b/></w:rPr><w:tcPr><w:shd w:val=\"clear\" w:fill=\"4472C4\"/></w:tcPr></w:tblStylePr>"
+                     "<w:tblStylePr w:type=\"band1Horz\"><w:tcPr><w:shd w:val=\"clear\" w:fill=\"EEEEEE\"/></w:tcPr></w:tblStylePr></w:style>"
+                     "<w:style w:type=\"paragraph\" w:styleId=\"ListPara\"><w:name w:val=\"List Paragraph\"/><w:basedOn w:val=\"Normal\"/>"
+                     "<w:pPr><w:spacing w:before=\"120\" w:after=\"120\"/><w:contextualSpacing/></w:pPr></w:style>"
+                     "<w:style w:type=\"paragraph\" w:styleId=\"BoldPara\"><w:name w:val=\"Bold Para\"/><w:rPr><w:b/></w:rPr></w:style>";
+    auto row = [](const QString &a, const QString &b) -> QString { return "<w:tr><w:tc>" + P(a) + "</w:tc><w:tc>" + P(b) + "</w:tc></w:tr>"; };
+    QString body = "<w:tbl><w:tblPr><w:tblStyle w:val=\"Grid\"/><w:tblLook w:firstRow=\"1\" w:noHBand=\"0\"/></w:tblPr>"
+                   "<w:tblGrid><w:gridCol w:w=\"1500\"/><w:gridCol w:w=\"1500\"/></w:tblGrid>" +
+                   row("H1", "H2") + row("r1", "x") + row("r2", "y") + "</w:tbl>" + P("one", "ListPara") + P("two", "ListPara") +
+                   P("three", "ListPara") + "<w:p><w:pPr><w:pStyle w:val=\"BoldPara\"/></w:pPr>" + R("strong", "<w:rStyle w:val=\"Strong\"/>") + "</w:p>";
+    QString page = render(TDocxBuilder().Styles(styles).Body(body));
+    QString b = bodyOf(page);
+    EXPECT_EQ(b.count("background:#4472C4"), 2);
+    EXPECT_EQ(b.count("background:#EEEEEE"), 2); // the first body row is band 1, the second band 2
+    EXPECT_TRUE(b.contains("<p class=MsoNormal style='font-weight:bold'>H1</p>"));
+    EXPECT_TRUE(b.contains("<p class=MsoNormal>r1</p>"));
+    // Paragraphs of one style with contextual spacing lose the space between them.
+    EXPECT_TRUE(b.contains("<p class=MsoListParagraph style='margin-bottom:0.0pt'>one</p>"));
+    EXPECT_TRUE(b.contains("<p class=MsoListParagraph style='margin-top:0.0pt;margin-bottom:0.0pt'>two</p>"));
+    EXPECT_TRUE(b.contains("<p class=MsoListParagraph style='margin-top:0.0pt'>three</p>"));
+    // A bold character style in a bold paragraph switches bold off, as toggles do.
+    EXPECT_TRUE(b.contains("<span class=MsoStrong style='font-weight:normal'>strong</span>"));
+}
+
+TEST(HtmlWriter, SectionsTextBoxesSymbolsAndLinksAcrossParagraphs)
+{
+    QString box = "<w:r><w:drawing><wp:anchor><wp:extent cx=\"952500\" cy=\"95250\"/><wp:wrapSquare/><wp:docPr id=\"1\" name=\"b\"/><a:graphic><a:graphicData uri=\"x\">"
+                  "<wps:wsp><wps:spPr/><wps:txbx><w:txbxContent>" + P("boxed text") + "</w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>";
+    QString body = "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/><w:cols w:num=\"2\"/></w:sectPr></w:pPr>" + R("first section") + "</w:p>" +
+                   "<w:p><w:pPr><w:sectPr><w:type w:val=\"continuous\"/></w:sectPr></w:pPr>" + R("second") + "</w:p>" +
+                   "<w:p>" + R("anchor") + box + "<w:r><w:sym w:font=\"Webdings\" w:char=\"F061\"/></w:r></w:p>" +
+                   "<w:p><w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText> HYPERLINK \"http://a.example/\" </w:instrText></w:r>"
+                   "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + R("line one") + "</w:p><w:p>" + R("line two") +
+                   "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>" + R(" after") + "</w:p>";
+    TWarnings w;
+    QString b = bodyOf(render(TDocxBuilder().Body(body), 65001, &w));
+    EXPECT_TRUE(b.contains("first section</p>\r\n<br clear=all style='page-break-before:always'>\r\n<p class=MsoNormal>second</p>\r\n<p"));
+    EXPECT_TRUE(b.contains("anchor<span style='font-family:&quot;Webdings&quot;'>a</span></p>\r\n<div style='border:solid windowtext 0.75pt;padding:4.0pt;width:100px'>\r\n<p class=MsoNormal>boxed text</p>\r\n</div>") ||
+                b.contains("anchor<span style='font-family:\"Webdings\"'>a</span></p>\r\n<div style='border:solid windowtext 0.75pt;padding:4.0pt;width:100px'>\r\n<p class=MsoNormal>boxed text</p>\r\n</div>"))
+        << b.toStdString();
+    // A link whose field spans two paragraphs is closed and opened again around the break.
+    EXPECT_TRUE(b.contains("<p class=MsoNormal><a href=\"http://a.example/\">line one</a></p>\r\n<p class=MsoNormal><a href=\"http://a.example/\">line two</a> after</p>"));
+    EXPECT_TRUE(w.Contains("columns"));
+    EXPECT_TRUE(w.Contains("text box"));
+    EXPECT_TRUE(w.Contains("Webdings"));
+}
