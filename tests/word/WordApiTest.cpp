@@ -320,3 +320,25 @@ TEST_F(Api, OpeningRecognisesTheFormatByContent)
     EXPECT_EQ(app.Documents().Count(), 0);
     EXPECT_THROW(doc->Content(), Exception);
 }
+
+TEST_F(Api, AddedDocumentsTakeTextAndHeadings)
+{
+    auto doc = app.Documents().Add(false);
+    EXPECT_EQ(doc->Content().Text(), "\r");
+    WordRange r = doc->Content();
+    r.InsertBefore("Title\rBody text");
+    EXPECT_EQ(doc->Paragraphs().Count(), 2);
+    WordRange title = doc->Paragraphs().Item(1);
+    title.SetStyle(-2);
+    EXPECT_EQ(title.ParagraphFormat().OutlineLevel(), 1);
+    EXPECT_EQ(title.StyleName(), "heading 1");
+    EXPECT_EQ(doc->GoTo(wdGoToHeading, wdGoToFirst).Start(), 0);
+    EXPECT_EQ(doc->Paragraphs().Item(2).ParagraphFormat().OutlineLevel(), 10);
+    doc->SaveAs(dir.filePath("added.htm"), wdFormatFilteredHTML);
+    QFile f(dir.filePath("added.htm"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray page = f.readAll();
+    EXPECT_TRUE(page.contains("<h1>Title</h1>"));
+    EXPECT_TRUE(page.contains("<p class=MsoNormal>Body text</p>"));
+    EXPECT_THROW(doc->SaveAs(dir.filePath("added.docx"), wdFormatXMLDocument), Exception);
+}

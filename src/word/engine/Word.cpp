@@ -743,6 +743,32 @@ std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, const Wor
     return d;
 }
 
+std::shared_ptr<WordDocument> Documents::Add(bool)
+{
+    auto state = std::make_shared<WordDocState>();
+    state->Model = std::make_unique<TDocument>();
+    TDocument &m = *state->Model;
+    m.FileName = QStringLiteral("Document");
+    TStyle normal;
+    normal.Id = QStringLiteral("Normal");
+    normal.Name = QStringLiteral("Normal");
+    normal.Type = TStyleType::Paragraph;
+    normal.Default = true;
+    m.Styles.Add(normal);
+    m.Styles.DocRPr.Font = QStringLiteral("Times New Roman");
+    m.Styles.DocRPr.Size = 24;
+    auto p = std::make_unique<TParagraph>();
+    p->Props = std::make_shared<const TParaProps>();
+    p->Where = QStringLiteral("paragraph 1");
+    m.Body.Blocks.push_back(TBlock{std::move(p), nullptr});
+    m.Body.Reindex();
+    m.LinkBase = QDir::currentPath();
+    std::shared_ptr<WordDocument> d(new WordDocument);
+    d->m_state = state;
+    m_open.push_back(d);
+    return d;
+}
+
 int Documents::Count() const
 {
     int n = 0;

@@ -243,6 +243,8 @@ public:
     // .odt through LibreOffice. Raises an Exception with a message naming the file otherwise.
     std::shared_ptr<WordDocument> Open(const QString &fileName, const WordOpenOptions &options = WordOpenOptions());
     std::shared_ptr<WordDocument> Open(const QString &fileName, int format, bool visible);
+    // A new empty document: one empty paragraph in the default paragraph style "Normal".
+    std::shared_ptr<WordDocument> Add(bool visible = true);
     int Count() const;
 
 private:
