@@ -1455,14 +1455,10 @@ void Reader::readRunChild(xml_node c, TParagraph &para, const std::shared_ptr<co
         }
         // Text written in a symbol font's private-use range shows that font's glyphs.
         if (props && props->Font) {
-            bool changed = false;
             for (auto &ch : text)
                 if (ch.unicode() >= 0xF020 && ch.unicode() <= 0xF0FF)
-                    if (char16_t u = SymbolFontChar(*props->Font, ch.unicode())) {
+                    if (char16_t u = SymbolFontChar(*props->Font, ch.unicode()))
                         ch = QChar(u);
-                        changed = true;
-                    }
-            (void)changed;
         }
         appendText(para, text, props);
     } else if (!std::strcmp(n, "w:instrText")) {
@@ -1743,7 +1739,6 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
 {
     if (depth > 16)
         return;
-    QString uri = XStr(gd, "uri");
     for (xml_node c = gd.first_child(); c; c = c.next_sibling()) {
         const char *n = c.name();
         if (!std::strcmp(n, "pic:pic")) {
@@ -1804,7 +1799,6 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
             return;
         }
     }
-    (void)uri;
     s.Kind = TShapeKind::Unknown;
 }
 

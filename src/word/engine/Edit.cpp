@@ -266,7 +266,6 @@ TFieldSpan LocateField(TStory &story, const TFieldInfo &field)
     int index = field.BeginParagraph->Index;
     const int count = story.ParagraphCount();
     bool begun = false;
-    int depth = 0;
     for (int i = index; i < count; ++i) {
         TParagraph *p = story.ParagraphAt(i);
         int pos = story.ParagraphStart(i);
@@ -284,7 +283,6 @@ TFieldSpan LocateField(TStory &story, const TFieldInfo &field)
             }
             pos += in.Length();
         }
-        (void)depth;
         if (!begun)
             return TFieldSpan();
     }
@@ -506,8 +504,7 @@ QString BookmarkText(TStory &story, const QString &name, bool *found)
         *found = false;
     int id = -1;
     bool inside = false;
-    int codeDepth = 0;
-    std::vector<bool> inCode;
+    std::vector<bool> inCode; // per open field: still in its code
     QString out;
     for (TParagraph *p : story.Paragraphs()) {
         for (const auto &in : p->Inlines) {
@@ -544,7 +541,6 @@ QString BookmarkText(TStory &story, const QString &name, bool *found)
         if (inside)
             out += ' ';
     }
-    (void)codeDepth;
     return out.trimmed();
 }
 

@@ -1160,7 +1160,6 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
     }
     if (s.Kind == TShapeKind::Group || s.Kind == TShapeKind::Canvas) {
         QString html;
-        bool lost = false;
         for (auto &c : s.Children) {
             if (c->Kind == TShapeKind::Picture) {
                 TShape copy;
@@ -1172,14 +1171,9 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
                 copy.Description = c->Description;
                 copy.Hyperlink = c->Hyperlink;
                 html += shapeHtml(copy, where);
-            } else if (c->Kind == TShapeKind::TextBox && c->Text) {
-                lost = true;
-            } else {
-                lost = true;
             }
         }
         m_doc.Warn(QStringLiteral("group"), QStringLiteral("A drawing group or canvas is written as its pictures only"), where);
-        (void)lost;
         return html;
     }
     switch (s.Kind) {
@@ -1207,7 +1201,6 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
 void Writer::writeTable(TTable &t, QString &out, int depth)
 {
     QString styleId = t.Props.Style.value_or(m_doc.Styles.DefaultStyleId(TStyleType::Table));
-    const TStyle *tstyle = m_doc.Styles.Find(styleId);
     TTableProps tp = m_doc.Styles.ChainTblPr(styleId);
     tp.Overlay(t.Props);
     // Chained style cell defaults and the regions, most derived last.
@@ -1423,7 +1416,6 @@ void Writer::writeTable(TTable &t, QString &out, int depth)
         out += QStringLiteral("</tr>\r\n");
     }
     out += QStringLiteral("</table>\r\n");
-    (void)tstyle;
 }
 
 void Writer::writeBlocks(std::vector<TBlock> &blocks, const CellContext *cell, QString &out, int depth)

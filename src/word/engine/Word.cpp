@@ -62,7 +62,7 @@ struct WordDocState : std::enable_shared_from_this<WordDocState>
 
     // Ranges after an insertion point move with the text; self is the range that inserted and
     // grows over the new text.
-    void inserted(int pos, int n, WordRangeState *self, bool selfFromStart)
+    void inserted(int pos, int n, WordRangeState *self)
     {
         if (n <= 0)
             return;
@@ -72,10 +72,8 @@ struct WordDocState : std::enable_shared_from_this<WordDocState>
             if (!r)
                 continue;
             if (r.get() == self) {
-                if (selfFromStart)
-                    r->End += n; // InsertBefore: the start stays where the new text starts
-                else
-                    r->End += n;
+                // The start stays where the new text starts (InsertBefore) or where it was.
+                r->End += n;
                 continue;
             }
             if (r->Start >= pos)
@@ -104,24 +102,15 @@ struct WordDocState : std::enable_shared_from_this<WordDocState>
 
     bool isHeading(TParagraph *p) { return OutlineLevel(model(), *p) < 10; }
 
-    // The first heading paragraph starting after pos (or at or after it, when inclusive).
-    int headingAfter(int pos, bool inclusive)
+    // The start of the first heading paragraph from paragraph index first on; -1 when none.
+    // The headings pass calls it from each heading to the next, so the whole pass is linear.
+    int headingFrom(int first)
     {
         TStory &s = story();
         const int count = s.ParagraphCount();
-        int i = inclusive ? 0 : s.IndexOfPosition(pos) + 1;
-        if (inclusive)
-            i = std::max(0, s.IndexOfPosition(pos));
-        for (; i < count; ++i) {
-            TParagraph *p = s.ParagraphAt(i);
-            int start = s.ParagraphStart(i);
-            if (!inclusive && start <= pos)
-                continue;
-            if (inclusive && start < pos)
-                continue;
-            if (isHeading(p))
-                return start;
-        }
+        for (int i = std::max(0, first); i < count; ++i)
+            if (isHeading(s.ParagraphAt(i)))
+                return s.ParagraphStart(i);
         return -1;
     }
 };
@@ -171,9 +160,9 @@ WordRange WordRange::GoTo(int what, int which) const
         throw Exception(QStringLiteral("GoTo supports headings only."));
     int found = -1;
     if (which == wdGoToFirst)
-        found = d.headingAfter(0, true);
+        found = d.headingFrom(0);
     else if (which == wdGoToNext)
-        found = d.headingAfter(m_state->Start, false);
+        found = d.headingFrom(d.story().IndexOfPosition(m_state->Start) + 1);
     else
         throw Exception(QStringLiteral("GoTo supports the first and the next heading only."));
     int at = found >= 0 ? found : m_state->Start;
@@ -224,7 +213,7 @@ void WordRange::InsertBefore(const QString &text)
     WordDocState &d = doc();
     int pos = m_state->Start;
     int n = InsertText(d.story(), pos, text);
-    d.inserted(pos, n, m_state.get(), true);
+    d.inserted(pos, n, m_state.get());
 }
 
 void WordRange::InsertAfter(const QString &text)
@@ -232,7 +221,7 @@ void WordRange::InsertAfter(const QString &text)
     WordDocState &d = doc();
     int pos = m_state->End;
     int n = InsertText(d.story(), pos, text);
-    d.inserted(pos, n, m_state.get(), false);
+    d.inserted(pos, n, m_state.get());
 }
 
 void WordRange::InsertParagraphAfter()
@@ -257,7 +246,7 @@ void WordRange::SetText(const QString &text)
     }
     m_state->Start = m_state->End = start;
     int n = InsertText(d.story(), start, text);
-    d.inserted(start, n, m_state.get(), true);
+    d.inserted(start, n, m_state.get());
     m_state->Start = start;
 }
 

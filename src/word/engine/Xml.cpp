@@ -110,7 +110,6 @@ void normalise(pugi::xml_document &doc)
         f.bindingsBefore = bindings.size();
         f.renamingBefore = renaming;
         pugi::xml_node n = f.node;
-        bool declared = false;
         for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
             const char *an = a.name();
             if (std::strncmp(an, "xmlns", 5) != 0 || (an[5] != 0 && an[5] != ':'))
@@ -121,23 +120,18 @@ void normalise(pugi::xml_document &doc)
                 bindings.emplace_back(prefix, it->toStdString());
                 if (bindings.back().second != prefix)
                     ++renaming;
-                declared = true;
             } else if (!prefix.empty() || a.value()[0]) {
                 bindings.emplace_back(prefix, prefix); // unknown namespace: leave names alone
-                declared = true;
             }
         }
-        (void)declared;
         if (renaming > 0) {
             rename(n, false);
             for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
                 rename(a, true);
         }
-        size_t here = stack.size();
         for (pugi::xml_node c = n.last_child(); c; c = c.previous_sibling())
             if (c.type() == pugi::node_element)
                 stack.push_back({c, 0, false});
-        (void)here;
     }
 }
 
