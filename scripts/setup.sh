@@ -13,8 +13,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # document engine
   libzip-dev libpugixml-dev libxml2-dev
-  # .doc/.rtf/.odt sources, PDF export and the fidelity tests of the engine
-  libreoffice-writer-nogui
+  # .doc/.rtf/.odt sources, PDF export, EMF/WMF pictures and the fidelity tests of the engine
+  libreoffice-writer-nogui libreoffice-draw-nogui
   # PDF catalog edit and checks
   libqpdf-dev qpdf poppler-utils
   # fonts and a display for window tests

@@ -1,9 +1,12 @@
 // Integration with a real peer: LibreOffice reads the same fixtures, and its text and HTML exports
 // are the measure of what our filtered HTML must carry. Also the other source formats, which the
 // engine opens through LibreOffice, and the runner's failure paths.
+#include "DocxBuilder.h"
 #include "support/Golden.h"
 #include "text/Exceptions.h"
 #include "text/HTMLProcess.h"
+#include "word/engine/DocxReader.h"
+#include "word/engine/HtmlWriter.h"
 #include "word/engine/LibreOffice.h"
 #include "word/engine/Word.h"
 
@@ -217,4 +220,32 @@ TEST_F(Peer, TheRunnerReportsLoadFailuresAndTimeOuts)
     c.TimeoutMs = 120000;
     QString out = TLibreOffice::Convert(c);
     EXPECT_TRUE(QFileInfo(out).size() > 0);
+}
+
+TEST_F(Peer, MetafilePicturesBecomePngThroughLibreOffice)
+{
+    // A placeable WMF with one filled rectangle.
+    const QByteArray wmf("\xD7\xCD\xC6\x9A\x00\x00\x00\x00\x00\x00\xC8\x00\x64\x00\xA0\x05\x00\x00\x00\x00\x1D\x52\x01\x00\x09\x00\x00\x03\x28\x00\x00\x00\x01\x00\x07\x00\x00\x00\x00\x00\x05\x00\x00\x00\x0B\x02\x00\x00\x00\x00\x05\x00\x00\x00\x0C\x02\x64\x00\xC8\x00\x07\x00\x00\x00\xFC\x02\x00\x00\xFF\x00\x00\x00\x00\x00\x04\x00\x00\x00\x2D\x01\x00\x00\x07\x00\x00\x00\x1B\x04\x5A\x00\xBE\x00\x0A\x00\x0A\x00\x03\x00\x00\x00\x00\x00", 102);
+    QString pic = "<w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"476250\"/><wp:docPr id=\"1\" name=\"m\" descr=\"Old drawing\"/>"
+                  "<a:graphic><a:graphicData uri=\"x\"><pic:pic><pic:blipFill><a:blip r:embed=\"rW\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic>"
+                  "</wp:inline></w:drawing></w:r>";
+    TDocxBuilder b;
+    b.Relationship("rW", "image", "media/image1.wmf").Entry("word/media/image1.wmf", wmf).Body("<w:p>" + pic + "</w:p>");
+    TDocxOptions o;
+    o.DisplayName = "old.docx";
+    auto doc = ReadDocxBytes(b.Build(), o);
+    THtmlResult r = RenderFilteredHtml(*doc, "doc.htm", THtmlOptions());
+    EXPECT_TRUE(r.Page.contains("<img width=100 height=50 src=\"doc_files/image001.png\" alt=\"Old drawing\">")) << r.Page.toStdString();
+    ASSERT_EQ(r.Pictures.size(), 1u);
+    EXPECT_TRUE(r.Pictures[0].Data.startsWith("\x89PNG"));
+
+    // Without LibreOffice the picture is left out with a warning naming its place.
+    auto again = ReadDocxBytes(b.Build(), o);
+    QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toUtf8());
+    THtmlResult none = RenderFilteredHtml(*again, "doc.htm", THtmlOptions());
+    qputenv("PATH", path);
+    EXPECT_FALSE(none.Page.contains("<img"));
+    EXPECT_TRUE(again->Warnings.Contains("EMF/WMF"));
+    EXPECT_EQ(again->Warnings.Items()[0].Where, "word/document.xml, paragraph 1");
 }

@@ -5,6 +5,7 @@
 #include "text/LanguageProcess.h"
 #include "text/Round.h"
 #include "word/engine/Fields.h"
+#include "word/engine/LibreOffice.h"
 #include "word/engine/Symbols.h"
 
 #include <QBuffer>
@@ -14,6 +15,7 @@
 #include <QHash>
 #include <QImage>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <map>
 #include <set>
@@ -210,6 +212,8 @@ bool isEastAsian(QChar c)
            (u >= 0xFF00 && u <= 0xFFEF);
 }
 
+QString sniffExtension(const QByteArray &d);
+
 struct CellContext
 {
     TParaProps PPr; // the table style's paragraph formatting for this cell
@@ -259,6 +263,7 @@ private:
     void writeParagraph(TParagraph &p, const CellContext *cell, const TParagraph *prev, const TParagraph *next, QString &out);
     void writeTable(TTable &t, QString &out, int depth);
     void writeNotes(QString &out);
+    void convertMetafiles();
 
     // inlines
     void inlines(TParagraph &p, const QString &paraStyle, const CellContext *cell, std::vector<Piece> &pieces,
@@ -292,6 +297,7 @@ private:
     std::map<QString, QString> m_charClasses;
     // pictures
     std::map<QString, QString> m_pictureFiles; // media key -> file name
+    std::map<QString, QByteArray> m_converted;   // metafile part -> PNG made by LibreOffice
     std::vector<THtmlPicture> m_pictures;
     // notes in order of reference
     struct NoteRef
@@ -1099,9 +1105,17 @@ QString Writer::pictureFile(TShape &s, const QString &where)
         }
     }
     if (ext == QLatin1String("emf") || ext == QLatin1String("wmf")) {
-        m_doc.Warn(QStringLiteral("metafile"), QStringLiteral("A picture in the EMF/WMF format cannot be shown by browsers and is left out"), where);
-        m_pictureFiles[key] = QString();
-        return QString();
+        auto png = m_converted.find(key);
+        if (png == m_converted.end()) {
+            m_doc.Warn(QStringLiteral("metafile"),
+                       QStringLiteral("A picture in the EMF/WMF format is left out: browsers cannot show it and it could not be converted "
+                                      "(that needs LibreOffice Draw)"),
+                       where);
+            m_pictureFiles[key] = QString();
+            return QString();
+        }
+        data = png->second;
+        ext = QStringLiteral("png");
     }
     if (ext.isEmpty()) {
         m_doc.Warn(QStringLiteral("unknown picture"), QStringLiteral("A picture of an unknown format is left out"), where);
@@ -1455,8 +1469,75 @@ void Writer::writeNotes(QString &out)
     m_inNote = false;
 }
 
+// Browsers show no EMF or WMF pictures: LibreOffice turns them into PNG, all in one run.
+void Writer::convertMetafiles()
+{
+    std::vector<QString> parts;
+    std::set<QString> seen;
+    std::function<void(TShape &)> shape = [&](TShape &sh) {
+        if (!sh.MediaPart.isEmpty() && !seen.count(sh.MediaPart)) {
+            auto m = m_doc.Media.find(sh.MediaPart);
+            if (m != m_doc.Media.end()) {
+                QString ext = sniffExtension(m->second.Data);
+                if (ext == QLatin1String("emf") || ext == QLatin1String("wmf")) {
+                    seen.insert(sh.MediaPart);
+                    parts.push_back(sh.MediaPart);
+                }
+            }
+        }
+        for (auto &c : sh.Children)
+            shape(*c);
+    };
+    std::function<void(std::vector<TBlock> &)> blocks = [&](std::vector<TBlock> &bl) {
+        ForEachParagraph(bl, [&](TParagraph &p) {
+            for (auto &in : p.Inlines)
+                if (in.Shape) {
+                    shape(*in.Shape);
+                    if (in.Shape->Text)
+                        blocks(in.Shape->Text->Blocks);
+                }
+        });
+    };
+    blocks(m_doc.Body.Blocks);
+    for (auto &[id, n] : m_doc.Footnotes)
+        blocks(n->Story.Blocks);
+    for (auto &[id, n] : m_doc.Endnotes)
+        blocks(n->Story.Blocks);
+    if (parts.empty() || !TLibreOffice::Available())
+        return;
+    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/tavrel-pic-XXXXXX"));
+    if (!tmp.isValid())
+        return;
+    TLibreOffice::TConversion c;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const QByteArray &data = m_doc.Media[parts[i]].Data;
+        QString file = tmp.filePath(QStringLiteral("picture%1.%2").arg(i + 1).arg(sniffExtension(data)));
+        if (!FileSystem().WriteFile(file, data))
+            return;
+        if (i == 0)
+            c.Input = file;
+        else
+            c.MoreInputs << file;
+    }
+    c.OutputFolder = tmp.filePath(QStringLiteral("png"));
+    QDir().mkpath(c.OutputFolder);
+    c.ConvertTo = QStringLiteral("png");
+    c.DisplayName = m_doc.FileName;
+    try {
+        QStringList out = TLibreOffice::ConvertAll(c);
+        for (size_t i = 0; i < parts.size() && int(i) < out.size(); ++i) {
+            QFile f(out[int(i)]);
+            if (f.open(QIODevice::ReadOnly))
+                m_converted[parts[i]] = f.readAll();
+        }
+    } catch (const Exception &e) {
+        m_doc.Warn(QStringLiteral("metafile conversion"), QStringLiteral("EMF/WMF pictures could not be converted: ") + e.Message(), m_doc.FileName);
+    }
+}
+
 THtmlResult Writer::Render()
 {
+    convertMetafiles();
     QString body;
     body.reserve(1 << 16);
     writeBlocks(m_doc.Body.Blocks, nullptr, body, 0);
