@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <algorithm>
 
 namespace tavrel {
@@ -284,7 +285,11 @@ void TWordDoc::headingsPass(WordDocument &document)
     Headings.clear();
     std::unique_ptr<TStringList> keywords;
     std::unique_ptr<THeadingProperty> property;
-    const int docEnd = document.Content().End();
+    // Looked up once: the pass adds no bookmarks, and one look-up per reference stays cheap.
+    const QStringList names = document.BookmarkNames();
+    QSet<QString> bookmarks; // bookmark names ignore case
+    for (const QString &name : names)
+        bookmarks.insert(name.toLower());
     WordRange current = document.GoTo(wdGoToHeading, wdGoToFirst);
     current.Expand(wdParagraph);
     int start = current.Start();
@@ -319,7 +324,7 @@ void TWordDoc::headingsPass(WordDocument &document)
                 } else if (type == wdFieldRef) {
                     const QString bookmark = RefBookmark(code);
                     if (!bookmark.isEmpty()) {
-                        if (!document.BookmarkExists(bookmark))
+                        if (!bookmarks.contains(bookmark.toLower()))
                             Warnings.Add(QStringLiteral("A cross-reference names the missing bookmark \"%1\"; its link leads nowhere.").arg(bookmark),
                                          QStringLiteral("heading %1").arg(counter + 1));
                         field.Code().SetText(QStringLiteral("HYPERLINK \\l \"") + bookmark + QStringLiteral("\""));
@@ -342,7 +347,6 @@ void TWordDoc::headingsPass(WordDocument &document)
             break;
         start = current.Start();
     }
-    Q_UNUSED(docEnd);
     if (counter >= 0) {
         IndexList.push_back(std::move(keywords));
         Headings.push_back(std::move(property));
