@@ -408,6 +408,23 @@ TEST(HtmlWriter, WriteFailuresNameTheFile)
         EXPECT_TRUE(e.Message().contains(out));
     }
     EXPECT_THROW(WriteFilteredHtml(*doc, dir.filePath("no/such/folder/doc.htm"), THtmlOptions()), Exception);
+
+    // A folder suffix that would lead out of the page's folder is refused.
+    TDocxOptions po;
+    po.DisplayName = "p.docx";
+    auto withPicture = ReadDocxBytes(TDocxBuilder()
+                                         .Relationship("rA", "image", "media/a.png")
+                                         .Entry("word/media/a.png", TDocxBuilder::Png())
+                                         .Body("<w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"9525\" cy=\"9525\"/><wp:docPr id=\"1\" name=\"n\"/>"
+                                               "<a:graphic><a:graphicData uri=\"x\"><pic:pic><pic:blipFill><a:blip r:embed=\"rA\"/></pic:blipFill>"
+                                               "</pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>")
+                                         .Build(),
+                                     po);
+    THtmlOptions evil;
+    evil.FolderSuffix = "/../../escaped";
+    QDir().mkpath(dir.filePath("out"));
+    EXPECT_THROW(WriteFilteredHtml(*withPicture, dir.filePath("out/doc.htm"), evil), Exception);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("escaped")));
 }
 
 TEST(HtmlWriter, TableStyleRegionsContextualSpacingAndToggles)

@@ -1,5 +1,6 @@
 #include "word/engine/HtmlWriter.h"
 
+#include "text/Confine.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
@@ -1708,7 +1709,13 @@ void WriteFilteredHtml(TDocument &doc, const QString &path, const THtmlOptions &
     if (!dir.exists())
         fail(QStringLiteral("its folder does not exist"));
     if (!r.Pictures.empty()) {
-        QString folder = dir.filePath(r.FolderName);
+        // The folder suffix comes from the caller's options: it must not lead elsewhere.
+        QString folder;
+        try {
+            folder = ConfinePath(dir.absolutePath(), r.FolderName);
+        } catch (const Exception &e) {
+            fail(e.Message());
+        }
         if (!FileSystem().MakePath(folder))
             fail(QStringLiteral("the picture folder cannot be created"));
         for (const auto &pic : r.Pictures)
