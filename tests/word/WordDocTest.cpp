@@ -392,3 +392,60 @@ TEST_F(WordDocConvert, OmittedLastTopicAndNoHeadings)
     none.DoCreate(plain);
     EXPECT_THROW(none.ToContentsItems(items), Exception);
 }
+
+TEST_F(WordDocConvert, FlashControlsBecomeObjectsAndTravelWithThePages)
+{
+    QDir().mkpath(root + "media");
+    {
+        QFile f(root + "media/intro.swf");
+        f.open(QIODevice::WriteOnly);
+        f.write("FWS");
+    }
+    auto ax = [](const QString &clsid, const QString &props) -> QByteArray {
+        return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?><ax:ocx xmlns:ax=\"http://schemas.microsoft.com/office/2006/activeX\" "
+                "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\" ax:classid=\"" +
+                clsid + "\">" + props + "</ax:ocx>")
+            .toUtf8();
+    };
+    auto prop = [](const QString &n, const QString &v) -> QString { return "<ax:ocxPr ax:name=\"" + n + "\" ax:value=\"" + v + "\"/>"; };
+    auto control = [](const QString &id) -> QString {
+        return "<w:r><w:object w:dxaOrig=\"1440\" w:dyaOrig=\"720\"><w:control r:id=\"" + id + "\" w:name=\"c\"/></w:object></w:r>";
+    };
+    const QString flash = "{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+    const QString source = save(TDocxBuilder()
+                                    .Styles(kStyles)
+                                    .Relationship("rAx1", "control", "activeX/activeX1.xml")
+                                    .Relationship("rAx2", "control", "activeX/activeX2.xml")
+                                    .Relationship("rAx3", "control", "activeX/activeX3.xml")
+                                    .Entry("word/activeX/activeX1.xml", ax(flash, prop("Movie", "media\\intro.swf") + prop("Playing", "False") +
+                                                                                     prop("Quality", "1") + prop("Quality2", "High")))
+                                    .Entry("word/activeX/activeX2.xml", ax(flash, prop("Movie", "../outside.swf")))
+                                    .Entry("word/activeX/activeX3.xml", ax("{D7053240-CE69-11CD-A777-00DD01143C57}", QString()))
+                                    .Body(H(1, "Movies") + "<w:p>" + R("first") + control("rAx1") + R("second") + control("rAx2") +
+                                          control("rAx3") + "</w:p>"));
+    TWordDoc doc(&project, &app, source, nullptr, 2);
+    doc.DoCreate(source);
+    ASSERT_EQ(doc.OLEObjs.size(), 2u);
+    EXPECT_EQ(doc.OLEObjs[0]->Values("Width"), "96");
+    EXPECT_EQ(doc.OLEObjs[0]->Values("Height"), "48");
+    TContentsItems items;
+    items.Project = &project;
+    doc.ToContentsItems(items);
+    ASSERT_EQ(items.Count(), 1);
+    const QString content = items[0]->Content;
+    const qsizetype first = content.indexOf("data=\"media/intro.swf\" width=\"96\" height=\"48\"");
+    const qsizetype second = content.indexOf("data=\"../outside.swf\"");
+    EXPECT_GE(first, 0) << content.toStdString();
+    EXPECT_GT(second, first);
+    EXPECT_TRUE(content.contains("<param name=\"Play\" value=\"false\">\r\n<param name=\"Quality\" value=\"High\">"));
+    EXPECT_FALSE(content.contains("~$!!Flash"));
+    // The movie inside the project travels with the pages; the one outside is refused with a warning.
+    EXPECT_GE(doc.AttachedFiles.IndexOf("media/intro.swf"), 0);
+    EXPECT_TRUE(doc.Warnings.Contains("outside"));
+    QTemporaryDir out;
+    const QString to = out.path() + "/";
+    doc.CopyAttachedFiles(to);
+    EXPECT_TRUE(QFileInfo::exists(to + "media/intro.swf"));
+    EXPECT_TRUE(QFileInfo::exists(to + "doc_style.css"));
+    EXPECT_FALSE(QFileInfo::exists(out.path() + "/../outside.swf"));
+}
