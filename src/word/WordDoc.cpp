@@ -875,10 +875,23 @@ bool TWordDoc::GetBookmarksForHeadings(const QString &S, const QString &Url, boo
     return true;
 }
 
-QString TWordDoc::bringAlong(const QString &path, const QString &name)
+QString TWordDoc::bringAlong(const QString &linkedPath, const QString &name)
 {
-    if (auto it = m_broughtAlong.find(path); it != m_broughtAlong.end())
+    if (auto it = m_broughtAlong.find(linkedPath); it != m_broughtAlong.end())
         return it->second;
+    QString path = linkedPath;
+    if (!QFileInfo(path).isFile()) {
+        // Documents written on Windows often spell a file's name in another letter case.
+        const QFileInfo info(path);
+        const QStringList same = QDir(info.absolutePath()).entryList({info.fileName()}, QDir::Files, QDir::Name);
+        if (same.size() >= 1 && !info.fileName().contains(QLatin1Char('*')) && !info.fileName().contains(QLatin1Char('?')) &&
+            !info.fileName().contains(QLatin1Char('['))) {
+            path = info.absolutePath() + QLatin1Char('/') + same.first();
+            Warnings.Add(QStringLiteral("The link to \"%1\" was taken to mean \"%2\" (letter case differs).").arg(linkedPath, path));
+            if (auto it = m_broughtAlong.find(path); it != m_broughtAlong.end())
+                return it->second;
+        }
+    }
     QString target;
     try {
         target = ConfinePath(tempDir, name);
@@ -899,6 +912,7 @@ QString TWordDoc::bringAlong(const QString &path, const QString &name)
     const QString relative = RelativeUrl(tempDir, target);
     AttachedFiles.Add(relative);
     ExternalFiles.Add(path);
+    m_broughtAlong[linkedPath] = relative;
     m_broughtAlong[path] = relative;
     const QString root = Project ? Project->RootDir : QString();
     if (root.isEmpty() || !path.startsWith(root, Qt::CaseInsensitive))
@@ -1086,10 +1100,17 @@ void TWordDoc::ToContentsItems(TContentsItems &ContentItems)
                 keywords += index[w] + QStringLiteral("\r\n");
             item->Keywords = keywords;
             item->ContextNumber = !property.Id.isEmpty() ? property.Id : QString::number(10000 + counter) + QLatin1Char('0');
+            const int written = item->Level;
             if (previous && previous->Level < item->Level)
                 item->Level = std::min(item->Level, previous->Level + 1);
             else if (!previous && item->Level > 1)
                 item->Level = 1;
+            if (item->Level != written)
+                Warnings.Add(QStringLiteral("The heading of level %1 follows a heading of level %2 and is placed at level %3.")
+                                 .arg(written)
+                                 .arg(previous ? previous->Level : 0)
+                                 .arg(item->Level),
+                             item->Title);
             item->TitleSource = work.mid(found.lt, nameEnd - found.lt + 1);
             if (property.Omit) {
                 omitMode = true;

@@ -112,7 +112,7 @@ private:
     void addFlashObject(WordShape &shape);
     QString areaOfCanvasItem(const WordShape &item) const;
     QString linkRule(const QString &value);
-    QString bringAlong(const QString &path, const QString &name);
+    QString bringAlong(const QString &linkedPath, const QString &name);
     void flushBookmarks();
     void finishItem(TContentsItem *item, TContentsItems &items, QString &headingSources);
 

@@ -142,6 +142,7 @@ TEST(WordDocSplit, LevelsTitlesNamesAndBooks)
     TSplit a(h(2, "A") + "<p>a</p>" + h(3, "B") + "<p>b</p>" + h(2, "C") + "<p>c</p>");
     a.run();
     EXPECT_EQ(a.levels(), "1,2,2");
+    EXPECT_EQ(a.doc.Warnings.Count(), 2); // the first heading and the jump from 1 to 3
     EXPECT_TRUE(a.items[0]->HasChildNode);
 
     TSplit b(h(1, "A") + "<p>a</p>" + h(3, "B") + "<p>b</p>" + h(3, "C") + "<p>c</p>" + h(2, "D") + "<p>d</p>");
@@ -288,6 +289,10 @@ TEST(WordDocLinks, LinkFormsBringFilesAlong)
     EXPECT_TRUE(web.Warnings.Contains("outside the project folder"));
     EXPECT_TRUE(web.Warnings.Contains("does not exist"));
     EXPECT_TRUE(web.Warnings.Contains("outside the working folder"));
+
+    // A name spelt in another letter case finds the file, with a warning.
+    EXPECT_EQ(web.ChangeUrls("<a href=\"../../README.TXT\">"), "<a href=\"readme.txt\">");
+    EXPECT_TRUE(web.Warnings.Contains("letter case"));
 
     TWordDoc chm(&project, nullptr, "t.docx", nullptr, 1);
     EXPECT_EQ(chm.ChangeUrls("<A HREF=\"External:x.chm\">"),
