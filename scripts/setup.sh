@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzing (libFuzzer ships with clang's runtime)
   clang libclang-rt-14-dev
