@@ -1,0 +1,43 @@
+// What the program makes of its command line.
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using Mode = TCommandLine::Mode;
+
+TEST(CommandLine, ProjectSilentBuildAndHeadlessBuild)
+{
+    TCommandLine cl = TCommandLine::Parse({});
+    EXPECT_EQ(cl.mode, Mode::Desktop);
+    EXPECT_TRUE(cl.projectFile.isEmpty());
+
+    cl = TCommandLine::Parse({"help project.tvp"});
+    EXPECT_EQ(cl.mode, Mode::Desktop);
+    EXPECT_EQ(cl.projectFile, "help project.tvp");
+    EXPECT_FALSE(cl.silentBuild);
+
+    cl = TCommandLine::Parse({"x.tvp", "/B"});
+    EXPECT_EQ(cl.mode, Mode::Desktop);
+    EXPECT_TRUE(cl.silentBuild);
+
+    cl = TCommandLine::Parse({"--build", "x.tvp", "--yes"});
+    EXPECT_EQ(cl.mode, Mode::Build);
+    EXPECT_EQ(cl.projectFile, "x.tvp");
+    EXPECT_TRUE(cl.yes);
+
+    EXPECT_EQ(TCommandLine::Parse({"--version"}).mode, Mode::Version);
+    EXPECT_EQ(TCommandLine::Parse({"x.tvp", "--help"}).mode, Mode::Help);
+}
+
+TEST(CommandLine, MistakesAreErrorsWithAReason)
+{
+    for (const QStringList &args : {QStringList{"--build"}, QStringList{"/b"}, QStringList{"--frobnicate"},
+                                    QStringList{"a.tvp", "b.tvp"}}) {
+        TCommandLine cl = TCommandLine::Parse(args);
+        EXPECT_EQ(cl.mode, Mode::Error) << args.join(' ').toStdString();
+        EXPECT_FALSE(cl.error.isEmpty());
+    }
+    EXPECT_TRUE(TCommandLine::HelpText().contains("--build"));
+    EXPECT_TRUE(TCommandLine::HelpText().contains("/b"));
+}
