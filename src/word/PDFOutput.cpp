@@ -1,7 +1,9 @@
 #include "word/PDFOutput.h"
 
+#include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
+#include "word/engine/Word.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,6 +113,30 @@ void EditPdfCatalog(const QString &FileName, const QString &NewFileName, int Pan
     if (!FileSystem().Rename(temp.fileName(), target))
         throw Exception(QStringLiteral("Cannot write the PDF file \"%1\".").arg(NewFileName));
     temp.setAutoRemove(false);
+}
+
+void TPDF::setPosition(int p)
+{
+    Position = p;
+    if (FOnProcess)
+        FOnProcess(this);
+}
+
+void TPDF::Build(const QString &Word, const QString &Pdf)
+{
+    if (!WordApplication || !Project)
+        throw Exception(QStringLiteral("The PDF output has no document engine or project."));
+    setPosition(20);
+    std::shared_ptr<WordDocument> document = WordApplication->Documents().Open(Word);
+    const QString folder = QFileInfo(Pdf).absolutePath();
+    if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+    setPosition(45);
+    document->ExportAsFixedFormat(Pdf, wdExportFormatPDF, false, 1);
+    setPosition(80);
+    EditPdfCatalog(Pdf, Pdf, Project->Panes, Project->Magnification, Project->PageLayout);
+    document->Close(0);
+    setPosition(100);
 }
 
 } // namespace tavrel

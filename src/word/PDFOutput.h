@@ -1,10 +1,16 @@
 #pragma once
 // The opening view of an exported PDF: page layout, side pane and magnification are written
 // into the document catalog.
+#include "text/StringList.h"
+
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace tavrel {
+
+class TProject;
+class WordApplication;
 
 // What the three project settings ask of the catalog. An empty entry leaves the key as the
 // exporter wrote it.
@@ -25,5 +31,24 @@ struct TPdfOpenView
 // that cannot be parsed raises an Exception and is left as it was. The result is written to a
 // temporary file beside NewFileName and renamed over it.
 void EditPdfCatalog(const QString &FileName, const QString &NewFileName, int Panes, int Magnification, int PageLayout);
+
+// The PDF output of a build: the document exported with bookmarks from its headings, then given
+// the project's opening view.
+class TPDF : public TObject
+{
+public:
+    TPDF() = default;
+
+    tavrel::WordApplication *WordApplication = nullptr; // the build's running engine
+    TProject *Project = nullptr;                        // read for Panes, Magnification, PageLayout
+    int Position = 0;                                    // progress 0..100
+    std::function<void(TPDF *)> FOnProcess;              // called after each change of Position
+
+    // Exports the document file Word to the PDF file Pdf and edits its catalog.
+    void Build(const QString &Word, const QString &Pdf);
+
+private:
+    void setPosition(int p);
+};
 
 } // namespace tavrel

@@ -1,6 +1,7 @@
 #include "word/engine/Word.h"
 
 #include "text/Exceptions.h"
+#include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
 #include "word/engine/DocumentFormat.h"
 #include "word/engine/DocxReader.h"
@@ -11,6 +12,8 @@
 #include "word/engine/Model.h"
 
 #include <QDir>
+#include <QFile>
+#include <atomic>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -624,6 +627,43 @@ void WordDocument::SaveAs(const QString &fileName, int fileFormat)
     throw Exception(QStringLiteral("Saving \"%1\" in format %2 is not supported by the document engine yet.")
                         .arg(QFileInfo(fileName).fileName())
                         .arg(fileFormat));
+}
+
+namespace {
+std::atomic<int> g_exportTimeoutMs{180000};
+}
+
+void WordDocument::SetExportTimeout(int milliseconds) { g_exportTimeoutMs = milliseconds; }
+
+void WordDocument::ExportAsFixedFormat(const QString &outputFileName, int exportFormat, bool, int createBookmarks)
+{
+    m_state->model(); // a closed document cannot be exported
+    if (exportFormat != wdExportFormatPDF)
+        throw Exception(QStringLiteral("Exporting in format %1 is not supported by the document engine.").arg(exportFormat));
+    if (!TLibreOffice::Available())
+        throw Exception(QStringLiteral("This function needs LibreOffice to be installed!"));
+    const QString target = QFileInfo(outputFileName).absoluteFilePath();
+    QTemporaryDir privateFolder(QFileInfo(target).absolutePath() + QStringLiteral("/~tapdfXXXXXX"));
+    if (!privateFolder.isValid())
+        throw Exception(QStringLiteral("Cannot write the PDF file \"%1\": its folder cannot be written.").arg(outputFileName));
+
+    TLibreOffice::TConversion c;
+    c.Input = m_state->FullName;
+    c.InputFilter = LibreOfficeInputFilter(DetectDocumentFormat(c.Input));
+    c.OutputFolder = privateFolder.path();
+    c.ConvertTo = createBookmarks ? QStringLiteral("pdf:writer_pdf_Export")
+                                  : QStringLiteral("pdf:writer_pdf_Export:{\"ExportBookmarks\":{\"type\":\"boolean\",\"value\":\"false\"}}");
+    c.DisplayName = QFileInfo(outputFileName).fileName();
+    c.TimeoutMs = g_exportTimeoutMs;
+    const QString written = TLibreOffice::Convert(c);
+
+    // LibreOffice may leave a truncated file behind; only a PDF that starts like one is taken.
+    QFile f(written);
+    if (!f.open(QIODevice::ReadOnly) || !f.read(5).startsWith("%PDF-"))
+        throw Exception(QStringLiteral("LibreOffice did not write a PDF file for \"%1\".").arg(c.DisplayName));
+    f.close();
+    if (!FileSystem().Rename(written, target))
+        throw Exception(QStringLiteral("Cannot write the PDF file \"%1\".").arg(outputFileName));
 }
 
 void WordDocument::Close(int)

@@ -31,6 +31,7 @@ enum WdCollapseDirection { wdCollapseEnd = 0, wdCollapseStart = 1 };
 enum WdSaveFormat { wdFormatDocument97 = 0, wdFormatFilteredHTML = 10, wdFormatXMLDocument = 12 };
 enum WdBuiltinStyle { wdStyleNormal = -1, wdStyleHeading1 = -2, wdStyleHyperlink = -86 };
 enum WdOpenFormat { wdOpenFormatAuto = 0, wdOpenFormatWebPages = 7 };
+enum WdExportFormat { wdExportFormatPDF = 17 };
 enum WdFieldType { wdFieldEmpty = -1, wdFieldRef = 3, wdFieldIndexEntry = 4, wdFieldTOC = 13, wdFieldPageRef = 37, wdFieldHyperlink = 88 };
 
 class WordParagraphFormat
@@ -219,6 +220,13 @@ public:
     // FileFormat 10 writes filtered HTML: the page and, beside it, the folder of its pictures
     // (page name + FolderSuffix).
     void SaveAs(const QString &fileName, int fileFormat);
+    // ExportFormat 17 writes the document as opened to a PDF through LibreOffice, with
+    // bookmarks from its headings when createBookmarks is not 0. LibreOffice writes into a
+    // private folder beside the target; the checked file is then moved into place.
+    void ExportAsFixedFormat(const QString &outputFileName, int exportFormat, bool openAfterExport = false,
+                             int createBookmarks = 1);
+    // The time limit of one LibreOffice run (tests shorten it).
+    static void SetExportTimeout(int milliseconds);
     void Close(int saveChanges = 0);
 
     bool BookmarkExists(const QString &name) const;
