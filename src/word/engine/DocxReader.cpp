@@ -183,6 +183,7 @@ private:
                       bool &customMark);
     void readHyperlink(xml_node h, TParagraph &para, int depth);
     void readSimpleField(xml_node f, TParagraph &para, int depth);
+    void readAsField(xml_node n, TParagraph &para, int depth, const QString &code, const std::shared_ptr<TFieldInfo> &f);
     void fieldChar(xml_node fc, TParagraph &para, const std::shared_ptr<const TRunProps> &props);
     void appendText(TParagraph &para, const QString &text, const std::shared_ptr<const TRunProps> &props);
     void appendMark(TParagraph &para, TInlineKind kind, const std::shared_ptr<TFieldInfo> &f,
@@ -1563,45 +1564,30 @@ void Reader::readHyperlink(xml_node h, TParagraph &para, int depth)
         code += QStringLiteral("\\o ") + QuoteFieldArgument(XStr(h, "w:tooltip")) + ' ';
     if (XHas(h, "w:tgtFrame"))
         code += QStringLiteral("\\t ") + QuoteFieldArgument(XStr(h, "w:tgtFrame")) + ' ';
-    std::shared_ptr<const TRunProps> props;
-    if (xml_node r = h.child("w:r"))
-        props = internRPr(r.child("w:rPr"));
-    auto f = std::make_shared<TFieldInfo>();
-    appendMark(para, TInlineKind::FieldBegin, f, props);
-    appendText(para, code, props);
-    appendMark(para, TInlineKind::FieldSeparator, f, props);
-    m_ctx->Fields.push_back(f);
-    m_ctx->InResult.push_back(true);
-    size_t level = m_ctx->Fields.size();
-    readContent(h, para, depth);
-    // Complex fields opened inside the link and left open end with it.
-    while (m_ctx->Fields.size() > level) {
-        if (!m_ctx->InResult.back())
-            appendMark(para, TInlineKind::FieldSeparator, m_ctx->Fields.back(), nullptr);
-        appendMark(para, TInlineKind::FieldEnd, m_ctx->Fields.back(), nullptr);
-        m_ctx->Fields.pop_back();
-        m_ctx->InResult.pop_back();
-    }
-    m_ctx->Fields.pop_back();
-    m_ctx->InResult.pop_back();
-    appendMark(para, TInlineKind::FieldEnd, f, props);
+    readAsField(h, para, depth, code, std::make_shared<TFieldInfo>());
 }
 
 void Reader::readSimpleField(xml_node fs, TParagraph &para, int depth)
 {
-    QString code = XStr(fs, "w:instr");
-    std::shared_ptr<const TRunProps> props;
-    if (xml_node r = fs.child("w:r"))
-        props = internRPr(r.child("w:rPr"));
     auto f = std::make_shared<TFieldInfo>();
     f->Locked = XHas(fs, "w:fldLock") && XOnOff(fs, "w:fldLock");
+    readAsField(fs, para, depth, XStr(fs, "w:instr"), f);
+}
+
+// A hyperlink or simple field: its code, then its content as the field's result.
+void Reader::readAsField(xml_node n, TParagraph &para, int depth, const QString &code, const std::shared_ptr<TFieldInfo> &f)
+{
+    std::shared_ptr<const TRunProps> props;
+    if (xml_node r = n.child("w:r"))
+        props = internRPr(r.child("w:rPr"));
     appendMark(para, TInlineKind::FieldBegin, f, props);
     appendText(para, code, props);
     appendMark(para, TInlineKind::FieldSeparator, f, props);
     m_ctx->Fields.push_back(f);
     m_ctx->InResult.push_back(true);
     size_t level = m_ctx->Fields.size();
-    readContent(fs, para, depth);
+    readContent(n, para, depth);
+    // Complex fields opened inside and left open end with it.
     while (m_ctx->Fields.size() > level) {
         if (!m_ctx->InResult.back())
             appendMark(para, TInlineKind::FieldSeparator, m_ctx->Fields.back(), nullptr);
