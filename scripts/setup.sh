@@ -23,6 +23,8 @@ PACKAGES=(
   chromium
   # compilers that check the shipped context-file presets, and the help compiler
   mono-mcs fp-compiler fp-utils
+  # reading compiled help files back (library and its small tools)
+  libchm-dev libchm-bin
   # checks of the built-in page templates: HTML validation, rendering, a help viewer
   tidy chromium xchm
 )

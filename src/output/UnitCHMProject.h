@@ -99,8 +99,33 @@ public:
     // All six, in that order.
     void SetStyles();
 
-    // The writers of the HTML Help project files and the compiler call belong here as well
-    // (GetFiles, Output, OutputHHP, OutputHHC, OutputHHK, OutputH, Compile1).
+    // Adds every file under Dir (recursively) to Files as its path relative to Folder, with "\"
+    // between folders; the project files themselves and backups such as "x.htm.bak" are left
+    // out. Files is sorted by path afterwards, so the listing order of the disk never shows.
+    void GetFiles(const QString &Dir);
+    // Computes the style values and writes the .hhc, .hhk, .h and .hhp into Folder (each only
+    // when it has content to carry, the .hhp always). It does not compile.
+    void Output();
+    // Each writes one file to the full path FileName, replacing it; the result carries nothing.
+    // A file that cannot be written raises an Exception naming it.
+    int OutputHHP(const QString &FileName);
+    int OutputHHC(const QString &FileName);
+    int OutputHHK(const QString &FileName);
+    int OutputH(const QString &FileName);
+    // The bytes OutputHHP/OutputHHC/OutputHHK/OutputH write (what the golden tests compare).
+    QByteArray HHPText() const;
+    QByteArray HHCText() const;
+    QByteArray HHKText() const;
+    QByteArray HText() const;
+
+    // Compiles HHPFile in Folder with the help compiler and returns its console text. Raises an
+    // Exception (whose message carries the console text) when the compiler cannot be found,
+    // started or finished in time, exits non-zero, or leaves CHM missing, empty (the empty file
+    // is deleted) or unreadable. After a good compile the help file's directory header is
+    // repaired so that every reader lists every file.
+    QString Compile1();
+    int CompileExitCode = 0; // exit code of the last compile
+    int CompileTimeoutMs = 0; // 0: the adaptor's default time limit
 };
 
 } // namespace tavrel
