@@ -1,5 +1,18 @@
 #include "output/UnitCHMProject.h"
 
+#include "text/ChmFile.h"
+#include "text/Exceptions.h"
+#include "text/FileSystem.h"
+#include "text/HtmlHelpTools.h"
+#include "text/LanguageProcess.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace tavrel {
 
 void TCHMProject::Assign(const TCHMProject &proj)
@@ -127,6 +140,343 @@ void TCHMProject::SetStyles()
     SetWindowEx();
     SetWinStyle();
     SetWinStyleEx();
+}
+
+// --- Project files -------------------------------------------------------------------------------
+
+namespace {
+
+const QByteArray CRLF("\r\n");
+
+QString HexValue(int v) { return QStringLiteral("0x") + QString::number(uint(v), 16).toUpper(); }
+
+// The name of the compiled file with another extension ("help.chm" -> "help.hhc").
+QString ChangeExt(const QString &chm, const QString &ext)
+{
+    const QString name = QFileInfo(chm).fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return (dot > 0 ? name.left(dot) : name) + ext;
+}
+
+// The code page the help file's texts are written in: that of its language, else the system's.
+int LanguageCodePage(const QString &language)
+{
+    const int cp = Languages().GetCodepageById(language.trimmed());
+    return cp > 0 ? cp : SystemCodePage();
+}
+
+// One line of the .hhp can only hold one line of text.
+QString OneLine(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return t;
+}
+
+// Decimal references: the compilers ignore hexadecimal ones.
+QString DecimalReference(char32_t c) { return QStringLiteral("&#%1;").arg(uint(c)); }
+
+QString QuoteEscaped(QString value) { return value.replace(QLatin1Char('"'), QLatin1String("&quot;")); }
+
+// A raw double quote inside a param value would end the value early (a title made only of
+// quotes would blank the entry or break the file), so it is written as a character reference.
+// The value is everything between ' value="' and the '">' that closes the line; what is
+// already escaped stays as it is.
+QString EscapeParamValues(const QString &list)
+{
+    static const QRegularExpression param(
+        QStringLiteral(R"(^(\s*<param\s+name="[^"]*"\s+value=")(.*)(">\s*)$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    out.reserve(list.size() + 64);
+    qsizetype pos = 0;
+    while (pos < list.size()) {
+        qsizetype end = list.indexOf(QLatin1Char('\n'), pos);
+        end = end < 0 ? list.size() : end + 1;
+        const QStringView line = QStringView(list).mid(pos, end - pos);
+        pos = end;
+        qsizetype bodyLength = line.size();
+        while (bodyLength > 0 && (line[bodyLength - 1] == QLatin1Char('\n') || line[bodyLength - 1] == QLatin1Char('\r')))
+            --bodyLength;
+        const QStringView body = line.left(bodyLength);
+        // Only a line with at least four quotes can hold a quote inside its value.
+        if (body.count(QLatin1Char('"')) > 4) {
+            const QRegularExpressionMatch m = param.match(body.toString());
+            if (m.hasMatch()) {
+                out += m.capturedView(1);
+                out += QuoteEscaped(m.captured(2));
+                out += m.capturedView(3);
+                out += line.mid(bodyLength);
+                continue;
+            }
+        }
+        out += line;
+    }
+    return out;
+}
+
+QByteArray SitemapBytes(const QString &text, const QString &language)
+{
+    return EncodeCodePageEscaped(text, LanguageCodePage(language), DecimalReference);
+}
+
+void WriteBytes(const QString &fileName, const QByteArray &data)
+{
+    if (!FileSystem().WriteFile(fileName, data))
+        throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(fileName));
+}
+
+const char SitemapHead[] =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n"
+    "<HTML>\r\n"
+    "<HEAD>\r\n"
+    "<meta name=\"GENERATOR\" content=\"Microsoft&reg; HTML Help Workshop 4.1\">\r\n"
+    "<!-- Sitemap 1.0 -->\r\n"
+    "</HEAD>\r\n"
+    "<BODY>\r\n";
+const char SitemapTail[] = "</BODY>\r\n</HTML>\r\n";
+
+// Extensions of files a page uses; such a file is never a backup, whatever its inner name.
+bool IsContentExtension(const QString &ext)
+{
+    static const QStringList kinds = {
+        QStringLiteral("htm"), QStringLiteral("html"), QStringLiteral("xhtml"), QStringLiteral("css"),
+        QStringLiteral("js"), QStringLiteral("png"), QStringLiteral("gif"), QStringLiteral("jpg"),
+        QStringLiteral("jpeg"), QStringLiteral("bmp"), QStringLiteral("svg"), QStringLiteral("ico"),
+        QStringLiteral("webp"), QStringLiteral("swf"), QStringLiteral("xml"), QStringLiteral("txt"),
+        QStringLiteral("pdf"), QStringLiteral("wav"), QStringLiteral("mp3"), QStringLiteral("mp4")};
+    return kinds.contains(ext.toLower());
+}
+
+// The project files, their log, and backups such as "index.htm.bak" stay out of [FILES].
+bool IsListedFile(const QString &name)
+{
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot >= 0 ? name.mid(dot + 1) : QString();
+    static const QStringList project = {QStringLiteral("HHP"), QStringLiteral("HHC"), QStringLiteral("HHK"),
+                                        QStringLiteral("LOG"), QStringLiteral("H")};
+    if (dot >= 0 && project.contains(ext.toUpper()))
+        return false;
+    const QString stem = dot >= 0 ? name.left(dot) : name;
+    return !(stem.contains(QLatin1String(".h")) && !IsContentExtension(ext));
+}
+
+} // namespace
+
+void TCHMProject::GetFiles(const QString &Dir)
+{
+    QString dir = Dir;
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    const QDir base(QDir(Folder).absolutePath());
+    QStringList found;
+    for (int i = 0; i < Files.Count(); ++i)
+        found << QString(Files[i]).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // Symbolic links to folders are not entered: a link loop would never end, and a link out of
+    // the folder would pack foreign files into the help file.
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (IsListedFile(it.fileName()))
+            found << base.relativeFilePath(path);
+    }
+    found.removeDuplicates();
+    // Sorted by path, so the listing order of the disk never shows in the project file.
+    std::sort(found.begin(), found.end());
+    Files.Clear();
+    for (QString &f : found)
+        Files.Add(f.replace(QLatin1Char('/'), QLatin1Char('\\')));
+}
+
+void TCHMProject::Output()
+{
+    SetStyles();
+    Files.Clear();
+    if (AutoSearch)
+        GetFiles(Folder + SourceFolder);
+    LOGFile = ChangeExt(CHM, QStringLiteral(".log"));
+    if (Content && !TOC.isEmpty()) {
+        HHCFile = ChangeExt(CHM, QStringLiteral(".hhc"));
+        OutputHHC(Folder + HHCFile);
+    } else {
+        HHCFile.clear();
+    }
+    if (Index) {
+        HHKFile = ChangeExt(CHM, QStringLiteral(".hhk"));
+        OutputHHK(Folder + HHKFile);
+    } else {
+        HHKFile.clear();
+    }
+    if (!Map.isEmpty()) {
+        HFile = ChangeExt(CHM, QStringLiteral(".h"));
+        OutputH(Folder + HFile);
+    } else {
+        HFile.clear();
+    }
+    HHPFile = ChangeExt(CHM, QStringLiteral(".hhp"));
+    OutputHHP(Folder + HHPFile);
+}
+
+QByteArray TCHMProject::HHPText() const
+{
+    // File names go as UTF-8 (the compiler takes them as raw bytes); the texts a user reads
+    // (title, caption, font face) in the code page of the help file's language.
+    const int cp = LanguageCodePage(Language);
+    auto text = [cp](const QString &t) { return EncodeCodePage(OneLine(t), cp); };
+    auto name = [](const QString &t) { return OneLine(t).toUtf8(); };
+    // A double quote would end the quoted caption early; the definition has no escape for it.
+    QString caption = OneLine(Title);
+    caption.replace(QLatin1Char('"'), QLatin1Char('\''));
+
+    QByteArray out;
+    out.reserve(512 + Files.Count() * 40 + Alias.size() * 2);
+    auto line = [&out](const QByteArray &l) {
+        out += l;
+        out += CRLF;
+    };
+    line("[OPTIONS]");
+    line("Compatibility=1.1 or later");
+    line("Compiled file=" + name(CHM));
+    line("Contents file=" + name(HHCFile));
+    line("Default Font=" + text(Font));
+    line("Default Window=main");
+    line("Default topic=" + name(DefaultTopic));
+    line("Display compile progress=No");
+    line("Error log file=" + name(LOGFile));
+    line("Full-text search=Yes");
+    line("Index file=" + name(HHKFile));
+    line("Language=" + name(Language));
+    line("Title=" + text(Title));
+    line("");
+    line("[WINDOWS]");
+    const QByteArray topic = '"' + name(DefaultTopic) + '"';
+    QByteArray win = "main=";
+    win += '"' + EncodeCodePage(caption, cp) + "\",";
+    win += '"' + name(HHCFile) + "\",";
+    win += '"' + name(HHKFile) + "\",";
+    win += topic + ',' + topic + ',' + topic + ",\"\",,,";
+    win += HexValue(Face).toLatin1() + ',' + QByteArray::number(PaneWidth) + ',' + HexValue(Toolbar).toLatin1() + ',';
+    win += '[' + QByteArray::number(Left) + ',' + QByteArray::number(Top) + ',' + QByteArray::number(Left + Width)
+        + ',' + QByteArray::number(Top + Height) + "],";
+    win += HexValue(Window).toLatin1() + ',' + HexValue(WindowEx).toLatin1() + ",,";
+    win += ShowPane ? '0' : '1';
+    win += ',' + QByteArray::number(DefaultTab) + ",,0,";
+    line(win);
+    line("");
+    line("[FILES]");
+    for (int i = 0; i < Files.Count(); ++i)
+        line(Files[i].toUtf8());
+    line("");
+    if (!Alias.isEmpty()) {
+        line("[ALIAS]");
+        line(Alias.toUtf8());
+        line("");
+    }
+    if (!Map.isEmpty()) {
+        line("[MAP]");
+        line("#include " + name(HFile));
+        line("");
+    }
+    return out;
+}
+
+QByteArray TCHMProject::HHCText() const
+{
+    QByteArray out(SitemapHead);
+    out += SitemapBytes(QStringLiteral("   <OBJECT type=\"text/site properties\"> \r\n"
+                                       "     <param name=\"FrameName\" value=\"right\">\r\n"
+                                       "     <param name=\"WindowName\" value=\"main\">\r\n"
+                                       "     <param name=\"Font\" value=\"%1\">\r\n"
+                                       "     <param name=\"ImageType\" value=\"Book\">\r\n"
+                                       "     <param name=\"Window Styles\" value=\"%2\">\r\n"
+                                       "     <param name=\"ExWindow Styles\" value=\"%3\">\r\n"
+                                       "   </OBJECT>\r\n")
+                            .arg(QuoteEscaped(ContentsFont), HexValue(WinStyle), HexValue(WinStyleEx)),
+                        Language);
+    out += SitemapBytes(EscapeParamValues(TOC), Language);
+    out += CRLF;
+    out += SitemapTail;
+    return out;
+}
+
+QByteArray TCHMProject::HHKText() const
+{
+    QByteArray out(SitemapHead);
+    out += SitemapBytes(QStringLiteral("<OBJECT type=\"text/site properties\">\r\n"
+                                       "<param name=\"Font\" value=\"%1\">\r\n"
+                                       "</OBJECT>\r\n")
+                            .arg(QuoteEscaped(IndexFont)),
+                        Language);
+    out += SitemapBytes(EscapeParamValues(IndexList), Language);
+    out += CRLF;
+    out += SitemapTail;
+    return out;
+}
+
+QByteArray TCHMProject::HText() const { return Map.toUtf8() + CRLF; }
+
+int TCHMProject::OutputHHP(const QString &FileName)
+{
+    WriteBytes(FileName, HHPText());
+    return 0;
+}
+
+int TCHMProject::OutputHHC(const QString &FileName)
+{
+    WriteBytes(FileName, HHCText());
+    return 0;
+}
+
+int TCHMProject::OutputHHK(const QString &FileName)
+{
+    WriteBytes(FileName, HHKText());
+    return 0;
+}
+
+int TCHMProject::OutputH(const QString &FileName)
+{
+    WriteBytes(FileName, HText());
+    return 0;
+}
+
+// --- Compiling -----------------------------------------------------------------------------------
+
+QString TCHMProject::Compile1()
+{
+    const QString chmFolder = QFileInfo(CHM).absolutePath();
+    if (!FileSystem().MakePath(chmFolder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file.").arg(chmFolder));
+
+    const THelpCompileResult run = RunHelpCompiler(Folder, HHPFile, CompileTimeoutMs);
+    CompileExitCode = run.ExitCode;
+    auto fail = [&run](const QString &what) {
+        QString message = what;
+        const QString console = run.Output.trimmed();
+        if (!console.isEmpty())
+            message += QStringLiteral("\n\nThe compiler wrote:\n") + console;
+        throw Exception(message);
+    };
+    if (run.Crashed)
+        fail(QStringLiteral("The help compiler chmcmd crashed while compiling \"%1\".").arg(HHPFile));
+    if (run.ExitCode != 0)
+        fail(QStringLiteral("The help compiler chmcmd failed (exit code %1) while compiling \"%2\".")
+                 .arg(run.ExitCode)
+                 .arg(HHPFile));
+    const QFileInfo chm(CHM);
+    if (!chm.exists())
+        fail(QStringLiteral("The help compiler chmcmd did not write the help file \"%1\".").arg(CHM));
+    if (chm.size() == 0) {
+        FileSystem().RemoveFile(CHM);
+        fail(QStringLiteral("The help compiler chmcmd wrote an empty help file \"%1\"; it was deleted.").arg(CHM));
+    }
+    FixChmDirectoryHeader(CHM);
+    TChmFile check;
+    if (!check.Open(CHM) || check.Enumerate().isEmpty())
+        fail(QStringLiteral("The help file \"%1\" that chmcmd wrote cannot be read.").arg(CHM));
+    return run.Output;
 }
 
 } // namespace tavrel

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <memory>
 
+struct chmFile; // chmlib's handle
+
 namespace tavrel {
 
 class TChmFile
@@ -38,7 +40,7 @@ public:
     QStringList ExtractAll(const QString &target, int *skipped = nullptr) const;
 
 private:
-    struct chmFile *m_handle = nullptr;
+    ::chmFile *m_handle = nullptr;
 };
 
 } // namespace tavrel
