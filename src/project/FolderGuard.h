@@ -64,6 +64,7 @@ private:
     QStringList m_keepFiles;       // files and folders no delete may contain or be
     QList<TOutputPath> m_outputs;  // outputs of the build, each protected from the others
     QString m_projectFile, m_sourceFile; // canonical, may be empty
+    QString m_installFolder;             // nothing inside it is deleted either
 };
 
 } // namespace tavrel
