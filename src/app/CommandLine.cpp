@@ -59,3 +59,110 @@ QString TCommandLine::HelpText()
 }
 
 } // namespace tavrel
+
+// --- The builds started from the command line ----------------------------------------------------
+
+#include "project/BuildProject.h"
+#include "project/ProjectSetting.h"
+#include "project/build.h"
+#include "project/gui/Building.h"
+#include "text/Exceptions.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace tavrel {
+
+namespace {
+
+void printError(const QString &text)
+{
+    QByteArray bytes = (text + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stderr);
+    std::fflush(stderr);
+}
+
+QString taskName(int taskType)
+{
+    switch (taskType) {
+    case Tbuild::ttHtmlHelp: return QStringLiteral("HTML Help");
+    case Tbuild::ttWebHelp: return QStringLiteral("WebHelp");
+    case Tbuild::ttPDF: return QStringLiteral("PDF");
+    default: return QStringLiteral("preparing");
+    }
+}
+
+// Opens the project file; prints why not and returns false when it cannot be opened.
+bool openProject(TProject &project, const QString &file, bool desktop)
+{
+    const QString path = QFileInfo(file).absoluteFilePath();
+    try {
+        project.ReadFromIni(path);
+    } catch (const Exception &e) {
+        if (desktop)
+            Messages().ShowError(e.Message());
+        else
+            printError(QStringLiteral("Error: ") + e.Message());
+        return false;
+    }
+    return true;
+}
+
+void printResult(const TBuildReport &report)
+{
+    for (const QString &w : report.Warnings.Texts())
+        printError(QStringLiteral("Warning: ") + w);
+    if (report.Result == TBuildReport::Completed)
+        for (const QString &o : report.Outputs)
+            printError(QStringLiteral("Written: ") + o);
+}
+
+} // namespace
+
+int HeadlessBuild(const TCommandLine &cl)
+{
+    if (QString refusal = InstallationFolderRefusal(cl.projectFile); !refusal.isEmpty()) {
+        printError(QStringLiteral("Error: ") + refusal);
+        return 1;
+    }
+    TProject project;
+    if (!openProject(project, cl.projectFile, false))
+        return 1;
+
+    TThreadBuildRunner runner;
+    int lastPosition = -1, lastTask = -1;
+    runner.OnUpdate = [&](Tbuild *b) {
+        if (b->Position == lastPosition && b->TaskType == lastTask)
+            return;
+        lastPosition = b->Position;
+        lastTask = b->TaskType;
+        printError(QStringLiteral("[%1%] %2").arg(b->Position, 3).arg(taskName(b->TaskType)));
+    };
+    TBuildOptions options;
+    options.Headless = true;
+    options.Yes = cl.yes;
+    TBuildReport report = BuildProject(project, runner, options);
+    printResult(report);
+    return report.Result == TBuildReport::Completed ? 0 : 1;
+}
+
+int SilentDesktopBuild(const TCommandLine &cl)
+{
+    TProject project;
+    if (!openProject(project, cl.projectFile, true))
+        return 1;
+    TDialogBuildRunner runner;
+    TBuildOptions options;
+    options.Silence = true;
+    TBuildReport report = BuildProject(project, runner, options);
+    printResult(report);
+    // The window closes a second after the build, as after a build from the main window.
+    QEventLoop wait;
+    QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+    wait.exec();
+    return report.Result == TBuildReport::Completed ? 0 : 1;
+}
+
+} // namespace tavrel

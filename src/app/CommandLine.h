@@ -18,4 +18,14 @@ struct TCommandLine
     static QString HelpText();
 };
 
+// "tavrel --build FILE.tvp": builds without a display and without questions, printing the
+// progress, then the warnings and the outputs written, to standard error. Needs a running
+// QGuiApplication. Returns the exit status: 0 built, 1 not built.
+int HeadlessBuild(const TCommandLine &commandLine);
+
+// "tavrel FILE.tvp /b": opens the project, builds it behind the building window without the
+// completion message and returns the exit status once the program may close. Needs a running
+// QApplication and the desktop message interface.
+int SilentDesktopBuild(const TCommandLine &commandLine);
+
 } // namespace tavrel

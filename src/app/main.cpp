@@ -39,8 +39,7 @@ int main(int argc, char **argv)
         // Fonts and painting need a GUI application; the offscreen platform needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QGuiApplication app(argc, argv);
-        print(stderr, QStringLiteral("Building from the command line is not available yet.\n"));
-        return 1;
+        return HeadlessBuild(cl);
     }
     case TCommandLine::Mode::Desktop:
         break;
@@ -50,7 +49,11 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
     TDesktopMessages messages;
     SetMessages(&messages);
-    print(stderr, QStringLiteral("The main window is not available yet.\n"));
+    int status = 1;
+    if (cl.silentBuild)
+        status = SilentDesktopBuild(cl);
+    else
+        print(stderr, QStringLiteral("The main window is not available yet.\n"));
     SetMessages(nullptr);
-    return 1;
+    return status;
 }

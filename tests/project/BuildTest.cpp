@@ -1,0 +1,560 @@
+// The build driver: its progress figures, its failure report, the temporary copy of the source,
+// and the checks and messages around a build.
+#include "project/BuildProject.h"
+#include "project/ProjectSetting.h"
+#include "project/ProjectTestSupport.h"
+#include "project/build.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDoubles.h"
+#include "text/Exceptions.h"
+#include "word/engine/Word.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QEventLoop>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+// A build whose tasks are stand-ins: each converter reports the positions 0, 1, 40, 50, 80
+// and 100, and a chosen step can fail.
+class TStandInBuild : public Tbuild
+{
+public:
+    using Tbuild::Tbuild;
+
+    QString failAt;       // name of the step that raises
+    int failAfter = -1;   // converter/PDF position reported before that step raises
+    bool realCopy = false;
+    bool quitCalled = false;
+    QStringList steps;
+    std::vector<int> taskUpdates; // positions reported from inside a task
+
+protected:
+    void check(const QString &step)
+    {
+        steps << step;
+        if (step == failAt)
+            throw Exception(QStringLiteral("stand-in failure in ") + step);
+    }
+    void report(const QString &step, bool pdf)
+    {
+        for (int p : {0, 1, 40, 50, 80, 100}) {
+            if (step == failAt && p > failAfter && failAfter >= 0)
+                check(step);
+            m_inTask = true;
+            pdf ? PdfAt(p) : ConverterAt(p);
+            m_inTask = false;
+        }
+        check(step);
+    }
+    void MakeTempCopy() override
+    {
+        if (realCopy)
+            Tbuild::MakeTempCopy();
+        check(QStringLiteral("copy"));
+    }
+    void StartWord() override { check(QStringLiteral("word")); }
+    void QuitWord() override { quitCalled = true; }
+    void ConvertDocument(int outputType) override { report(QStringLiteral("convert%1").arg(outputType), false); }
+    void SplitTopics(TContentsItems &) override { check(QStringLiteral("split")); }
+    void FreeConverter() override {}
+    void HtmlHelpCreate(TContentsItems &) override { check(QStringLiteral("hhcreate")); }
+    void HtmlHelpSetFolder() override { check(QStringLiteral("hhfolder")); }
+    void HtmlHelpOutput() override { check(QStringLiteral("hhoutput")); }
+    void HtmlHelpMake() override { check(QStringLiteral("hhmake")); }
+    void HtmlHelpFree() override {}
+    void WebHelpOutput(TContentsItems &) override { check(QStringLiteral("webhelp")); }
+    void PdfOutput(const QString &, const QString &) override { report(QStringLiteral("pdf"), true); }
+
+public:
+    bool m_inTask = false;
+};
+
+struct TRecorded
+{
+    std::vector<int> driver; // consecutive repeats folded
+    std::vector<int> all;
+};
+
+// Runs the build on its thread the way the command line does and records every update.
+TRecorded runBuild(TStandInBuild &build)
+{
+    TRecorded r;
+    build.FOnUpdate = [&](Tbuild *b) {
+        // Progress is read on the owner's thread, while the build thread waits.
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        r.all.push_back(b->Position);
+        if (!static_cast<TStandInBuild *>(b)->m_inTask && (r.driver.empty() || r.driver.back() != b->Position))
+            r.driver.push_back(b->Position);
+    };
+    QEventLoop loop;
+    QObject::connect(&build, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    build.start();
+    loop.exec();
+    build.wait();
+    return r;
+}
+
+void setOutputs(TProject &p, bool html, bool web, bool pdf)
+{
+    p.HtmlHelpOutput = html;
+    p.WebHelpOutput = web;
+    p.PDFOutput = pdf;
+}
+
+QByteArray sha(const QString &path) { return QCryptographicHash::hash(ReadBytes(path), QCryptographicHash::Sha256); }
+
+} // namespace
+
+TEST(BuildProgress, StandInTasksGiveTheFiguresOfOneTwoAndThreeOutputs)
+{
+    TProject project;
+    {
+        setOutputs(project, true, false, false);
+        TStandInBuild b(&project);
+        TRecorded r = runBuild(b);
+        EXPECT_EQ(b.ValuePerTask, 100);
+        EXPECT_EQ(r.driver, (std::vector<int>{5, 35, 60, 70, 80, 95, 100}));
+        // The converter moves inside its step from 5 to 35.
+        EXPECT_EQ(r.all, (std::vector<int>{5, 5, 5, 17, 20, 29, 35, 35, 60, 70, 80, 95, 100, 100}));
+        EXPECT_FALSE(b.Failed);
+    }
+    {
+        setOutputs(project, true, false, true);
+        TStandInBuild b(&project);
+        TRecorded r = runBuild(b);
+        EXPECT_EQ(b.ValuePerTask, 50);
+        // 2.5 and 47.5 round to the even neighbour.
+        EXPECT_EQ(r.driver, (std::vector<int>{2, 18, 30, 35, 40, 48, 50, 100}));
+        EXPECT_EQ(r.all, (std::vector<int>{2, 2, 3, 8, 10, 14, 18, 18, 30, 35, 40, 48, 50, 50, 50, 70, 75, 90, 100,
+                                           100, 100}));
+    }
+    {
+        setOutputs(project, true, true, false);
+        TStandInBuild b(&project);
+        TRecorded r = runBuild(b);
+        EXPECT_EQ(r.driver, (std::vector<int>{2, 18, 30, 35, 40, 48, 50, 62, 75, 90, 98, 100}));
+    }
+    {
+        setOutputs(project, true, true, true);
+        TStandInBuild b(&project);
+        TRecorded r = runBuild(b);
+        EXPECT_EQ(b.ValuePerTask, 33);
+        EXPECT_EQ(r.driver, (std::vector<int>{2, 12, 20, 23, 26, 31, 33, 41, 49, 59, 64, 66, 99, 100}));
+        EXPECT_EQ(r.all, (std::vector<int>{2,  2,  2,  6,  7,  10, 12, 12, 20, 23, 26, 31, 33, 41, 41, 41, 45,
+                                           45, 48, 49, 49, 59, 64, 66, 66, 66, 79, 82, 92, 99, 99, 100}));
+        EXPECT_EQ(b.steps, QStringList({"copy", "word", "convert1", "split", "hhcreate", "hhfolder", "hhoutput",
+                                        "hhmake", "convert2", "split", "webhelp", "pdf"}));
+        EXPECT_TRUE(b.quitCalled);
+    }
+    {
+        // Nothing asked for: no copy, no engine, and a build that counts as done.
+        setOutputs(project, false, false, false);
+        TStandInBuild b(&project);
+        runBuild(b);
+        EXPECT_TRUE(b.steps.isEmpty());
+        EXPECT_FALSE(b.Failed);
+        EXPECT_TRUE(OutcomeOf(b).Ok);
+    }
+}
+
+TEST(BuildProgress, FailuresReportTheTaskAndTheProgressInsideIt)
+{
+    TProject project;
+    setOutputs(project, true, true, true);
+    {
+        // The converter of the HTML Help task fails halfway.
+        TStandInBuild b(&project);
+        b.failAt = "convert1";
+        b.failAfter = 40;
+        runBuild(b);
+        EXPECT_TRUE(b.Failed);
+        EXPECT_EQ(b.TaskType, 1);
+        EXPECT_LE(b.Position - b.TaskPos, 12);
+        EXPECT_EQ(b.Position, 6);
+        EXPECT_FALSE(b.steps.contains("convert2"));
+        EXPECT_FALSE(b.steps.contains("pdf"));
+        EXPECT_TRUE(b.quitCalled);
+        TBuildOutcome o = OutcomeOf(b);
+        EXPECT_FALSE(o.Ok);
+        EXPECT_EQ(o.ErrorMsg, "Error occured when building!\r\n\r\nTaskType: 1 TaskPos: 6\r\nstand-in failure in convert1");
+    }
+    {
+        // Before the engine has started nothing has moved and nothing is closed.
+        for (const char *step : {"copy", "word"}) {
+            TStandInBuild b(&project);
+            b.failAt = step;
+            runBuild(b);
+            EXPECT_TRUE(b.Failed);
+            EXPECT_EQ(b.TaskType, 0);
+            EXPECT_EQ(b.Position, 0) << step;
+            EXPECT_FALSE(b.quitCalled);
+            EXPECT_TRUE(OutcomeOf(b).ErrorMsg.contains("TaskType: 0 TaskPos: 0\r\n"));
+        }
+    }
+    {
+        // Splitting fails in a two-output build: the step's start is where the report stands.
+        setOutputs(project, true, true, false);
+        TStandInBuild b(&project);
+        b.failAt = "split";
+        runBuild(b);
+        EXPECT_EQ(b.TaskType, 1);
+        EXPECT_EQ(b.Position, 18);
+        EXPECT_TRUE(b.quitCalled);
+    }
+    {
+        // The PDF task fails: the two outputs before it count as done.
+        setOutputs(project, true, true, true);
+        TStandInBuild b(&project);
+        b.failAt = "pdf";
+        b.failAfter = 50;
+        runBuild(b);
+        EXPECT_EQ(b.TaskType, 3);
+        EXPECT_EQ(b.TaskPos, 66);
+        EXPECT_EQ(b.Position - b.TaskPos, 16);
+        EXPECT_TRUE(b.steps.contains("webhelp"));
+    }
+}
+
+TEST(BuildProgress, FailureRightAfterTheEngineStartsLeavesTwoAndDoesNotQuit)
+{
+    TProject project;
+    setOutputs(project, true, true, true);
+    struct TEarly : TStandInBuild
+    {
+        using TStandInBuild::TStandInBuild;
+        void ConvertDocument(int) override { throw Exception("no converter"); }
+    } early(&project);
+    runBuild(early);
+    EXPECT_TRUE(early.Failed);
+    EXPECT_EQ(early.TaskType, 1);
+    EXPECT_EQ(early.Position, 2);
+    EXPECT_FALSE(early.quitCalled);
+}
+
+TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath("My source.docx");
+    WriteBytes(source, QByteArray("PK\x03\x04 not really a document", 30));
+    const QByteArray before = sha(source);
+    TProject project;
+    project.SourceFile = source;
+    setOutputs(project, true, false, false);
+    {
+        struct TLook : TStandInBuild
+        {
+            using TStandInBuild::TStandInBuild;
+            QString seen;
+            void SplitTopics(TContentsItems &i) override
+            {
+                seen = TempCopy;
+                TStandInBuild::SplitTopics(i);
+            }
+        } look(&project);
+        look.realCopy = true;
+        runBuild(look);
+        ASSERT_FALSE(look.Failed) << look.ErrorMsg.toStdString();
+        EXPECT_TRUE(look.seen.endsWith(".docx"));
+        EXPECT_NE(QFileInfo(look.seen).canonicalPath(), QFileInfo(source).canonicalPath());
+        EXPECT_FALSE(QFileInfo::exists(look.seen)) << "a good build leaves no copy";
+        EXPECT_TRUE(look.TempCopy.isEmpty());
+    }
+    {
+        TStandInBuild b(&project);
+        b.realCopy = true;
+        b.failAt = "hhoutput";
+        runBuild(b);
+        ASSERT_TRUE(b.Failed);
+        ASSERT_FALSE(b.TempCopy.isEmpty());
+        EXPECT_TRUE(QFileInfo(b.TempCopy).isFile()) << "a failed build keeps its copy";
+        EXPECT_EQ(sha(b.TempCopy), before);
+        EXPECT_TRUE(b.TempCopy.endsWith(".docx"));
+        QFile::remove(b.TempCopy);
+    }
+    {
+        // A copy that cannot be made fails before anything else, leaving no empty file behind.
+        TFaultyFileSystem fs;
+        fs.Fail(source, TFaultyFileSystem::opCopy);
+        TStandInBuild b(&project);
+        b.realCopy = true;
+        runBuild(b);
+        EXPECT_TRUE(b.Failed);
+        EXPECT_EQ(b.TaskType, 0);
+        EXPECT_TRUE(b.ErrorMsg.contains("Cannot copy the source document"));
+        EXPECT_TRUE(b.TempCopy.isEmpty());
+        EXPECT_EQ(b.steps, QStringList());
+    }
+    EXPECT_EQ(sha(source), before);
+}
+
+// --- BuildProject ---------------------------------------------------------------------------------
+
+namespace {
+
+// Counts the builds it was asked to run and reports a chosen outcome.
+class TRecordingRunner : public TBuildRunner
+{
+public:
+    int runs = 0;
+    TBuildOutcome outcome{true, {}, {}, {}};
+    TBuildOutcome Run(TProject &) override
+    {
+        ++runs;
+        return outcome;
+    }
+};
+
+struct TSavedProject
+{
+    QTemporaryDir dir;
+    TProject project;
+    QString chm, pdf, web, source;
+    TSavedProject(bool html = true, bool webHelp = false, bool pdfOut = false)
+    {
+        const QString root = dir.path() + "/";
+        project.ProjectFilename = root + "help.tvp";
+        project.RootDir = root;
+        project.IsNew = false;
+        WriteBytes(project.ProjectFilename, Utf16File("[GENERAL]\r\n"));
+        source = root + "doc.docx";
+        WriteBytes(source, QByteArray("PK\x03\x04rest", 8));
+        project.SourceFile = "<Project_Folder>/doc.docx";
+        setOutputs(project, html, webHelp, pdfOut);
+        chm = project.RealPath(ptCompiledFile);
+        pdf = project.RealPath(ptPDFFile);
+        web = project.RealPath(ptWebHelpFolder);
+    }
+};
+
+} // namespace
+
+TEST(BuildProject, SourceDocumentChecks)
+{
+    TScriptedMessages messages;
+    {
+        TSavedProject s;
+        QFile::remove(s.source);
+        TRecordingRunner runner;
+        TBuildReport r = BuildProject(s.project, runner);
+        EXPECT_EQ(r.Result, TBuildReport::Stopped);
+        EXPECT_EQ(runner.runs, 0);
+        ASSERT_EQ(messages.Errors().size(), 1);
+        EXPECT_EQ(messages.Errors().last(), QString("The source file \"%1\" does not exist!").arg(s.source));
+    }
+    {
+        // A text file, and a ".docx" that is no package, are no Word documents.
+        TSavedProject s;
+        WriteBytes(s.dir.filePath("notes.txt"), "hello");
+        s.project.SourceFile = "<Project_Folder>/notes.txt";
+        TRecordingRunner runner;
+        EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+        EXPECT_TRUE(messages.Errors().last().contains("is not a Word document"));
+        WriteBytes(s.source, "{\\rtf1 hello}");
+        s.project.SourceFile = "<Project_Folder>/doc.docx";
+        EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+        EXPECT_TRUE(messages.Errors().last().contains("is not a .docx package"));
+        EXPECT_EQ(runner.runs, 0);
+    }
+    {
+        // An unreadable source.
+        TSavedProject s;
+        TFaultyFileSystem fs;
+        fs.Fail(s.source, TFaultyFileSystem::opRead);
+        TRecordingRunner runner;
+        EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+        EXPECT_EQ(messages.Errors().last(), QString("The source file \"%1\" cannot be read.").arg(s.source));
+    }
+    {
+        // A project never saved may not write under "<Project_Folder>", which would be "/".
+        TProject p;
+        p.SourceFile = "/nonexistent/doc.docx";
+        TRecordingRunner runner;
+        EXPECT_EQ(BuildProject(p, runner).Result, TBuildReport::Stopped);
+        EXPECT_EQ(messages.Errors().last(), "Save the project first: its output paths depend on the project folder.");
+        // Relative output paths would land in the current folder: the same answer.
+        p.CompiledFile = "out/help.chm";
+        p.HHPFolder = "/tmp/x/";
+        p.WebHelpOutput = p.PDFOutput = false;
+        EXPECT_EQ(BuildProject(p, runner).Result, TBuildReport::Stopped);
+        EXPECT_TRUE(messages.Errors().last().startsWith("Save the project first"));
+        EXPECT_EQ(runner.runs, 0);
+    }
+}
+
+TEST(BuildProject, LockedOldOutputsAskAbortOrRetry)
+{
+    TSavedProject s(true, false, true);
+    QDir().mkpath(QFileInfo(s.chm).path());
+    QDir().mkpath(QFileInfo(s.pdf).path());
+    WriteBytes(s.chm, "old chm");
+    WriteBytes(s.pdf, "old pdf");
+    TScriptedMessages messages;
+    const QString question = "\"" + s.chm + "\" access denied! It's probably been opend. Please close it and Retry.";
+    {
+        TFaultyFileSystem fs;
+        fs.Fail(s.chm, TFaultyFileSystem::opRemove);
+        messages.ExpectQuestion(mbRetry);
+        messages.ExpectQuestion(mbAbort);
+        TRecordingRunner runner;
+        TBuildReport r = BuildProject(s.project, runner);
+        EXPECT_EQ(r.Result, TBuildReport::Stopped);
+        EXPECT_EQ(runner.runs, 0);
+        EXPECT_EQ(messages.Questions(), QStringList({question, question}));
+        EXPECT_EQ(messages.QuestionButtons().last(), mbAbort | mbRetry);
+        EXPECT_TRUE(messages.Errors().isEmpty()) << "Abort is the user's own choice";
+        EXPECT_TRUE(QFileInfo::exists(s.chm));
+        EXPECT_TRUE(QFileInfo::exists(s.pdf)) << "the PDF comes after the help file";
+    }
+    {
+        // The file is released between the tries: Retry deletes it and the build runs.
+        struct TReleasing : TFaultyFileSystem
+        {
+            int tries = 0;
+            bool RemoveFile(const QString &path) override
+            {
+                return ++tries > 1 && TFaultyFileSystem::RemoveFile(path);
+            }
+        } fs;
+        messages.ExpectQuestion(mbRetry);
+        TRecordingRunner runner;
+        TBuildReport r = BuildProject(s.project, runner);
+        EXPECT_EQ(r.Result, TBuildReport::Completed);
+        EXPECT_EQ(runner.runs, 1);
+        EXPECT_FALSE(QFileInfo::exists(s.chm));
+        EXPECT_FALSE(QFileInfo::exists(s.pdf));
+        EXPECT_EQ(messages.Infos().last(), "The build is completed!");
+    }
+    EXPECT_TRUE(messages.AllAnswersUsed());
+}
+
+TEST(BuildProject, GuardRefusesOutputsThatAreNotTheirKind)
+{
+    TScriptedMessages messages;
+    TSavedProject s(true, false, true);
+    // A "compiled file" that is the source document must never be deleted.
+    s.project.CompiledFile = "<Project_Folder>/doc.docx";
+    TRecordingRunner runner;
+    EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+    ASSERT_FALSE(messages.Errors().isEmpty());
+    EXPECT_TRUE(messages.Errors().last().contains(s.source));
+    EXPECT_TRUE(QFileInfo::exists(s.source));
+    // A PDF path that is the project file.
+    s.project.CompiledFile = "<Project_Folder>/help.chm";
+    s.project.PDFFile = "<Project_Folder>/help.tvp";
+    EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+    EXPECT_TRUE(messages.Errors().last().contains("help.tvp"));
+    EXPECT_TRUE(QFileInfo::exists(s.project.ProjectFilename));
+    EXPECT_EQ(runner.runs, 0);
+}
+
+TEST(BuildProject, NonEmptyWebHelpFolderQuestionAndTheHeadlessAnswers)
+{
+    TScriptedMessages messages;
+    TSavedProject s(false, true, false);
+    QDir().mkpath(s.web);
+    WriteBytes(s.web + "mine.txt", "someone's file");
+    const QString question = QString("\"%1\" is not empty folder. It will be emptied. Continue?").arg(s.web);
+    TRecordingRunner runner;
+
+    messages.ExpectQuestion(mbCancel);
+    EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Stopped);
+    EXPECT_EQ(messages.Questions().last(), question);
+    EXPECT_EQ(messages.QuestionButtons().last(), mbYes | mbCancel);
+    EXPECT_EQ(runner.runs, 0);
+
+    messages.ExpectQuestion(mbYes);
+    EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Completed);
+    EXPECT_EQ(runner.runs, 1);
+
+    // Nobody to ask: a folder with other files fails with the question, unless told Yes.
+    TBuildOptions headless;
+    headless.Headless = true;
+    TBuildReport r = BuildProject(s.project, runner, headless);
+    EXPECT_EQ(r.Result, TBuildReport::Stopped);
+    EXPECT_EQ(r.Message, question);
+    EXPECT_EQ(runner.runs, 1);
+    headless.Yes = true;
+    EXPECT_EQ(BuildProject(s.project, runner, headless).Result, TBuildReport::Completed);
+    // An earlier WebHelp output may be replaced without being told.
+    headless.Yes = false;
+    WriteBytes(s.web + "index.html", "<html>");
+    WriteBytes(s.web + "webhelpcontents.html", "<html>");
+    EXPECT_EQ(BuildProject(s.project, runner, headless).Result, TBuildReport::Completed);
+    EXPECT_EQ(messages.Questions().size(), 2) << "headless builds never ask";
+    EXPECT_TRUE(QFileInfo::exists(s.web + "mine.txt")) << "emptying belongs to the WebHelp output";
+}
+
+TEST(BuildProject, FailureAndCompletionMessages)
+{
+    TScriptedMessages messages;
+    TSavedProject s;
+    TRecordingRunner runner;
+    runner.outcome.Warnings.Add("chart without a picture", "topic \"Charts\"");
+    TBuildReport r = BuildProject(s.project, runner);
+    EXPECT_EQ(r.Result, TBuildReport::Completed);
+    EXPECT_EQ(messages.Infos().last(),
+              "The build is completed!\n\nThe conversion reported 1 warning:\n- topic \"Charts\": chart without a picture");
+
+    TBuildOptions silent;
+    silent.Silence = true;
+    const int infos = messages.Infos().size();
+    EXPECT_EQ(BuildProject(s.project, runner, silent).Result, TBuildReport::Completed);
+    EXPECT_EQ(messages.Infos().size(), infos) << "a silent build shows no completion message";
+
+    // A failed build shows its report, silent or not.
+    runner.outcome = {false, BuildFailureText(1, 7, "boom"), {}, {}};
+    r = BuildProject(s.project, runner, silent);
+    EXPECT_EQ(r.Result, TBuildReport::Failed);
+    EXPECT_EQ(messages.Errors().last(), "Error occured when building!\r\n\r\nTaskType: 1 TaskPos: 7\r\nboom");
+
+    // Many warnings are cut short in the box.
+    TWarnings many;
+    for (int i = 0; i < 40; ++i)
+        many.Add(QString("w%1").arg(i));
+    EXPECT_TRUE(CompletionText(many).endsWith("... and 15 more."));
+}
+
+TEST(BuildProject, InstallationFolderIsNeverBuiltIn)
+{
+    QTemporaryDir install;
+    TEnvOverride data("TAVREL_DATA", install.path() + "/");
+    QDir().mkpath(install.filePath("sample"));
+    EXPECT_FALSE(InstallationFolderRefusal(install.filePath("sample/sample.tvp")).isEmpty());
+    EXPECT_TRUE(InstallationFolderRefusal(install.path() + "-other/sample.tvp").isEmpty());
+}
+
+// --- The real tasks -------------------------------------------------------------------------------
+
+TEST(BuildRealTasks, DocumentWithoutHeadingsFailsClearly)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath("plain.docx");
+    {
+        WordApplication word;
+        auto doc = word.Documents().Add();
+        doc->Content().InsertAfter("Only body text, no heading at all.");
+        doc->SaveAs(source, wdFormatXMLDocument);
+        doc->Close(0);
+    }
+    ASSERT_TRUE(QFileInfo(source).isFile());
+    TProject project;
+    project.RootDir = dir.path() + "/";
+    project.ProjectFilename = dir.filePath("p.tvp");
+    project.SourceFile = source;
+    setOutputs(project, true, false, false);
+    TScriptedMessages messages;
+    TThreadBuildRunner runner;
+    TBuildReport r = BuildProject(project, runner);
+    EXPECT_EQ(r.Result, TBuildReport::Failed);
+    EXPECT_TRUE(r.Message.contains("TaskType: 1")) << r.Message.toStdString();
+    EXPECT_TRUE(r.Message.contains("has no headings")) << r.Message.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(project.RealPath(ptCompiledFile)));
+}
