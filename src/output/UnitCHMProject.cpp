@@ -6,6 +6,7 @@
 #include "text/HtmlHelpTools.h"
 #include "text/LanguageProcess.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -450,8 +451,18 @@ QString TCHMProject::Compile1()
     if (!FileSystem().MakePath(chmFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\" for the compiled help file.").arg(chmFolder));
 
+    // A help file left from an earlier build must not pass for the result of this one.
+    const QFileInfo before(CHM);
+    const bool existedBefore = before.exists();
+    const QDateTime timeBefore = existedBefore ? before.lastModified() : QDateTime();
+
     const THelpCompileResult run = RunHelpCompiler(Folder, HHPFile, CompileTimeoutMs);
     CompileExitCode = run.ExitCode;
+    const QFileInfo chm(CHM);
+    // A crash leaves an empty file behind; nobody can open it, so it goes in every case.
+    const bool leftEmpty = chm.exists() && chm.size() == 0;
+    if (leftEmpty)
+        FileSystem().RemoveFile(CHM);
     auto fail = [&run](const QString &what) {
         QString message = what;
         const QString console = run.Output.trimmed();
@@ -462,16 +473,13 @@ QString TCHMProject::Compile1()
     if (run.Crashed)
         fail(QStringLiteral("The help compiler chmcmd crashed while compiling \"%1\".").arg(HHPFile));
     if (run.ExitCode != 0)
-        fail(QStringLiteral("The help compiler chmcmd failed (exit code %1) while compiling \"%2\".")
+        fail(QStringLiteral("The help compiler chmcmd failed (exit code %1) while compiling \"%2\"%3.")
                  .arg(run.ExitCode)
-                 .arg(HHPFile));
-    const QFileInfo chm(CHM);
-    if (!chm.exists())
-        fail(QStringLiteral("The help compiler chmcmd did not write the help file \"%1\".").arg(CHM));
-    if (chm.size() == 0) {
-        FileSystem().RemoveFile(CHM);
+                 .arg(HHPFile, leftEmpty ? QStringLiteral("; the empty help file it left was deleted") : QString()));
+    if (leftEmpty)
         fail(QStringLiteral("The help compiler chmcmd wrote an empty help file \"%1\"; it was deleted.").arg(CHM));
-    }
+    if (!chm.exists() || (existedBefore && chm.lastModified() == timeBefore))
+        fail(QStringLiteral("The help compiler chmcmd did not write the help file \"%1\".").arg(CHM));
     FixChmDirectoryHeader(CHM);
     TChmFile check;
     if (!check.Open(CHM) || check.Enumerate().isEmpty())

@@ -93,3 +93,224 @@ TEST(CHMProject, AssignCopiesTheSettingsButNotTheBuildData)
     EXPECT_EQ(b.Toolbar, 0);
     EXPECT_EQ(b.Face, 0);
 }
+
+// --- The project files -----------------------------------------------------------------------
+
+#include "support/Golden.h"
+#include "support/TestDoubles.h"
+#include "text/Exceptions.h"
+#include "text/LanguageProcess.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+void Touch(const QString &path, const QByteArray &data = "x")
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+bool Has(const QByteArray &haystack, const QByteArray &needle) { return haystack.contains(needle); }
+
+QByteArray Slurp(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The contents, index, alias and map texts of the maker's specimens (CR LF line ends).
+const QString SpecimenTOC = QStringLiteral(
+    "<UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Introduction\">\r\n"
+    "<param name=\"Local\" value=\"intro.htm\">\r\n</OBJECT>\r\n<LI><OBJECT type=\"text/sitemap\">\r\n"
+    "<param name=\"Name\" value=\"Chapter 1\">\r\n<param name=\"ImageNumber\" value=\"1\">\r\n</OBJECT>\r\n"
+    "<UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Section 1.1\">\r\n"
+    "<param name=\"Local\" value=\"sec1_1.htm\">\r\n<param name=\"ImageNumber\" value=\"11\">\r\n</OBJECT>\r\n"
+    "</UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Index\">\r\n"
+    "<param name=\"Local\" value=\"index2.htm\">\r\n</OBJECT>\r\n</UL>");
+const QString SpecimenIndex = QStringLiteral(
+    "<UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Apple\">\r\n"
+    "<param name=\"Name\" value=\"Fruit basics\">\r\n<param name=\"Local\" value=\"fruit.htm\">\r\n"
+    "<param name=\"Name\" value=\"Pears\">\r\n<param name=\"Local\" value=\"pears.htm\">\r\n"
+    "</OBJECT><LI> <OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Fruit\">\r\n"
+    "<param name=\"See Also\" value=\"Fruit\">\r\n</OBJECT>\r\n<UL>\r\n<LI><OBJECT type=\"text/sitemap\">\r\n"
+    "<param name=\"Name\" value=\"Pear\">\r\n<param name=\"Name\" value=\"Pears\">\r\n"
+    "<param name=\"Local\" value=\"pears.htm\">\r\n</OBJECT><LI><OBJECT type=\"text/sitemap\">\r\n"
+    "<param name=\"Name\" value=\"Plum\">\r\n<param name=\"Name\" value=\"Plums\">\r\n"
+    "<param name=\"Local\" value=\"plums.htm\">\r\n</OBJECT></UL>\r\n</UL>");
+
+// A build's copy as the maker fills it, over a folder with pages, a style sheet, pictures and
+// the files [FILES] must leave out.
+void FillSpecimen(TCHMProject &p, const QString &folder)
+{
+    for (const char *f : {"intro.htm", "sec1_1.htm", "index2.htm", "css/style.css", "images/a.png",
+                          "images/sub/b.gif", "notes.h", "image.htm.old", "old.hhp", "old.HHC", "x.log",
+                          "logo.header.png"})
+        Touch(folder + f);
+    p.Folder = folder;
+    p.CHM = QStringLiteral("/srv/help/out/help.chm");
+    p.Title = QStringLiteral("Sample Help");
+    p.Language = QStringLiteral("0x0409");
+    p.Font = QStringLiteral("Tahoma,8,0");
+    p.DefaultTopic = QStringLiteral("intro.htm");
+    p.TOC = SpecimenTOC;
+    p.IndexList = SpecimenIndex;
+    p.Alias = QStringLiteral("CID_intro = intro.htm\r\n");
+    p.Map = QStringLiteral("#define CID_intro 10\r\n");
+}
+
+} // namespace
+
+TEST(CHMProject, OutputWritesTheFourFilesOfTheSpecimens)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    TCHMProject p;
+    FillSpecimen(p, folder);
+    p.Output();
+
+    EXPECT_EQ(p.HHPFile, "help.hhp");
+    EXPECT_EQ(p.HHCFile, "help.hhc");
+    EXPECT_EQ(p.HHKFile, "help.hhk");
+    EXPECT_EQ(p.HFile, "help.h");
+    EXPECT_EQ(p.LOGFile, "help.log");
+    EXPECT_GOLDEN("output/specimen.hhp", Slurp(folder + "help.hhp"));
+    EXPECT_GOLDEN("output/specimen.hhc", Slurp(folder + "help.hhc"));
+    EXPECT_GOLDEN("output/specimen.hhk", Slurp(folder + "help.hhk"));
+    EXPECT_GOLDEN("output/specimen.h", Slurp(folder + "help.h"));
+
+    // Sorted by path; project files, the log and backups left out; a picture whose inner name
+    // merely contains ".h" stays in.
+    EXPECT_EQ(p.Files.ToStringList(),
+              QStringList({"css\\style.css", "images\\a.png", "images\\sub\\b.gif", "index2.htm", "intro.htm",
+                           "logo.header.png", "sec1_1.htm"}));
+    const QByteArray hhp = Slurp(folder + "help.hhp");
+    EXPECT_TRUE(hhp.contains("\r\nmain=\"Sample Help\",\"help.hhc\",\"help.hhk\",\"intro.htm\",\"intro.htm\","
+                             "\"intro.htm\",\"\",,,0x23520,300,0x307C,[100,70,1000,770],0xB0000,0x0,,0,0,,0,\r\n"));
+    EXPECT_TRUE(hhp.endsWith("[MAP]\r\n#include help.h\r\n\r\n"));
+    // A multi-line value that ends with a line end is followed by an empty line.
+    EXPECT_TRUE(hhp.contains("[ALIAS]\r\nCID_intro = intro.htm\r\n\r\n\r\n[MAP]"));
+    EXPECT_EQ(Slurp(folder + "help.h"), "#define CID_intro 10\r\n\r\n");
+
+    // A second run over the same folder writes the same bytes (its own files are not listed).
+    const QByteArray hhc = Slurp(folder + "help.hhc");
+    TCHMProject again;
+    FillSpecimen(again, folder);
+    again.Output();
+    EXPECT_EQ(Slurp(folder + "help.hhp"), hhp);
+    EXPECT_EQ(Slurp(folder + "help.hhc"), hhc);
+}
+
+TEST(CHMProject, OutputLeavesOutWhatHasNoContentAndFollowsTheSwitches)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    Touch(folder + "a.htm");
+    TCHMProject p;
+    p.Folder = folder;
+    p.CHM = folder + "out/book.chm";
+    p.DefaultTopic = "a.htm";
+    p.Output();
+    // Content on but no TOC: no .hhc and an empty quoted field; Index on with an empty list:
+    // a .hhk with only the frame; no alias, map or header.
+    EXPECT_TRUE(p.HHCFile.isEmpty());
+    EXPECT_FALSE(QFile::exists(folder + "book.hhc"));
+    EXPECT_EQ(p.HHKFile, "book.hhk");
+    EXPECT_GOLDEN("output/empty.hhk", Slurp(folder + "book.hhk"));
+    EXPECT_FALSE(QFile::exists(folder + "book.h"));
+    const QByteArray hhp = Slurp(folder + "book.hhp");
+    EXPECT_TRUE(hhp.contains("\r\nContents file=\r\n"));
+    EXPECT_TRUE(hhp.contains("\r\nmain=\"\",\"\",\"book.hhk\","));
+    EXPECT_FALSE(hhp.contains("[ALIAS]"));
+    EXPECT_FALSE(hhp.contains("[MAP]"));
+    EXPECT_TRUE(hhp.endsWith("[FILES]\r\na.htm\r\n\r\n"));
+
+    TCHMProject q;
+    q.Folder = folder;
+    q.CHM = folder + "book.chm";
+    q.TOC = "<UL></UL>";
+    q.Content = false;
+    q.Index = false;
+    q.ShowPane = false;
+    q.Maximize = true;
+    q.DefaultTab = 2;
+    q.Top = 5; q.Left = 7; q.Width = 10; q.Height = 20;
+    q.Output();
+    EXPECT_TRUE(q.HHCFile.isEmpty());
+    EXPECT_TRUE(q.HHKFile.isEmpty());
+    const QByteArray def = Slurp(folder + "book.hhp");
+    EXPECT_TRUE(def.contains(",\"\",\"\",\"\",\"\",\"\",\"\",,,0x23520,300,0x307C,[7,5,17,25],0x10B0000,0x0,,1,2,,0,\r\n"))
+        << def.toStdString();
+    EXPECT_TRUE(def.contains("\r\nIndex file=\r\n"));
+}
+
+TEST(CHMProject, TextsAreWrittenInTheCodePageOfTheLanguage)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    Touch(folder + QString::fromUtf8("страница.htm"));
+    TCHMProject p;
+    p.Folder = folder;
+    p.CHM = QString::fromUtf8("/out/справка.chm");
+    p.Language = "0x0419"; // Russian, code page 1251
+    p.Title = QString::fromUtf8("Справка \"'''\" 中文\r\nzwei");
+    p.DefaultTopic = QString::fromUtf8("страница.htm");
+    p.ContentsFont = QString::fromUtf8("Шрифт,9,204");
+    p.TOC = QString::fromUtf8("<UL><LI><OBJECT type=\"text/sitemap\">\r\n"
+                              "<param name=\"Name\" value=\"\"'''\" Тема 中\">\r\n"
+                              "<param name=\"Local\" value=\"страница.htm\">\r\n</OBJECT>\r\n</UL>");
+    p.IndexList = QString::fromUtf8("<UL><LI><OBJECT type=\"text/sitemap\">\r\n"
+                                    "<param name=\"Name\" value=\"&quot;Ключ&quot; 😀\">\r\n</OBJECT>\r\n</UL>");
+    p.Map = QString::fromUtf8("#define CID_страница 1\r\n");
+    p.Alias = QString::fromUtf8("CID_страница = страница.htm\r\n");
+    p.Output();
+
+    const QByteArray hhc = Slurp(folder + QString::fromUtf8("справка.hhc"));
+    // Cyrillic in code page 1251, what it cannot hold as decimal references, quotes inside a
+    // value escaped so the value runs to its real end.
+    EXPECT_TRUE(Has(hhc, "value=\"&quot;'''&quot; " + EncodeCodePage(QString::fromUtf8("Тема"), 1251) + " &#20013;\">\r\n"))
+        << hhc.toStdString();
+    EXPECT_TRUE(Has(hhc, "value=\"" + EncodeCodePage(QString::fromUtf8("страница.htm"), 1251) + "\">"));
+    EXPECT_TRUE(Has(hhc, "value=\"" + EncodeCodePage(QString::fromUtf8("Шрифт,9,204"), 1251) + "\">"));
+    const QByteArray hhk = Slurp(folder + QString::fromUtf8("справка.hhk"));
+    EXPECT_TRUE(Has(hhk, "value=\"&quot;" + EncodeCodePage(QString::fromUtf8("Ключ"), 1251) + "&quot; &#128512;\">"))
+        << hhk.toStdString();
+
+    const QByteArray hhp = Slurp(folder + QString::fromUtf8("справка.hhp"));
+    const QByteArray title = EncodeCodePage(QString::fromUtf8("Справка"), 1251);
+    // One line; "?" where the code page has no character; the caption without double quotes.
+    EXPECT_TRUE(Has(hhp, "\r\nTitle=" + title + " \"'''\" ?? zwei\r\n")) << hhp.toStdString();
+    EXPECT_TRUE(Has(hhp, "\r\nmain=\"" + title + " ''''' ?? zwei\",\"")) << hhp.toStdString();
+    // File names as UTF-8.
+    EXPECT_TRUE(Has(hhp, QString::fromUtf8("\r\nCompiled file=/out/справка.chm\r\n").toUtf8()));
+    EXPECT_TRUE(Has(hhp, QString::fromUtf8("\r\nDefault topic=страница.htm\r\n").toUtf8()));
+    EXPECT_TRUE(Has(hhp, QString::fromUtf8("[FILES]\r\nстраница.htm\r\n").toUtf8()));
+    EXPECT_TRUE(Has(hhp, QString::fromUtf8("[ALIAS]\r\nCID_страница = страница.htm\r\n").toUtf8()));
+    EXPECT_EQ(Slurp(folder + QString::fromUtf8("справка.h")), QString::fromUtf8("#define CID_страница 1\r\n\r\n").toUtf8());
+}
+
+TEST(CHMProject, AFileThatCannotBeWrittenRaisesAnErrorNamingIt)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/";
+    Touch(folder + "a.htm");
+    tavrel::test::TFaultyFileSystem fs;
+    fs.Fail(folder + "help.hhk", tavrel::test::TFaultyFileSystem::opWrite);
+    TCHMProject p;
+    p.Folder = folder;
+    p.CHM = folder + "help.chm";
+    p.TOC = "<UL></UL>";
+    try {
+        p.Output();
+        FAIL() << "no error";
+    } catch (const tavrel::Exception &e) {
+        EXPECT_TRUE(e.Message().contains(folder + "help.hhk")) << e.Message().toStdString();
+    }
+    // Files written before stay; the project file was not reached.
+    EXPECT_TRUE(QFile::exists(folder + "help.hhc"));
+    EXPECT_FALSE(QFile::exists(folder + "help.hhp"));
+}

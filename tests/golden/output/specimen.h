@@ -1,0 +1,2 @@
+#define CID_intro 10
+
