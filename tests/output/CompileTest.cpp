@@ -281,3 +281,49 @@ TEST(Compile, AMissingHangingOrFailingCompilerIsAnErrorNamingIt)
     message = CompileError(s.project);
     EXPECT_TRUE(message.contains("line 19999 of")) << message.right(200).toStdString();
 }
+
+TEST(Compile, ExtractingAHelpFileKeepsEveryNameInsideTheTarget)
+{
+    if (HelpCompilerProgram().isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    // chmcmd stores a [FILES] line that climbs out of the project as it is ("/../outside.htm").
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/project/";
+    Write(dir.path() + "/outside.htm", "<html>outside</html>");
+    Write(folder + "in.htm", "<html>inside</html>");
+    Write(folder + "sub/deep.htm", "<html>deep</html>");
+    Write(folder + "t.hhp", "[OPTIONS]\r\nCompiled file=t.chm\r\nDefault topic=in.htm\r\nFull-text search=No\r\n\r\n"
+                            "[FILES]\r\nin.htm\r\nsub\\deep.htm\r\n..\\outside.htm\r\n\r\n");
+    const THelpCompileResult run = RunHelpCompiler(folder, "t.hhp");
+    ASSERT_EQ(run.ExitCode, 0) << run.Output.toStdString();
+
+    TChmFile chm(folder + "t.chm");
+    ASSERT_TRUE(chm.IsOpen());
+    EXPECT_TRUE(chm.UserFiles().contains("../outside.htm"));
+    EXPECT_TRUE(chm.Contains("/sub/deep.htm"));
+    bool ok = false;
+    EXPECT_EQ(chm.Read("/sub/deep.htm", &ok), "<html>deep</html>");
+    EXPECT_TRUE(ok);
+    chm.Read("/none.htm", &ok);
+    EXPECT_FALSE(ok);
+
+    const QString target = dir.path() + "/target/in/";
+    int skipped = 0;
+    const QStringList written = chm.ExtractAll(target, &skipped);
+    EXPECT_EQ(skipped, 1);
+    EXPECT_TRUE(written.contains("in.htm") && written.contains("sub/deep.htm")) << written.join(",").toStdString();
+    EXPECT_FALSE(written.contains("../outside.htm"));
+    EXPECT_FALSE(QFile::exists(dir.path() + "/target/outside.htm"));
+    QFile deep(target + "sub/deep.htm");
+    ASSERT_TRUE(deep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(deep.readAll(), "<html>deep</html>");
+    // System entries never reach the target.
+    EXPECT_FALSE(QFile::exists(target + "#SYSTEM"));
+
+    // Not a help file at all.
+    Write(dir.path() + "/fake.chm", "ITSF but nothing else");
+    TChmFile fake;
+    EXPECT_FALSE(fake.Open(dir.path() + "/fake.chm"));
+    EXPECT_TRUE(fake.Enumerate().isEmpty());
+    EXPECT_FALSE(FixChmDirectoryHeader(dir.path() + "/fake.chm"));
+}
