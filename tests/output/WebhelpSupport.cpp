@@ -112,7 +112,7 @@ void TrickySample(TProject &project, std::vector<TWebItem> &items)
     const auto u = [](const char32_t *s) { return QString::fromUcs4(s); };
     items = {
         {1, "Tom's <b> & \"friends\"", "tom's.html", 11, "Quote's \"double\"\nSlash//Path/Sub",
-         P({"Apostrophes, &lt;quotes&gt; &amp; ampersands.", "The word zebra appears here once."})},
+         P({"Apostrophes, <quotes> &amp; ampersands.", "The word zebra appears here once."})},
         {1, "Close </script> early", "a b&c=d.html", 11, "</script>\n\"<script>\" tag\nEscapes/Back\\slash",
          P({"This title tries to end a script element.", "zebra zebra in the body."})},
         {1, "Back\\slash \\n", "sub\\back.html", 11, "Escapes/Quote'",

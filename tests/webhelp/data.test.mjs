@@ -137,10 +137,14 @@ test('pictures: 42 contents icons in both sets and as PNG, the tree images, butt
   }
 });
 
-test('the committed sample folders are what the writer makes from the installation folder now', () => {
+// The committed sample folders are the program's own output (the C++ writer regenerates and
+// checks them in its tests). The reference writer here must agree with it on everything but the
+// topic pages, which the program makes through its page template.
+test('the reference writer and the program agree on the frame pages, tree, index and scripts', () => {
   const tmp = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-fixture-'));
   try {
-    const list = (dir) => fs.readdirSync(dir, { recursive: true }).filter((f) => fs.statSync(path.join(dir, f)).isFile()).sort();
+    const list = (dir) => fs.readdirSync(dir, { recursive: true })
+      .filter((f) => !f.startsWith('pages') && fs.statSync(path.join(dir, f)).isFile()).sort();
     const cases = [['basic', basic], ['tricky', { ...tricky, settings: { ...tricky.settings,
       dictionary: readDictionary(path.join(install, 'langs', 'German.tsl')) } }]];
     for (const [name, project] of cases) {
@@ -149,8 +153,8 @@ test('the committed sample folders are what the writer makes from the installati
       const have = path.join(fixtures, name);
       assert.deepEqual(list(have), list(want), `${name}: same files`);
       for (const f of list(want)) {
-        assert.ok(fs.readFileSync(path.join(have, f)).equals(fs.readFileSync(path.join(want, f))),
-          `${name}/${f} is stale: run node tests/webhelp/make_sample.mjs`);
+        assert.equal(fs.readFileSync(path.join(have, f), 'utf8'), fs.readFileSync(path.join(want, f), 'utf8'),
+          `${name}/${f} differs between the two writers`);
       }
     }
   } finally {

@@ -94,6 +94,7 @@ function makeTree(items, o, staticTree) {
     if (!it.accessible && it.url && it.url.includes(':')) target = it.url.replace(/\\/g, '/');
     else if (it.status === 2) target = '#';
     else target = 'pages/' + it.url.replace(/\\/g, '/');
+    target = htmlEscape(target);
     const t = htmlEscape(it.title);
     const status = jsSingle(t);
     let link;
@@ -140,10 +141,13 @@ function makeIndex(items) {
   items.forEach((it) => {
     if (it.status !== 0) return;
     String(it.keywords || '').split(/\r?\n/).map((k) => k.trim()).filter(Boolean)
-      .forEach((k) => pairs.push({ key: k, item: it }));
+      .forEach((k) => pairs.push({ key: k.replace(/ /g, '``|').replace(/\\/g, ' '), item: it }));
   });
   if (!pairs.length) return '';
-  pairs.sort((a, b) => (a.key < b.key ? -1 : a.key > b.key ? 1 : 0));
+  // One fixed collation: without regard to case, then lower case first; ties keep document order.
+  const swap = (x) => x.replace(/[a-zA-Z]/g, (c) => (c === c.toLowerCase() ? c.toUpperCase() : c.toLowerCase()));
+  const cmp = (x, y) => (x < y ? -1 : x > y ? 1 : 0);
+  pairs.sort((a, b) => cmp(a.key.toLowerCase(), b.key.toLowerCase()) || cmp(swap(a.key), swap(b.key)));
   const N1 = '<option value="writepage([';
   const N2 = ']);">';
   const nb = (lv) => '&nbsp;&nbsp;&nbsp;&nbsp;'.repeat(lv.length - 1);
@@ -154,22 +158,23 @@ function makeIndex(items) {
     out += N2 + nb(lv) + htmlEscape(lv[lv.length - 1]) + '</option>';
   };
   pairs.forEach((p, k) => {
-    const same = prev !== null && p.key === prev;
+    const kw = p.key.replace(/ /g, '\\').split('``|').join(' ');
+    const same = prev !== null && kw === prev;
     if (k > 0 && !same) close(prev);
     if (!same) {
-      const lv = levels(p.key);
+      const lv = levels(kw);
       const pl = prev === null ? [] : levels(prev);
-      for (let d = 0; d < lv.length - 1; d++) {
-        if (pl.slice(0, d + 1).join('\u0000') === lv.slice(0, d + 1).join('\u0000') && pl.length > d + 1) continue;
-        out += '<option>' + htmlEscape(lv[d]) + '</option>' + CRLF;
-      }
+      // Group rows for the levels above the last one that the previous keyword does not share.
+      let common = 0;
+      while (common < lv.length && common < pl.length && lv[common] === pl[common]) common++;
+      for (let d = common; d < lv.length - 1; d++) out += '<option>' + htmlEscape(lv[d]) + '</option>' + CRLF;
       out += N1;
     } else {
       out += ',';
     }
     // The page name is escaped like the title: a name with "'" would end the string early.
-    out += "['" + jsSingle(htmlEscape(p.item.title)) + "','pages/" + jsSingle(p.item.url.replace(/\\/g, '/')) + "']";
-    prev = p.key;
+    out += "['" + jsSingle(htmlEscape(p.item.title)) + "','pages/" + jsSingle(htmlEscape(p.item.url.replace(/\\/g, '/'))) + "']";
+    prev = kw;
   });
   close(prev);
   return out;
@@ -213,7 +218,7 @@ export function plainText(html) {
 
 function jsDouble(s) {
   return String(s).replace(/\\/g, '\\\\').replace(/`/g, '\\n').replace(/\r/g, '\\n').replace(/\n/g, '\\r')
-    .replace(/"/g, '\\"').replace(/'/g, "\\'");
+    .replace(/"/g, '\\"').replace(/'/g, "\\'").replace(/\u2028/g, '\\u2028').replace(/\u2029/g, '\\u2029');
 }
 
 function makeData(items) {
@@ -248,7 +253,7 @@ function makeLanguages(dictionary) {
     return key;
   };
   return 'var strings = new Object();' + CRLF +
-    languageKeys().map((k) => 'strings["' + k + '"] = "' + lookup(k).replace(/"/g, '\\"') + '";' + CRLF).join('');
+    languageKeys().map((k) => 'strings["' + k + '"] = "' + lookup(k).replace(/\\/g, '\\\\').replace(/"/g, '\\"').replace(/\r/g, '\\r').replace(/\n/g, '\\n').split('</').join('<\\/') + '";' + CRLF).join('');
 }
 
 // ---- pages -------------------------------------------------------------------------------
@@ -400,7 +405,16 @@ export function writeWebHelp(project, out) {
   const fill = (text, name) => {
     if (o.ext === '.html') text = replaceAll(text, '.htm', '.html');
     text = replaceAll(text, '($PROJECTTITLE$)', title);
-    text = replaceAll(text, '($DEFAULTPAGE$)', defaultPage.replace(/\\/g, '/').replace(/'/g, "\\'"));
+    // The default page stands in a script string on the root page and in a frame address on
+    // the static frameset: each place gets the form it can carry.
+    const dp = defaultPage.replace(/\\/g, '/');
+    const scriptForm = jsSingle(dp).replace(/</g, '\\x3c').replace(/"/g, '\\x22');
+    const addressForm = htmlEscape(dp.split('/').map((x) => encodeURIComponent(x)
+      .replace(/[!'()*]/g, (c) => '%' + c.charCodeAt(0).toString(16).toUpperCase())).join('/'));
+    text = text.replace(/\(\$DEFAULTPAGE\$\)/gi, (m, at, whole) => {
+      const before = whole.slice(0, at).toLowerCase();
+      return before.lastIndexOf('<script') > before.lastIndexOf('</script') ? scriptForm : addressForm;
+    });
     text = replaceAll(text, '($NAVWIDTH$)', String(o.navWidth));
     text = replaceAll(text, '($BACKCOLOR$)', o.backColor);
     text = replaceAll(text, '($FONTCOLOR$)', o.fontColor);
