@@ -1,0 +1,400 @@
+// The main window on the offscreen platform: showing a project, copying edits back at the next
+// idle moment, the save questions, opening bad files, the recent menu and the "/b" start.
+#include "project/BuildProject.h"
+#include "project/MainWindowLogic.h"
+#include "project/ProjectSetting.h"
+#include "project/ProjectTestSupport.h"
+#include "project/gui/NewProject.h"
+#include "project/gui/whelp.h"
+#include "support/ScriptedMessages.h"
+#include "support/TestDoubles.h"
+#include "text/functions.h"
+
+#include "ui_NewProject.h"
+#include "ui_whelp.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+namespace {
+
+// The window with its file dialogs answered by the test.
+class TTestMain : public TfrmMain
+{
+public:
+    using TfrmMain::TfrmMain;
+    QStringList openAnswers, saveAnswers, folderAnswers;
+    QStringList saveProposals;
+    std::function<int(TfrmNewProject &)> wizard;
+
+    QString ChooseOpenFile(const QString &, const QString &, const QString &) override
+    {
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString ChooseSaveFile(const QString &, const QString &proposal, const QString &, const QString &, bool) override
+    {
+        saveProposals << proposal;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    bool ChooseFolder(QString &folder) override
+    {
+        if (folderAnswers.isEmpty())
+            return false;
+        folder = folderAnswers.takeFirst();
+        return true;
+    }
+    int RunWizard(TfrmNewProject &w) override { return wizard ? wizard(w) : QDialog::Rejected; }
+};
+
+QString writeProject(const QString &path, const std::function<void(TProject &)> &edit = {})
+{
+    TProject p;
+    p.Title = QFileInfo(path).completeBaseName();
+    if (edit)
+        edit(p);
+    p.SaveToIni(path);
+    return path;
+}
+
+void idle()
+{
+    QCoreApplication::processEvents();
+}
+
+struct RecentCleared
+{
+    RecentCleared() { clear(); }
+    ~RecentCleared() { clear(); }
+    static void clear()
+    {
+        QSettings s(QStringLiteral("Quenmar"), QStringLiteral("Tavrel for Word"));
+        s.clear();
+        s.sync();
+    }
+};
+
+} // namespace
+
+TEST(MainWindow, ShowsProjectAndCopiesEditsBackAtTheNextIdleMoment)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString file = writeProject(dir.filePath("a.tvp"), [](TProject &p) {
+        p.Title = "Alpha";
+        p.HtmlHelpOutputEncoding = "WINDOWS-1251";
+        p.NoChild = 41;
+        p.WebBackground = 3;
+        p.HtmlHelpTitleSame = true;
+    });
+    TTestMain w({file});
+    w.show();
+    idle();
+    TProject &p = w.Project();
+    EXPECT_FALSE(p.ProjectChanged) << "showing a project is no edit";
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavrel for Word  - Alpha [a.tvp]"));
+    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
+    EXPECT_EQ(w.ui->cbbNoChild->currentText(), QStringLiteral("42"));
+    EXPECT_EQ(w.ui->cbbHasChild->count(), 42);
+    EXPECT_FALSE(w.ui->cbbHasChild->itemIcon(41).isNull());
+    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->count(), 27);
+    EXPECT_NE(w.ui->imgBackground->pixmap().toImage().isNull(), true) << "back3.jpg is previewed";
+    // The same-title box shows the project title in a disabled field.
+    EXPECT_FALSE(w.ui->edtHtmlHelpTitle->isEnabled());
+    EXPECT_EQ(w.ui->edtHtmlHelpTitle->text(), QStringLiteral("Alpha"));
+    // The stored letter case stays until the user picks another charset.
+    EXPECT_EQ(p.HtmlHelpOutputEncoding, QStringLiteral("WINDOWS-1251"));
+
+    w.ui->edtChmTitle->setFocus();
+    w.ui->edtChmTitle->end(false);
+    QTest::keyClicks(w.ui->edtChmTitle, "x");
+    idle();
+    EXPECT_TRUE(p.ProjectChanged);
+    EXPECT_EQ(p.Title, QStringLiteral("Alphax"));
+    EXPECT_EQ(w.ui->edtHtmlHelpTitle->text(), QStringLiteral("Alphax"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavrel for Word  - Alphax [a.tvp]"));
+    QTest::keyClick(w.ui->edtChmTitle, Qt::Key_Backspace);
+    idle();
+    EXPECT_EQ(p.Title, QStringLiteral("Alpha"));
+    EXPECT_TRUE(p.ProjectChanged) << "typing the old text back is still an edit";
+
+    // Other kinds of controls.
+    p.ProjectChanged = false;
+    w.ui->cbOutputHHP->setChecked(true);
+    idle();
+    EXPECT_TRUE(p.OutputHHP);
+    EXPECT_TRUE(w.ui->edtHHPFolder->isEnabled());
+    EXPECT_TRUE(p.ProjectChanged);
+    w.ui->seNavWidth->setValue(300);
+    w.ui->cbMagnification->setCurrentIndex(2);
+    w.ui->framWebFontColor->SetText("#112233");
+    idle();
+    EXPECT_EQ(p.NavWidth, 300);
+    EXPECT_EQ(p.Magnification, 2);
+    EXPECT_EQ(p.WebFontColor, QStringLiteral("#112233"));
+
+    // Source buttons follow the field.
+    w.ui->edtSourceFile->clear();
+    idle();
+    EXPECT_FALSE(w.ui->btnOpenWordFile->isEnabled());
+    w.ui->edtSourceFile->setText("<Project_Folder>/doc.docx");
+    idle();
+    EXPECT_TRUE(w.ui->btnOpenWordFolder->isEnabled());
+
+    // "©" replaces the selection and leaves the entity selected.
+    w.ui->edtCopyright->setText("(c) Acme");
+    w.ui->edtCopyright->setSelection(0, 3);
+    QTest::mouseClick(w.ui->btnCopyright, Qt::LeftButton);
+    EXPECT_EQ(w.ui->edtCopyright->text(), QStringLiteral("&copy; Acme"));
+    EXPECT_EQ(w.ui->edtCopyright->selectedText(), QStringLiteral("&copy;"));
+
+    p.ProjectChanged = false;
+    w.close();
+}
+
+TEST(MainWindow, LanguageChoiceAndPdfSwitchAndUnknownCharset)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString withPdf = writeProject(dir.filePath("pdf1.tvp"), [](TProject &p) { p.PDFOutput = true; });
+    const QString withoutPdf = writeProject(dir.filePath("pdf0.tvp"), [](TProject &p) {
+        p.PDFOutput = false;
+        p.HtmlHelpOutputEncoding = "x-mac-klingon";
+    });
+    TScriptedMessages msgs;
+    TTestMain w({withPdf});
+    idle();
+    EXPECT_EQ(w.ui->cbPDFOutput->isChecked(), IsLibreOfficeAvailable());
+    ASSERT_TRUE(w.OpenProject(withoutPdf));
+    idle();
+    EXPECT_FALSE(w.ui->cbPDFOutput->isChecked());
+    EXPECT_FALSE(w.Project().PDFOutput);
+    // A charset the list does not know selects nothing and is kept as stored.
+    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentIndex(), -1);
+    EXPECT_EQ(w.Project().HtmlHelpOutputEncoding, QStringLiteral("x-mac-klingon"));
+    EXPECT_FALSE(w.Project().ProjectChanged);
+
+    // Choosing Russian picks its charset and the window fonts' charset.
+    const int russian = w.ui->cbLanguage->findText("Russian");
+    ASSERT_GE(russian, 0);
+    w.ui->cbLanguage->setCurrentIndex(russian);
+    Q_EMIT w.ui->cbLanguage->activated(russian);
+    idle();
+    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
+    EXPECT_EQ(w.Project().CHMSetting.Language, QStringLiteral("0x0419"));
+    EXPECT_EQ(w.Project().CHMSetting.ContentsFont, QStringLiteral(",8,204"));
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    w.Project().ProjectChanged = false;
+}
+
+TEST(MainWindow, SaveQuestionPaths)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString a = writeProject(dir.filePath("a.tvp"));
+    const QString b = writeProject(dir.filePath("b.tvp"));
+    TScriptedMessages msgs;
+    TTestMain w({a});
+    idle();
+
+    // Cancel: nothing opened, nothing saved.
+    w.ui->edtChmTitle->setText("edited");
+    msgs.ExpectQuestion(mbCancel);
+    EXPECT_FALSE(w.OpenProject(b));
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    ASSERT_EQ(msgs.Questions().size(), 1);
+    EXPECT_EQ(msgs.Questions()[0], QStringLiteral("The project has changed.\nDo you want to save the changes?"));
+    EXPECT_EQ(msgs.QuestionButtons()[0], mbYes | mbNo | mbCancel);
+    TProject onDisk;
+    onDisk.ReadFromIni(a);
+    EXPECT_EQ(onDisk.Title, QStringLiteral("a"));
+
+    // Yes: saved, then opened.
+    msgs.ExpectQuestion(mbYes);
+    EXPECT_TRUE(w.OpenProject(b));
+    onDisk.ReadFromIni(a);
+    EXPECT_EQ(onDisk.Title, QStringLiteral("edited"));
+    EXPECT_EQ(w.Project().ProjectFilename, b);
+    EXPECT_EQ(w.ui->edtChmTitle->text(), QStringLiteral("b"));
+
+    // No: opened without saving.
+    w.ui->edtChmTitle->setText("dropped");
+    msgs.ExpectQuestion(mbNo);
+    EXPECT_TRUE(w.OpenProject(a));
+    onDisk.ReadFromIni(b);
+    EXPECT_EQ(onDisk.Title, QStringLiteral("b"));
+
+    // Yes with a save that fails (read-only file): the command is abandoned, the edit stays.
+    w.ui->edtChmTitle->setText("kept");
+    idle();
+    {
+        TFaultyFileSystem fs;
+        fs.Fail(dir.path(), TFaultyFileSystem::opWrite | TFaultyFileSystem::opRename);
+        msgs.ExpectQuestion(mbYes);
+        EXPECT_FALSE(w.OpenProject(b));
+    }
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_TRUE(w.Project().ProjectChanged);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("kept"));
+
+    // Closing asks with its own text; Cancel keeps the window.
+    w.show();
+    msgs.ExpectQuestion(mbCancel);
+    EXPECT_FALSE(w.close());
+    EXPECT_EQ(msgs.Questions().last(), QStringLiteral("The project has been changed.\nDo you want to save the changes?"));
+    msgs.ExpectQuestion(mbNo);
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(msgs.AllAnswersUsed());
+    EXPECT_TRUE(msgs.Errors().isEmpty());
+}
+
+TEST(MainWindow, BadFilesLeaveTheCurrentProject)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString a = writeProject(dir.filePath("a.tvp"), [](TProject &p) { p.Title = "Keep me"; });
+    WriteBytes(dir.filePath("notes.tvp"), "just some text\n");
+    TScriptedMessages msgs;
+    TTestMain w({a});
+    idle();
+
+    EXPECT_FALSE(w.OpenProject(dir.filePath("missing.tvp")));
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_EQ(msgs.Errors()[0], dir.filePath("missing.tvp") + " doesn't exist!");
+
+    EXPECT_FALSE(w.OpenProject(dir.filePath("notes.tvp")));
+    ASSERT_EQ(msgs.Errors().size(), 2);
+    EXPECT_TRUE(msgs.Errors()[1].contains("not a project file"));
+
+    {
+        TFaultyFileSystem fs;
+        fs.Fail(dir.filePath("b.tvp"), TFaultyFileSystem::opRead);
+        writeProject(dir.filePath("b.tvp"));
+        EXPECT_FALSE(w.OpenProject(dir.filePath("b.tvp")));
+    }
+    EXPECT_EQ(msgs.Errors().size(), 3);
+    EXPECT_EQ(w.Project().ProjectFilename, a);
+    EXPECT_EQ(w.Project().Title, QStringLiteral("Keep me"));
+    EXPECT_EQ(w.ui->edtChmTitle->text(), QStringLiteral("Keep me"));
+
+    // "Open" of the source document names the stored text when the file is missing.
+    w.ui->edtSourceFile->setText("<Project_Folder>/gone.docx");
+    TRecordingShell shell;
+    QTest::mouseClick(w.ui->btnOpenWordFile, Qt::LeftButton);
+    EXPECT_EQ(msgs.Errors().last(), QStringLiteral("\"<Project_Folder>/gone.docx\" does not exist!"));
+    EXPECT_TRUE(shell.opened.isEmpty());
+    QTest::mouseClick(w.ui->btnOpenWordFolder, Qt::LeftButton);
+    EXPECT_EQ(shell.shown, QStringList{dir.filePath("gone.docx")});
+    w.Project().ProjectChanged = false;
+}
+
+TEST(MainWindow, RecentMenuSaveAsAndNewProject)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << writeProject(dir.filePath(QStringLiteral("p%1.tvp").arg(i)));
+    TScriptedMessages msgs;
+    auto w = std::make_unique<TTestMain>(QStringList{files[0]});
+    idle();
+    EXPECT_TRUE(w->OpenProject(files[1]));
+    EXPECT_TRUE(w->OpenProject(files[2]));
+    EXPECT_TRUE(w->OpenProject(files[0]));
+    // Each open puts the project it leaves first.
+    QStringList captions;
+    for (QAction *a : w->ui->mnuRecent->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, (QStringList{files[2], files[1], files[0]}));
+    EXPECT_EQ(w->pmRecent->actions().size(), 3);
+    w->pmRecent->actions()[1]->trigger();
+    EXPECT_EQ(w->Project().ProjectFilename, files[1]);
+
+    // Save As proposes a copy beside the project and writes there.
+    w->saveAnswers << dir.filePath("copy.tvp");
+    EXPECT_TRUE(w->SaveAs());
+    EXPECT_EQ(w->saveProposals.last(), dir.path() + "/copy of p1.tvp");
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("copy.tvp")));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavrel for Word  - p1 [copy.tvp]"));
+    EXPECT_FALSE(w->SaveAs()) << "a cancelled dialog";
+
+    // New: the wizard places the project; it is written at once and the document is chosen.
+    const QString position = dir.filePath("New Project");
+    w->wizard = [&](TfrmNewProject &wiz) {
+        EXPECT_TRUE(wiz.ui->btnCancel->isEnabled());
+        EXPECT_EQ(wiz.ui->edtFilename->text(), QStringLiteral("help"));
+        wiz.ui->edtProjectPosition->setText(position);
+        return int(QDialog::Accepted);
+    };
+    w->openAnswers << dir.filePath("source.docx");
+    EXPECT_TRUE(w->New(true));
+    EXPECT_EQ(w->Project().ProjectFilename, position + "/help.tvp");
+    EXPECT_FALSE(w->Project().IsNew);
+    EXPECT_TRUE(QFileInfo::exists(position + "/help.tvp"));
+    EXPECT_EQ(w->ui->edtSourceFile->text(), dir.filePath("source.docx"));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavrel for Word  - New Help [help.tvp]"));
+
+    // A project folder that cannot be made keeps the project that is open.
+    idle();
+    w->Project().ProjectChanged = false;
+    {
+        TFaultyFileSystem fs;
+        fs.Fail(dir.filePath("blocked"), TFaultyFileSystem::opAll);
+        w->wizard = [&](TfrmNewProject &wiz) {
+            wiz.ui->edtProjectPosition->setText(dir.filePath("blocked"));
+            return int(QDialog::Accepted);
+        };
+        EXPECT_FALSE(w->New(true));
+    }
+    EXPECT_EQ(w->Project().ProjectFilename, position + "/help.tvp");
+    EXPECT_EQ(msgs.Errors().size(), 1);
+    w->Project().ProjectChanged = false;
+    w.reset();
+    // Closing the window puts its project first.
+    EXPECT_EQ(TRecentProjects::Load().first(), position + "/help.tvp");
+}
+
+namespace {
+class TStandInRunner : public TBuildRunner
+{
+public:
+    explicit TStandInRunner(int *runs) : m_runs(runs) {}
+    TBuildOutcome Run(TProject &) override
+    {
+        ++*m_runs;
+        TBuildOutcome o;
+        o.Ok = true;
+        return o;
+    }
+
+private:
+    int *m_runs;
+};
+} // namespace
+
+TEST(MainWindow, SilentBuildStartClosesTheWindowAfterTheBuild)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    WriteBytes(dir.filePath("doc.docx"), "");
+    const QString file = writeProject(dir.filePath("b.tvp"), [](TProject &p) {
+        p.SourceFile = "<Project_Folder>/doc.docx";
+        p.WebHelpOutput = false;
+        p.PDFOutput = false;
+    });
+    TScriptedMessages msgs; // the silent build shows no completion message
+    int runs = 0;
+    TTestMain w({file, "/B"});
+    w.RunnerFactory = [&](QWidget *) { return std::make_unique<TStandInRunner>(&runs); };
+    w.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
+    EXPECT_EQ(runs, 1);
+    EXPECT_TRUE(msgs.Infos().isEmpty());
+    EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join("\n").toStdString();
+}

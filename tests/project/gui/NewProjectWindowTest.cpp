@@ -1,0 +1,56 @@
+// The wizard's pages and buttons on the offscreen platform.
+#include "project/ProjectTestSupport.h"
+#include "project/gui/NewProject.h"
+#include "support/ScriptedMessages.h"
+
+#include "ui_NewProject.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+using namespace tavrel::test;
+
+TEST(NewProjectWindow, BackNextFinishAndTheReplaceQuestion)
+{
+    QTemporaryDir dir;
+    TScriptedMessages msgs;
+    TfrmNewProject w;
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("New Project Wizard"));
+    EXPECT_EQ(w.ui->PageControl1->currentIndex(), 0);
+    EXPECT_FALSE(w.ui->btnBack->isEnabled());
+    EXPECT_EQ(w.ui->btnNext->text(), QStringLiteral("Next >"));
+    EXPECT_EQ(w.ui->lbTitle->text(), QStringLiteral("Place the project"));
+    // Only the ways that exist are offered, the existing document chosen.
+    EXPECT_TRUE(w.ui->rb1->isChecked());
+    EXPECT_TRUE(w.ui->rb2->isHidden());
+    EXPECT_TRUE(w.ui->rb3->isHidden());
+
+    w.ui->edtProjectPosition->setText(dir.path());
+    w.ui->edtFilename->setText("help");
+    QTest::mouseClick(w.ui->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w.ui->PageControl1->currentIndex(), 1);
+    EXPECT_TRUE(w.ui->btnBack->isEnabled());
+    EXPECT_EQ(w.ui->btnNext->text(), QStringLiteral("Finish"));
+    EXPECT_EQ(w.ui->lbTitle->text(), QStringLiteral("Set the Word document"));
+
+    QTest::mouseClick(w.ui->btnBack, Qt::LeftButton);
+    EXPECT_EQ(w.ui->PageControl1->currentIndex(), 0);
+    EXPECT_EQ(w.ui->btnNext->text(), QStringLiteral("Next >"));
+    EXPECT_EQ(w.ui->lbDescription->text(), QStringLiteral("Set the position where you want to save the project file."));
+
+    WriteBytes(dir.filePath("help.tvp"), "old");
+    msgs.ExpectQuestion(mbNo);
+    QTest::mouseClick(w.ui->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w.ui->PageControl1->currentIndex(), 0);
+    msgs.ExpectQuestion(mbYes);
+    QTest::mouseClick(w.ui->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w.ui->PageControl1->currentIndex(), 1);
+    EXPECT_EQ(msgs.Questions().size(), 2);
+
+    w.show();
+    QTest::mouseClick(w.ui->btnNext, Qt::LeftButton);
+    EXPECT_EQ(w.result(), int(QDialog::Accepted));
+    EXPECT_EQ(ReadBytes(dir.filePath("help.tvp")), QByteArray("old"));
+}
