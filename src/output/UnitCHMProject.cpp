@@ -275,9 +275,9 @@ void TCHMProject::GetFiles(const QString &Dir)
     QStringList found;
     for (int i = 0; i < Files.Count(); ++i)
         found << QString(Files[i]).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    // Symbolic links to folders are not entered: a link loop would never end, and a link out of
-    // the folder would pack foreign files into the help file.
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    // Only regular files: a link could pack foreign files into the help file (or loop), and a
+    // pipe or socket would stall the compiler. The build writes none of them itself.
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();

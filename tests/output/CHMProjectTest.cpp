@@ -105,6 +105,8 @@ TEST(CHMProject, AssignCopiesTheSettingsButNotTheBuildData)
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 void Touch(const QString &path, const QByteArray &data = "x")
@@ -151,6 +153,10 @@ void FillSpecimen(TCHMProject &p, const QString &folder)
                           "images/sub/b.gif", "notes.h", "image.htm.old", "old.hhp", "old.HHC", "x.log",
                           "logo.header.png"})
         Touch(folder + f);
+    // Neither a link out of the folder nor a pipe belongs in a help file.
+    QFile::link(QStringLiteral(TAVREL_SOURCE_DIR "/README.md"), folder + "link.htm");
+    QFile::link(QStringLiteral(TAVREL_SOURCE_DIR "/docs"), folder + "linked");
+    ::mkfifo(QFile::encodeName(folder + "pipe.htm").constData(), 0600);
     p.Folder = folder;
     p.CHM = QStringLiteral("/srv/help/out/help.chm");
     p.Title = QStringLiteral("Sample Help");

@@ -174,6 +174,16 @@ QStringList CheckHelpFile(const QString &chm, const TChmExpectations &expect)
         for (QDirIterator it(expect.Folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
              it.hasNext();) {
             const QString path = it.next();
+            const QString suffix = QFileInfo(path).suffix().toLower();
+            if (suffix == QLatin1String("hhc") || suffix == QLatin1String("hhk")) {
+                // The compiler stores the contents and index files as they were written.
+                const QString relative = base.relativeFilePath(path);
+                if (stored.contains(relative)) {
+                    const QString problem = expectStored(relative, path);
+                    if (!problem.isEmpty())
+                        failures << problem;
+                }
+            }
             if (IsProjectFile(path))
                 continue;
             ++count;
