@@ -67,6 +67,7 @@ QString TCommandLine::HelpText()
 #include "project/build.h"
 #include "project/gui/Building.h"
 #include "text/Exceptions.h"
+#include "text/Messages.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

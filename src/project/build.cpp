@@ -2,13 +2,6 @@
 
 #include "output/HtmlHelpOutput.h"
 #include "output/Webhelp.h"
-// TEMPORARY while the writers are being written in parallel: link only what exists.
-#if __has_include("output/Webhelp.cpp")
-#define TAVREL_HAVE_WEBHELP 1
-#endif
-#if __has_include("output/HtmlHelpOutput.cpp")
-#define TAVREL_HAVE_HTMLHELP 1
-#endif
 #include "project/Contents.h"
 #include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
@@ -56,15 +49,6 @@ Tbuild::~Tbuild()
 int Tbuild::EnabledOutputs(const TProject &project)
 {
     return int(project.HtmlHelpOutput) + int(project.WebHelpOutput) + int(project.PDFOutput);
-}
-
-bool Tbuild::WebHelpAvailable()
-{
-#ifdef TAVREL_HAVE_WEBHELP
-    return true;
-#else
-    return false;
-#endif
 }
 
 // --- Progress -----------------------------------------------------------------------------------
@@ -189,9 +173,7 @@ void Tbuild::executeSteps()
         TaskPos = Position;
     }
 
-    if (Project->WebHelpOutput && !WebHelpAvailable())
-        Warnings.Add(QStringLiteral("The WebHelp output is not available in this version; it was not built."));
-    if (Project->WebHelpOutput && WebHelpAvailable()) {
+    if (Project->WebHelpOutput) {
         TaskType = ttWebHelp;
         TContentsItems items;
         items.Project = Project;
@@ -295,22 +277,13 @@ void Tbuild::HtmlHelpSetFolder()
     m_hh->maker->ProjectFolder = m_hhpFolder;
 }
 
-void Tbuild::HtmlHelpOutput()
-{
-#ifdef TAVREL_HAVE_HTMLHELP
-    m_hh->maker->Output();
-#else
-    throw Exception(QStringLiteral("The HTML Help output is not available in this version."));
-#endif
-}
+void Tbuild::HtmlHelpOutput() { m_hh->maker->Output(); }
 
 void Tbuild::HtmlHelpMake()
 {
-#ifdef TAVREL_HAVE_HTMLHELP
     if (Project->HtmlHelpOutputContext)
         m_hh->maker->OutputContextFile();
     m_hh->maker->Make();
-#endif
     OutputsWritten << Project->RealPath(ptCompiledFile);
     if (Project->HtmlHelpOutputContext && !Project->RealPath(ptContextFile).isEmpty())
         OutputsWritten << Project->RealPath(ptContextFile);
@@ -328,13 +301,9 @@ void Tbuild::HtmlHelpFree()
 
 void Tbuild::WebHelpOutput(TContentsItems &items)
 {
-#ifdef TAVREL_HAVE_WEBHELP
     TWebHelp webHelp(Project, &items, m_word.get());
     webHelp.Output();
     appendNew(Warnings, webHelp.Warnings);
-#else
-    (void)items;
-#endif
     OutputsWritten << Project->RealPath(ptWebHelpFolder);
 }
 

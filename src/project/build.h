@@ -55,9 +55,6 @@ public:
     // The number of outputs the project enables, and the share of each in the percentage.
     static int EnabledOutputs(const TProject &project);
 
-    // What Execute builds for a WebHelp request while that output cannot be made here.
-    static bool WebHelpAvailable();
-
 protected:
     void run() override { Execute(); }
     virtual void Execute();

@@ -7,7 +7,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
-#include "word/engine/Word.h"
+#include "support/Golden.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <zip.h>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -538,23 +539,85 @@ TEST(BuildRealTasks, DocumentWithoutHeadingsFailsClearly)
     QTemporaryDir dir;
     const QString source = dir.filePath("plain.docx");
     {
-        WordApplication word;
-        auto doc = word.Documents().Add();
-        doc->Content().InsertAfter("Only body text, no heading at all.");
-        doc->SaveAs(source, wdFormatXMLDocument);
-        doc->Close(0);
+        // The tables fixture with its one heading turned into body text.
+        ASSERT_TRUE(QFile::copy(FixturePath("word/tables.docx"), source));
+        QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner);
+        int error = 0;
+        zip_t *zip = zip_open(QFile::encodeName(source).constData(), 0, &error);
+        ASSERT_NE(zip, nullptr);
+        zip_stat_t st;
+        ASSERT_EQ(zip_stat(zip, "word/document.xml", 0, &st), 0);
+        QByteArray xml(int(st.size), 0);
+        zip_file_t *f = zip_fopen(zip, "word/document.xml", 0);
+        ASSERT_EQ(zip_fread(f, xml.data(), st.size), zip_int64_t(st.size));
+        zip_fclose(f);
+        xml.replace("w:val=\"Heading1\"", "w:val=\"TextBody\"");
+        ASSERT_FALSE(xml.contains("Heading"));
+        static QByteArray kept;
+        kept = xml; // libzip reads the buffer when the archive is closed
+        zip_source_t *src = zip_source_buffer(zip, kept.constData(), kept.size(), 0);
+        ASSERT_GE(zip_file_add(zip, "word/document.xml", src, ZIP_FL_OVERWRITE), 0);
+        ASSERT_EQ(zip_close(zip), 0);
     }
-    ASSERT_TRUE(QFileInfo(source).isFile());
     TProject project;
     project.RootDir = dir.path() + "/";
     project.ProjectFilename = dir.filePath("p.tvp");
     project.SourceFile = source;
     setOutputs(project, true, false, false);
     TScriptedMessages messages;
+    QTemporaryDir temp;
+    TEnvOverride tmp("TMPDIR", temp.path());
     TThreadBuildRunner runner;
     TBuildReport r = BuildProject(project, runner);
     EXPECT_EQ(r.Result, TBuildReport::Failed);
+    // The copy stays for a look at what failed; nothing else does.
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
     EXPECT_TRUE(r.Message.contains("TaskType: 1")) << r.Message.toStdString();
     EXPECT_TRUE(r.Message.contains("has no headings")) << r.Message.toStdString();
     EXPECT_FALSE(QFileInfo::exists(project.RealPath(ptCompiledFile)));
+}
+
+// --- The building window --------------------------------------------------------------------------
+
+#include "project/gui/Building.h"
+
+#include <QProgressBar>
+
+TEST(BuildingWindow, FollowsTheBuildAndClosesWithItsResult)
+{
+    TProject project;
+    setOutputs(project, true, true, true);
+    {
+        TfrmBuilding form(project, nullptr,
+                          [](TProject &p) { return std::unique_ptr<Tbuild>(std::make_unique<TStandInBuild>(&p)); });
+        EXPECT_EQ(form.windowTitle(), "Building...");
+        EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+        EXPECT_EQ(form.ProgressBar1->maximum(), 100);
+        // The thread is running already; closing by the system's command does nothing.
+        form.close();
+        EXPECT_EQ(form.exec(), QDialog::Accepted);
+        EXPECT_EQ(form.ProgressBar1->value(), 100);
+        EXPECT_TRUE(form.ErrorMsg.isEmpty());
+        EXPECT_TRUE(form.Outcome.Ok);
+    }
+    {
+        TfrmBuilding form(project, nullptr, [&](TProject &p) {
+            auto b = std::make_unique<TStandInBuild>(&p);
+            b->failAt = "webhelp";
+            return std::unique_ptr<Tbuild>(std::move(b));
+        });
+        EXPECT_EQ(form.exec(), QDialog::Rejected);
+        EXPECT_EQ(form.ErrorMsg, "Error occured when building!\r\n\r\nTaskType: 2 TaskPos: 26\r\nstand-in failure in webhelp");
+        EXPECT_EQ(form.ProgressBar1->value(), 59);
+    }
+    {
+        // Through BuildProject, as the main window runs it.
+        TSavedProject s;
+        TScriptedMessages messages;
+        TDialogBuildRunner runner;
+        runner.Factory = [](TProject &p) { return std::unique_ptr<Tbuild>(std::make_unique<TStandInBuild>(&p)); };
+        EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Completed);
+        EXPECT_EQ(messages.Infos().last(), "The build is completed!");
+    }
 }
