@@ -404,9 +404,6 @@ QString THtmlHelpMaker::Make()
     chm.IndexList = MakeHHKList();
     MakeContextSensitive(chm.Alias, chm.Map);
     chm.Output();
-    const QString chmFolder = QFileInfo(chm.CHM).absolutePath();
-    if (!QFileInfo(chmFolder).isDir() && !FileSystem().MakePath(chmFolder))
-        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(chmFolder));
     return chm.Compile1();
 }
 

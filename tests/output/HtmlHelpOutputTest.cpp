@@ -184,7 +184,7 @@ TEST_F(MakerLists, KeywordOrderLevelsAndTransitions)
     // Fruit has its own object, and Fruit/Pear opens a sub-list under it without a group.
     EXPECT_THAT(hhk.toStdString(), HasSubstr("value=\"three.htm\">\r\n</OBJECT><UL>\r\n<LI><OBJECT type=\"text/sitemap\">\r\n"
                                              "<param name=\"Name\" value=\"Pear\">"));
-    EXPECT_EQ(hhk.count("See Also"), 2 * 3); // A, B and Z (X has its own object through X/Y)
+    EXPECT_EQ(hhk.count("See Also"), 4); // the groups A, B, X and Z
     // X/Y/Z/W below X/Y: a sub-list under Y's own object holds group Z, which holds W.
     EXPECT_THAT(hhk.toStdString(), HasSubstr("value=\"two.htm\">\r\n</OBJECT><UL>\r\n<LI> <OBJECT type=\"text/sitemap\">\r\n"
                                              "<param name=\"Name\" value=\"Z\">"));
@@ -218,8 +218,8 @@ TEST_F(MakerLists, ContextFileInItsEncodings)
     ASSERT_TRUE(utf8.startsWith("\xEF\xBB\xBF"));
     const QString text = QString::fromUtf8(utf8.mid(3));
     // A name of 10 characters is padded with 41 blanks; one of 60 is not padded.
-    EXPECT_THAT(text.toStdString(), HasSubstr(("CID_intro_name" + QString(41, ' ') + " = 10;").toStdString()));
-    EXPECT_THAT(text.toStdString(), HasSubstr(("CID_" + sixty + " = 12;").toStdString()));
+    EXPECT_THAT(text.toStdString(), HasSubstr(QString("CID_intro_name" + QString(41, ' ') + " = 10;").toStdString()));
+    EXPECT_THAT(text.toStdString(), HasSubstr(QString("CID_" + sixty + " = 12;").toStdString()));
     // Placeholder text inside a title is the title's own text.
     EXPECT_THAT(text.toStdString(), HasSubstr("//\t\tGröße {%Tab%} in sub/size.htm"));
     EXPECT_FALSE(text.contains("gone"));
@@ -385,5 +385,157 @@ TEST_F(MakerOutput, RefusalsLeaveEverythingInPlace)
     project.RootDir.clear();
     maker.ProjectFolder = NewTempFolderName();
     EXPECT_EQ(message(), "Save the project first: its output paths depend on the project folder.");
+    DeleteFolder(maker.ProjectFolder);
+}
+
+// --- Whole builds, compiled with chmcmd and read back ----------------------------------------
+
+#include "word/DocxBuilder.h"
+#include "support/ChmReadBack.h"
+#include "word/WordDoc.h"
+#include "word/engine/Word.h"
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QStandardPaths>
+
+namespace {
+
+bool HaveCompiler() { return !QStandardPaths::findExecutable("chmcmd").isEmpty(); }
+
+const QString kStyles = QStringLiteral(
+    "<w:style w:type=\"paragraph\" w:default=\"1\" w:styleId=\"Normal\"><w:name w:val=\"Normal\"/></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Heading1\"><w:name w:val=\"heading 1\"/><w:basedOn w:val=\"Normal\"/><w:pPr><w:outlineLvl w:val=\"0\"/></w:pPr></w:style>"
+    "<w:style w:type=\"paragraph\" w:styleId=\"Heading2\"><w:name w:val=\"heading 2\"/><w:basedOn w:val=\"Normal\"/><w:pPr><w:outlineLvl w:val=\"1\"/></w:pPr></w:style>");
+
+QString Field(const QString &code)
+{
+    return "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r><w:r><w:instrText xml:space=\"preserve\">" + code.toHtmlEscaped() +
+           "</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+}
+
+QString Heading(int level, const QString &text) { return P(text, QStringLiteral("Heading%1").arg(level)); }
+
+QByteArray Hash(const QString &path)
+{
+    return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256);
+}
+
+} // namespace
+
+TEST(MakerBuild, DocumentToCompiledHelpFileInAnUnusualFolder)
+{
+    if (!HaveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString root = dir.path() + "/Mein Projekt ü/";
+    QDir().mkpath(root);
+    TProject project;
+    project.RootDir = root;
+    project.ProjectFilename = root + "help.tvp";
+    project.SourceFile = "<Project_Folder>/Quelle Dokument.docx";
+    project.Title = "Hilfe \"Ü\"";
+    project.OutputHHP = true;
+    project.HtmlHelpOutputContext = true;
+    project.CHMSetting.Title = project.Title;
+    const QString source = root + "Quelle Dokument.docx";
+    const QString picture = "<w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"476250\"/><wp:docPr id=\"1\" name=\"P1\" descr=\"Logo\"/>"
+                            "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic>"
+                            "<pic:blipFill><a:blip r:embed=\"rImg\"/></pic:blipFill></pic:pic></a:graphicData></a:graphic></wp:inline></w:drawing></w:r>";
+    TDocxBuilder()
+        .Styles(kStyles)
+        .Relationship("rImg", "image", "media/image1.png")
+        .Entry("word/media/image1.png", TDocxBuilder::Png(4, 4))
+        .Body(Heading(1, "Einführung") + "<w:p>" + R("Willkommen ") + picture + Field(" XE \"Start\" ") + Field(" Id=77 ") + "</w:p>" +
+              Heading(2, "Details & mehr") + "<w:p>" + R("Mehr") + Field(" XE \"Start:Details\" ") + "</w:p>" +
+              Heading(1, "Kapitel") + Heading(2, "Straße") + "<w:p>" + R("Text") + Field(" XE \"Straße\" ") + "</w:p>")
+        .Save(source);
+    const QByteArray before = Hash(source);
+
+    WordApplication app;
+    QByteArray firstHhp, firstHhc, firstHhk;
+    for (int pass = 0; pass < 2; ++pass) {
+        TWordDoc doc(&project, &app, source, nullptr, 1);
+        doc.DoCreate(source);
+        TContentsItems items;
+        items.Project = &project;
+        doc.ToContentsItems(items);
+        ASSERT_EQ(items.Count(), 4);
+        EXPECT_EQ(items[2]->Status, 2); // "Kapitel" has no text of its own
+
+        THtmlHelpMaker maker;
+        maker.Project = &project;
+        maker.Contents = &items;
+        maker.Word = &doc;
+        maker.ProjectFolder = project.RealPath(ptHHPFolder);
+        maker.Output();
+        maker.OutputContextFile();
+        const QString console = maker.Make();
+        EXPECT_FALSE(console.isEmpty());
+
+        const QString chm = project.RealPath(ptCompiledFile);
+        TChmExpectations expect;
+        expect.Folder = maker.ProjectFolder;
+        expect.ContentsNames = QStringList({"Einführung", "Details & mehr", "Kapitel", "Straße"});
+        expect.IndexNames = QStringList({"Start", "Details", "Straße"});
+        expect.Title = project.Title;
+        expect.DefaultTopic = items[0]->Url;
+        expect.MinimumFiles = 4;
+        const QStringList failures = CheckHelpFile(chm, expect);
+        EXPECT_TRUE(failures.isEmpty()) << failures.join("\n").toStdString();
+        // The picture travelled into the help file's folder.
+        bool picture = false;
+        QDirIterator it(maker.ProjectFolder, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            picture |= it.next().endsWith(".png");
+        EXPECT_TRUE(picture);
+        EXPECT_TRUE(QFileInfo::exists(project.RealPath(ptContextFile)));
+
+        // Two builds of one project give the same project files.
+        QDir folder(maker.ProjectFolder);
+        const QByteArray hhp = readAll(folder.filePath("help.hhp")), hhc = readAll(folder.filePath("help.hhc")),
+                         hhk = readAll(folder.filePath("help.hhk"));
+        EXPECT_FALSE(hhp.isEmpty());
+        if (pass == 0) {
+            firstHhp = hhp, firstHhc = hhc, firstHhk = hhk;
+        } else {
+            EXPECT_EQ(hhp, firstHhp);
+            EXPECT_EQ(hhc, firstHhc);
+            EXPECT_EQ(hhk, firstHhk);
+        }
+    }
+    EXPECT_EQ(Hash(source), before);
+}
+
+TEST(MakerBuild, ThousandsOfPagesAreAllListed)
+{
+    if (!HaveCompiler())
+        GTEST_SKIP() << "chmcmd is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TProject project;
+    project.RootDir = dir.path() + "/";
+    project.ProjectFilename = dir.path() + "/big.tvp";
+    project.CHMSetting.Title = "Big";
+    TContentsItems items;
+    std::vector<TItemSpec> specs;
+    for (int i = 0; i < 1200; ++i)
+        specs.push_back({QStringLiteral("Topic %1").arg(i), i % 3 == 0 ? 1 : 2, QStringLiteral("t%1.htm").arg(i), -1,
+                         QStringLiteral("Key %1").arg(i % 50)});
+    fill(items, specs);
+    THtmlHelpMaker maker;
+    maker.Project = &project;
+    maker.Contents = &items;
+    maker.ProjectFolder = NewTempFolderName();
+    maker.Output();
+    maker.Make();
+    TChmExpectations expect;
+    expect.Folder = maker.ProjectFolder;
+    expect.Title = "Big";
+    expect.DefaultTopic = "t0.htm";
+    expect.MinimumFiles = 1200;
+    const QStringList failures = CheckHelpFile(project.RealPath(ptCompiledFile), expect);
+    EXPECT_TRUE(failures.isEmpty()) << failures.mid(0, 20).join("\n").toStdString();
     DeleteFolder(maker.ProjectFolder);
 }

@@ -52,7 +52,7 @@ TEST_F(FolderGuardTest, RefusesSystemAndUserFolders)
     const QString home = QDir::homePath();
     const QString docs = GetSpecialFolder(5);
     const QString install = GetInstallFolder();
-    for (const QString &f : {QString(), QString("  "), QString("/"), QString("/usr"), QString("/tmp/"), QString("/etc/../var"),
+    for (const QString &f : QStringList{QString(), QString("  "), QString("/"), QString("/usr"), QString("/tmp/"), QString("/etc/../var"),
                              home, home + "/", QFileInfo(home).absolutePath(), docs, install, install + "templates",
                              QFileInfo(install).absolutePath() + "/", QDir::tempPath(), root, base, root + "x/../"}) {
         EXPECT_FALSE(refusal(f).isEmpty()) << f.toStdString();
