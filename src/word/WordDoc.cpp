@@ -627,7 +627,9 @@ QString TWordDoc::areaOfCanvasItem(const WordShape &item) const
                     QLatin1Char('"');
         if (!link.Target.isEmpty())
             a += QStringLiteral(" target=\"") + link.Target + QLatin1Char('"');
-        const double left = item.Left() * 20, top = item.Top() * 20;
+        // The engine reports canvas items in points from the canvas's corner, the same unit as
+        // their size, and paints the canvas at 96 dpi: no further scaling is needed.
+        const double left = item.Left(), top = item.Top();
         a += QStringLiteral(" shape=\"rect\" coords=\"") + PointsToPixels(float(left)) + QLatin1Char(',') + PointsToPixels(float(top)) +
              QLatin1Char(',') + PointsToPixels(float(left + item.Width())) + QLatin1Char(',') + PointsToPixels(float(top + item.Height())) +
              QLatin1Char('"');

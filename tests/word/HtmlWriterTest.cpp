@@ -312,7 +312,7 @@ TEST(HtmlWriter, PicturesGoToTheFolderWithSizesAndAlternativeText)
     EXPECT_FALSE(QFile::exists(dir.filePath("out/doc_files/image004.png")));
     EXPECT_EQ(QImage(dir.filePath("out/doc_files/image002.png")).width(), 2);
     EXPECT_TRUE(w.Contains("linked picture \"pics/none.png\" was not found"));
-    EXPECT_TRUE(w.Contains("chart cannot be written"));
+    EXPECT_TRUE(w.Contains("chart without a picture"));
     EXPECT_TRUE(w.Contains("floating picture is placed approximately"));
     for (const auto &item : w.Items())
         EXPECT_FALSE(item.Where.isEmpty()) << item.What.toStdString();
@@ -459,7 +459,7 @@ TEST(HtmlWriter, TableStyleRegionsContextualSpacingAndToggles)
 TEST(HtmlWriter, SectionsTextBoxesSymbolsAndLinksAcrossParagraphs)
 {
     QString box = "<w:r><w:drawing><wp:anchor><wp:extent cx=\"952500\" cy=\"95250\"/><wp:wrapSquare/><wp:docPr id=\"1\" name=\"b\"/><a:graphic><a:graphicData uri=\"x\">"
-                  "<wps:wsp><wps:spPr/><wps:txbx><w:txbxContent>" + P("boxed text") + "</w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>";
+                  "<wps:wsp><wps:cNvSpPr txBox=\"1\"/><wps:spPr/><wps:txbx><w:txbxContent>" + P("boxed text") + "</w:txbxContent></wps:txbx></wps:wsp></a:graphicData></a:graphic></wp:anchor></w:drawing></w:r>";
     QString body = "<w:p><w:pPr><w:sectPr><w:type w:val=\"nextPage\"/><w:cols w:num=\"2\"/></w:sectPr></w:pPr>" + R("first section") + "</w:p>" +
                    "<w:p><w:pPr><w:sectPr><w:type w:val=\"continuous\"/></w:sectPr></w:pPr>" + R("second") + "</w:p>" +
                    "<w:p>" + R("anchor") + box + "<w:r><w:sym w:font=\"Webdings\" w:char=\"F061\"/></w:r></w:p>" +

@@ -212,7 +212,7 @@ TEST_F(Api, ShapesAreEnumeratedTypedAndDeletable)
     QString picture = "<pic:pic><pic:blipFill><a:blip r:embed=\"rImg\"/></pic:blipFill></pic:pic>";
     QString linked = "<pic:pic><pic:blipFill><a:blip r:link=\"rLink\"/></pic:blipFill></pic:pic>";
     QString shape = "<wps:wsp><wps:cNvPr id=\"3\" name=\"arrow\"><a:hlinkClick r:id=\"rWeb\" tooltip=\"Go\"/></wps:cNvPr><wps:spPr/></wps:wsp>";
-    QString box = "<wps:wsp><wps:spPr/><wps:txbx><w:txbxContent>" + P("boxed") + "</w:txbxContent></wps:txbx></wps:wsp>";
+    QString box = "<wps:wsp><wps:cNvSpPr txBox=\"1\"/><wps:spPr/><wps:txbx><w:txbxContent>" + P("boxed") + "</w:txbxContent></wps:txbx></wps:wsp>";
     QString canvas = "<wpc:wpc>" + QString("<wps:wsp><wps:cNvPr id=\"5\" name=\"a\"><a:hlinkClick r:id=\"rWeb\"/></wps:cNvPr><wps:spPr/></wps:wsp>") + picture + "</wpc:wpc>";
     QString control = "<w:r><w:object><w:control r:id=\"rAx\" w:name=\"Flash1\"/></w:object></w:r>";
     QByteArray ax = "<ax:ocx xmlns:ax=\"http://schemas.microsoft.com/office/2006/activeX\" ax:classid=\"{D27CDB6E-AE6D-11CF-96B8-444553540000}\">"

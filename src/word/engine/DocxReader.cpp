@@ -5,6 +5,7 @@
 #include "word/engine/Symbols.h"
 #include "word/engine/Xml.h"
 
+#include <QColor>
 #include <QFileInfo>
 #include <QHash>
 #include <QUrl>
@@ -196,6 +197,11 @@ private:
     std::shared_ptr<TShape> readDrawingObject(xml_node n, bool floating, const QString &where);
     void readGraphic(xml_node graphicData, TShape &s, const QString &where, int depth);
     void readShapeProps(xml_node spPr, TShape &s);
+    void readShapeStyle(xml_node style, TShape &s);
+    void readBodyProps(xml_node bodyPr, TShape &s);
+    void readGroupTransform(xml_node grpSpPr, TShape &s);
+    QString colorOf(xml_node parent) const;
+    void readChartText(const QString &relId, TShape &s, bool diagram);
     void readPictureElement(xml_node pic, TShape &s, const QString &where);
     void readVml(xml_node pict, TParagraph &para, const std::shared_ptr<const TRunProps> &props);
     std::shared_ptr<TShape> readVmlShape(xml_node v, const QString &where, int depth);
@@ -230,6 +236,7 @@ private:
     QString m_file;
     Context *m_ctx = nullptr;
     QHash<QString, QString> m_themeFonts;
+    QHash<QString, QString> m_themeColors; // scheme colour name -> "RRGGBB"
     // Formatting met again is shared: most runs and paragraphs of a document repeat a few
     // property sets, and the writer then computes each set's styles once.
     QHash<QByteArray, std::shared_ptr<const TRunProps>> m_runProps;
@@ -343,6 +350,16 @@ void Reader::ReadPackage()
 
 void Reader::readTheme(xml_node root)
 {
+    for (xml_node c = root.child("a:themeElements").child("a:clrScheme").first_child(); c; c = c.next_sibling()) {
+        QString name = QString::fromUtf8(c.name());
+        if (name.startsWith(QLatin1String("a:")))
+            name = name.mid(2);
+        QString v = XStr(c.child("a:srgbClr"), "val");
+        if (v.isEmpty())
+            v = XStr(c.child("a:sysClr"), "lastClr");
+        if (!v.isEmpty())
+            m_themeColors.insert(name, v.toUpper());
+    }
     xml_node scheme = root.child("a:themeElements").child("a:fontScheme");
     for (const char *kind : {"major", "minor"}) {
         xml_node f = scheme.child(kind[1] == 'a' ? "a:majorFont" : "a:minorFont");
@@ -1525,9 +1542,27 @@ void Reader::readRunChild(xml_node c, TParagraph &para, const std::shared_ptr<co
         para.Inlines.push_back(std::move(in));
     } else if (!std::strcmp(n, "mc:AlternateContent")) {
         xml_node chosen = chooseAlternate(c);
+        const size_t before = para.Inlines.size();
         for (xml_node k = chosen.first_child(); k; k = k.next_sibling())
             if (k.type() == pugi::node_element)
                 readRunChild(k, para, props, depth + 1, customMark);
+        // A chart or diagram is shown by the picture the fallback carries, when there is one.
+        xml_node fallback = c.child("mc:Fallback");
+        if (fallback && fallback != chosen && para.Inlines.size() == before + 1 && para.Inlines.back().Shape) {
+            TShape &chart = *para.Inlines.back().Shape;
+            if ((chart.Kind == TShapeKind::Chart || chart.Kind == TShapeKind::Diagram) && chart.MediaPart.isEmpty()) {
+                TParagraph scratch;
+                bool mark = false;
+                for (xml_node k = fallback.first_child(); k; k = k.next_sibling())
+                    if (k.type() == pugi::node_element)
+                        readRunChild(k, scratch, props, depth + 1, mark);
+                for (const TInline &in : scratch.Inlines)
+                    if (in.Shape && in.Shape->Kind == TShapeKind::Picture && !in.Shape->MediaPart.isEmpty()) {
+                        chart.MediaPart = in.Shape->MediaPart;
+                        break;
+                    }
+            }
+        }
     } else if (!std::strcmp(n, "w:ruby")) {
         readContent(c.child("w:rubyBase"), para, depth + 1);
     }
@@ -1678,24 +1713,188 @@ std::unique_ptr<TStory> Reader::readTextBox(xml_node txbx)
     return story;
 }
 
+namespace {
+// DrawingML colour adjustments that shape styles use: shade, tint, lumMod, lumOff.
+QString adjustColor(const QString &rgb, xml_node clr)
+{
+    bool ok = false;
+    uint v = rgb.toUInt(&ok, 16);
+    if (!ok || rgb.size() != 6)
+        return rgb;
+    QColor c(QRgb(0xFF000000u | v));
+    for (xml_node a = clr.first_child(); a; a = a.next_sibling()) {
+        const double f = QByteArray(a.attribute("val").value()).toDouble() / 100000.0;
+        if (!std::isfinite(f))
+            continue;
+        const char *n = a.name();
+        if (!std::strcmp(n, "a:shade")) {
+            c = QColor::fromRgbF(float(c.redF() * f), float(c.greenF() * f), float(c.blueF() * f));
+        } else if (!std::strcmp(n, "a:tint")) {
+            c = QColor::fromRgbF(float(1 - (1 - c.redF()) * f), float(1 - (1 - c.greenF()) * f), float(1 - (1 - c.blueF()) * f));
+        } else if (!std::strcmp(n, "a:lumMod") || !std::strcmp(n, "a:lumOff")) {
+            float h = 0, s = 0, l = 0, al = 1;
+            c.getHslF(&h, &s, &l, &al);
+            l = n[5] == 'M' ? float(l * f) : float(l + f);
+            c = QColor::fromHslF(h, s, std::clamp(l, 0.0f, 1.0f), al);
+        }
+    }
+    return c.name().mid(1).toUpper();
+}
+} // namespace
+
+QString Reader::colorOf(xml_node parent) const
+{
+    if (!parent)
+        return QString();
+    if (xml_node c = parent.child("a:srgbClr"))
+        return adjustColor(XStr(c, "val").toUpper(), c);
+    if (xml_node c = parent.child("a:schemeClr")) {
+        QString name = XStr(c, "val");
+        static const QHash<QString, QString> alias = {{"tx1", "dk1"}, {"bg1", "lt1"}, {"tx2", "dk2"}, {"bg2", "lt2"}};
+        name = alias.value(name, name);
+        // Office's default theme when the document carries none.
+        static const QHash<QString, QString> office = {{"dk1", "000000"},     {"lt1", "FFFFFF"},     {"dk2", "44546A"},
+                                                       {"lt2", "E7E6E6"},     {"accent1", "4472C4"}, {"accent2", "ED7D31"},
+                                                       {"accent3", "A5A5A5"}, {"accent4", "FFC000"}, {"accent5", "5B9BD5"},
+                                                       {"accent6", "70AD47"}, {"hlink", "0563C1"},   {"folHlink", "954F72"}};
+        QString v = m_themeColors.value(name, office.value(name));
+        return v.isEmpty() ? QString() : adjustColor(v, c);
+    }
+    if (xml_node c = parent.child("a:sysClr"))
+        return adjustColor(XStr(c, "lastClr").toUpper(), c);
+    if (xml_node c = parent.child("a:prstClr")) {
+        QColor q(XStr(c, "val"));
+        return q.isValid() ? adjustColor(q.name().mid(1).toUpper(), c) : QString();
+    }
+    return QString();
+}
+
 void Reader::readShapeProps(xml_node spPr, TShape &s)
 {
     if (xml_node xfrm = spPr.child("a:xfrm")) {
         if (xml_node off = xfrm.child("a:off")) {
-            s.LeftEmu = QByteArray(off.attribute("x").value()).toLongLong();
-            s.TopEmu = QByteArray(off.attribute("y").value()).toLongLong();
+            s.LeftEmu = std::clamp<qint64>(QByteArray(off.attribute("x").value()).toLongLong(), -(1ll << 40), 1ll << 40);
+            s.TopEmu = std::clamp<qint64>(QByteArray(off.attribute("y").value()).toLongLong(), -(1ll << 40), 1ll << 40);
         }
         if (xml_node ext = xfrm.child("a:ext")) {
-            s.WidthEmu = QByteArray(ext.attribute("cx").value()).toLongLong();
-            s.HeightEmu = QByteArray(ext.attribute("cy").value()).toLongLong();
+            s.WidthEmu = std::clamp<qint64>(QByteArray(ext.attribute("cx").value()).toLongLong(), 0, 1ll << 40);
+            s.HeightEmu = std::clamp<qint64>(QByteArray(ext.attribute("cy").value()).toLongLong(), 0, 1ll << 40);
+        }
+        s.FlipH = XOnOff(xfrm, "flipH") && XHas(xfrm, "flipH");
+        s.FlipV = XOnOff(xfrm, "flipV") && XHas(xfrm, "flipV");
+        s.RotationDeg = int(QByteArray(xfrm.attribute("rot").value()).toLongLong() / 60000 % 360);
+    }
+    if (xml_node g = spPr.child("a:prstGeom"))
+        s.Geometry = XStr(g, "prst");
+    else if (xml_node cg = spPr.child("a:custGeom")) {
+        s.Geometry = QStringLiteral("custom");
+        s.CustomPaths.clear();
+        size_t commands = 0;
+        for (xml_node p = cg.child("a:pathLst").child("a:path"); p; p = p.next_sibling("a:path")) {
+            TShape::TPath path;
+            path.W = QByteArray(p.attribute("w").value()).toDouble();
+            path.H = QByteArray(p.attribute("h").value()).toDouble();
+            path.Fill = XStr(p, "fill") != QLatin1String("none");
+            path.Stroke = !XHas(p, "stroke") || XOnOff(p, "stroke");
+            for (xml_node c = p.first_child(); c && commands < 100000; c = c.next_sibling(), ++commands) {
+                const char *n = c.name();
+                TShape::TPathCommand cmd;
+                if (!std::strcmp(n, "a:moveTo"))
+                    cmd.Op = 'M';
+                else if (!std::strcmp(n, "a:lnTo"))
+                    cmd.Op = 'L';
+                else if (!std::strcmp(n, "a:cubicBezTo"))
+                    cmd.Op = 'C';
+                else if (!std::strcmp(n, "a:quadBezTo"))
+                    cmd.Op = 'Q';
+                else if (!std::strcmp(n, "a:close"))
+                    cmd.Op = 'Z';
+                else
+                    cmd.Op = '?'; // arcs: not drawn exactly
+                for (xml_node pt = c.child("a:pt"); pt; pt = pt.next_sibling("a:pt")) {
+                    bool okX = false, okY = false;
+                    double x = QByteArray(pt.attribute("x").value()).toDouble(&okX);
+                    double y = QByteArray(pt.attribute("y").value()).toDouble(&okY);
+                    // Guide names instead of numbers cannot be evaluated here.
+                    if (!okX || !okY)
+                        cmd.Op = '?';
+                    cmd.Points.emplace_back(x, y);
+                }
+                path.Commands.push_back(std::move(cmd));
+            }
+            s.CustomPaths.push_back(std::move(path));
         }
     }
-    if (xml_node fill = spPr.child("a:solidFill").child("a:srgbClr"))
-        s.FillColor = XStr(fill, "val");
+    if (spPr.child("a:noFill")) {
+        s.NoFill = true;
+        s.FillColor.clear();
+    } else if (xml_node fill = spPr.child("a:solidFill")) {
+        s.FillColor = colorOf(fill);
+        s.NoFill = false;
+    } else if (xml_node grad = spPr.child("a:gradFill")) {
+        // A gradient is drawn in its first colour.
+        s.FillColor = colorOf(grad.child("a:gsLst").child("a:gs"));
+        s.NoFill = s.FillColor.isEmpty() && s.NoFill;
+    }
     if (xml_node ln = spPr.child("a:ln")) {
-        s.LineWidthPt = QByteArray(ln.attribute("w").value()).toDouble() / 12700.0;
-        if (xml_node c = ln.child("a:solidFill").child("a:srgbClr"))
-            s.LineColor = XStr(c, "val");
+        if (XHas(ln, "w"))
+            s.LineWidthPt = std::clamp(QByteArray(ln.attribute("w").value()).toDouble() / 12700.0, 0.0, 100.0);
+        if (ln.child("a:noFill")) {
+            s.NoLine = true;
+            s.LineColor.clear();
+        } else if (xml_node c = ln.child("a:solidFill")) {
+            s.LineColor = colorOf(c);
+            s.NoLine = false;
+        }
+        if (xml_node h = ln.child("a:headEnd"))
+            s.HeadEnd = XStr(h, "type") == QLatin1String("none") ? QString() : XStr(h, "type");
+        if (xml_node t = ln.child("a:tailEnd"))
+            s.TailEnd = XStr(t, "type") == QLatin1String("none") ? QString() : XStr(t, "type");
+    }
+}
+
+// The shape's style gives fill, outline and text colour where its own properties give none.
+void Reader::readShapeStyle(xml_node style, TShape &s)
+{
+    if (!style)
+        return;
+    if (xml_node f = style.child("a:fillRef"); f && !s.NoFill && s.FillColor.isEmpty() && XStr(f, "idx") != QLatin1String("0"))
+        s.FillColor = colorOf(f);
+    if (xml_node l = style.child("a:lnRef"); l && !s.NoLine && s.LineColor.isEmpty() && XStr(l, "idx") != QLatin1String("0")) {
+        s.LineColor = colorOf(l);
+        if (s.LineWidthPt <= 0)
+            s.LineWidthPt = 1;
+    }
+    if (xml_node f = style.child("a:fontRef"))
+        s.FontColor = colorOf(f);
+}
+
+void Reader::readBodyProps(xml_node bodyPr, TShape &s)
+{
+    if (!bodyPr)
+        return;
+    s.TextAnchor = XStr(bodyPr, "anchor");
+    auto inset = [&](const char *name, qint64 &out) {
+        if (XHas(bodyPr, name))
+            out = std::clamp<qint64>(QByteArray(bodyPr.attribute(name).value()).toLongLong(), 0, 1ll << 32);
+    };
+    inset("lIns", s.InsetL);
+    inset("tIns", s.InsetT);
+    inset("rIns", s.InsetR);
+    inset("bIns", s.InsetB);
+}
+
+void Reader::readGroupTransform(xml_node grpSpPr, TShape &s)
+{
+    readShapeProps(grpSpPr, s);
+    xml_node xfrm = grpSpPr.child("a:xfrm");
+    if (xml_node o = xfrm.child("a:chOff")) {
+        s.ChildOffX = std::clamp<qint64>(QByteArray(o.attribute("x").value()).toLongLong(), -(1ll << 40), 1ll << 40);
+        s.ChildOffY = std::clamp<qint64>(QByteArray(o.attribute("y").value()).toLongLong(), -(1ll << 40), 1ll << 40);
+    }
+    if (xml_node e = xfrm.child("a:chExt")) {
+        s.ChildExtX = std::clamp<qint64>(QByteArray(e.attribute("cx").value()).toLongLong(), 0, 1ll << 40);
+        s.ChildExtY = std::clamp<qint64>(QByteArray(e.attribute("cy").value()).toLongLong(), 0, 1ll << 40);
     }
 }
 
@@ -1718,7 +1917,42 @@ void Reader::readPictureElement(xml_node pic, TShape &s, const QString &where)
         s.Description = XStr(cNvPr, "descr");
     if (s.Name.isEmpty())
         s.Name = XStr(cNvPr, "name");
+    if (xml_node h = cNvPr.child("a:hlinkClick"); h && s.Hyperlink.Empty())
+        readLink(XStr(h, "r:id"), s.Hyperlink, XStr(h, "tooltip"), XStr(h, "tgtFrame"));
     readShapeProps(pic.child("pic:spPr"), s);
+}
+
+// The text a chart or SmartArt diagram shows, for documents that carry no picture of it.
+void Reader::readChartText(const QString &relId, TShape &s, bool diagram)
+{
+    const TRelationship *r = m_ctx->Rels.Find(relId);
+    if (!r || r->Part.isEmpty())
+        return;
+    std::unique_ptr<TXmlPart> part = optionalPart(r->Part);
+    if (!part)
+        return;
+    QStringList texts;
+    std::function<void(xml_node, int)> walk = [&](xml_node n, int depth) {
+        if (depth > 64)
+            return;
+        for (xml_node c = n.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            const char *name = c.name();
+            // Titles and labels; series names and categories of a chart, not its numbers.
+            const char *owner = c.parent().parent().parent().parent().name();
+            if (!std::strcmp(name, "a:t") || (!diagram && !std::strcmp(name, "c:v") && !std::strcmp(c.parent().name(), "c:pt") &&
+                                              (!std::strcmp(owner, "c:tx") || !std::strcmp(owner, "c:cat")))) {
+                QString t = XText(c).trimmed();
+                if (!t.isEmpty() && !texts.contains(t))
+                    texts << t;
+            } else {
+                walk(c, depth + 1);
+            }
+        }
+    };
+    walk(part->document_element(), 0);
+    s.FallbackText = texts.join(QStringLiteral(" \u00B7 "));
 }
 
 void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth)
@@ -1733,10 +1967,15 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
         }
         if (!std::strcmp(n, "wps:wsp")) {
             xml_node txbx = c.child("wps:txbx").child("w:txbxContent");
-            s.Kind = txbx ? TShapeKind::TextBox : TShapeKind::Drawing;
+            // Word calls a shape a text box only when it was made as one; a rectangle with
+            // text stays a drawing shape.
+            const bool madeAsBox = XOnOff(c.child("wps:cNvSpPr"), "txBox") && XHas(c.child("wps:cNvSpPr"), "txBox");
+            s.Kind = txbx && madeAsBox ? TShapeKind::TextBox : TShapeKind::Drawing;
             if (txbx)
                 s.Text = readTextBox(txbx);
             readShapeProps(c.child("wps:spPr"), s);
+            readShapeStyle(c.child("wps:style"), s);
+            readBodyProps(c.child("wps:bodyPr"), s);
             if (xml_node cNvPr = c.child("wps:cNvPr")) {
                 if (xml_node h = cNvPr.child("a:hlinkClick"))
                     readLink(XStr(h, "r:id"), s.Hyperlink, XStr(h, "tooltip"), XStr(h, "tgtFrame"));
@@ -1745,6 +1984,13 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
         }
         if (!std::strcmp(n, "wpg:wgp") || !std::strcmp(n, "wpc:wpc") || !std::strcmp(n, "wpg:grpSp")) {
             s.Kind = n[2] == 'c' ? TShapeKind::Canvas : TShapeKind::Group;
+            if (s.Kind == TShapeKind::Group)
+                readGroupTransform(c.child("wpg:grpSpPr"), s);
+            else if (xml_node bg = c.child("wpc:bg"))
+                readShapeProps(bg, s);
+            if (s.Kind == TShapeKind::Canvas)
+                if (xml_node w = c.child("wpc:whole"))
+                    readShapeProps(w, s); // the canvas's outline
             for (xml_node m = c.first_child(); m; m = m.next_sibling()) {
                 const char *mn = m.name();
                 auto child = std::make_shared<TShape>();
@@ -1752,25 +1998,31 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
                 child->Floating = true;
                 if (!std::strcmp(mn, "pic:pic")) {
                     readPictureElement(m, *child, where);
-                } else if (!std::strcmp(mn, "wps:wsp")) {
+                } else if (!std::strcmp(mn, "wps:wsp") || !std::strcmp(mn, "wpg:grpSp") || !std::strcmp(mn, "wpg:wgp")) {
                     pugi::xml_document tmp;
                     xml_node wrapper = tmp.append_child("a:graphicData");
                     wrapper.append_copy(m);
                     readGraphic(wrapper, *child, where, depth + 1);
-                } else if (!std::strcmp(mn, "wpg:grpSp") || !std::strcmp(mn, "wpg:wgp")) {
+                } else if (!std::strcmp(mn, "wpc:graphicFrame") || !std::strcmp(mn, "wpg:graphicFrame")) {
+                    readGraphic(m.child("a:graphic").child("a:graphicData"), *child, where, depth + 1);
+                    xml_node xfrm = m.child(mn[2] == 'c' ? "wpc:xfrm" : "wpg:xfrm");
                     pugi::xml_document tmp;
-                    xml_node wrapper = tmp.append_child("a:graphicData");
-                    wrapper.append_copy(m);
-                    readGraphic(wrapper, *child, where, depth + 1);
-                    readShapeProps(m.child("wpg:grpSpPr"), *child);
+                    xml_node wrapper = tmp.append_child("spPr");
+                    wrapper.append_copy(xfrm).set_name("a:xfrm");
+                    readShapeProps(wrapper, *child);
                 } else {
                     continue;
                 }
-                if (xml_node cNvPr = m.child("wps:cNvPr"); cNvPr) {
+                xml_node cNvPr = m.child("wps:cNvPr");
+                if (!cNvPr)
+                    cNvPr = m.child("wpg:cNvPr");
+                if (cNvPr) {
                     if (xml_node h = cNvPr.child("a:hlinkClick"))
                         readLink(XStr(h, "r:id"), child->Hyperlink, XStr(h, "tooltip"), XStr(h, "tgtFrame"));
                     child->Name = XStr(cNvPr, "name");
-                    child->Description = XStr(cNvPr, "descr");
+                    if (XHas(cNvPr, "descr"))
+                        child->Description = XStr(cNvPr, "descr");
+                    child->Title = XStr(cNvPr, "title");
                 }
                 s.Children.push_back(child);
             }
@@ -1778,10 +2030,13 @@ void Reader::readGraphic(xml_node gd, TShape &s, const QString &where, int depth
         }
         if (!std::strcmp(n, "c:chart")) {
             s.Kind = TShapeKind::Chart;
+            readChartText(XStr(c, "r:id"), s, false);
             return;
         }
         if (!std::strcmp(n, "dgm:relIds")) {
             s.Kind = TShapeKind::Diagram;
+            // The drawing part Word stores beside the data has the shapes' texts in order.
+            readChartText(XStr(c, "r:dm"), s, true);
             return;
         }
     }
@@ -1793,37 +2048,35 @@ std::shared_ptr<TShape> Reader::readDrawingObject(xml_node n, bool floating, con
     auto s = std::make_shared<TShape>();
     s->Floating = floating;
     s->Where = where;
-    if (xml_node ext = n.child("wp:extent")) {
-        s->WidthEmu = std::clamp<qint64>(QByteArray(ext.attribute("cx").value()).toLongLong(), 0, 1ll << 40);
-        s->HeightEmu = std::clamp<qint64>(QByteArray(ext.attribute("cy").value()).toLongLong(), 0, 1ll << 40);
-    }
     xml_node docPr = n.child("wp:docPr");
     s->Name = XStr(docPr, "name");
     s->Description = XStr(docPr, "descr");
     s->Title = XStr(docPr, "title");
     if (xml_node h = docPr.child("a:hlinkClick"))
         readLink(XStr(h, "r:id"), s->Hyperlink, XStr(h, "tooltip"), XStr(h, "tgtFrame"));
+    readGraphic(n.child("a:graphic").child("a:graphicData"), *s, where, 0);
+    // The frame's extent and position win over the graphic's own transform, whose offset is
+    // relative to the frame.
+    s->LeftEmu = s->TopEmu = 0;
+    if (xml_node ext = n.child("wp:extent")) {
+        s->WidthEmu = std::clamp<qint64>(QByteArray(ext.attribute("cx").value()).toLongLong(), 0, 1ll << 40);
+        s->HeightEmu = std::clamp<qint64>(QByteArray(ext.attribute("cy").value()).toLongLong(), 0, 1ll << 40);
+    }
     if (floating) {
         xml_node ph = n.child("wp:positionH");
         s->HorizontalRelative = XStr(ph, "relativeFrom");
         if (xml_node a = ph.child("wp:align"))
             s->HorizontalAlign = XText(a);
         if (xml_node o = ph.child("wp:posOffset"))
-            s->LeftEmu = QByteArray(o.text().get()).toLongLong();
+            s->LeftEmu = std::clamp<qint64>(QByteArray(o.text().get()).toLongLong(), -(1ll << 40), 1ll << 40);
         xml_node pv = n.child("wp:positionV");
         s->VerticalRelative = XStr(pv, "relativeFrom");
         if (xml_node o = pv.child("wp:posOffset"))
-            s->TopEmu = QByteArray(o.text().get()).toLongLong();
+            s->TopEmu = std::clamp<qint64>(QByteArray(o.text().get()).toLongLong(), -(1ll << 40), 1ll << 40);
         for (xml_node c = n.first_child(); c; c = c.next_sibling())
             if (std::strncmp(c.name(), "wp:wrap", 7) == 0)
                 s->Wrap = QString::fromUtf8(c.name() + 7);
         s->BehindText = XOnOff(n, "behindDoc") && XHas(n, "behindDoc");
-    }
-    readGraphic(n.child("a:graphic").child("a:graphicData"), *s, where, 0);
-    // The frame's extent wins over the picture's own transform.
-    if (xml_node ext = n.child("wp:extent")) {
-        s->WidthEmu = std::clamp<qint64>(QByteArray(ext.attribute("cx").value()).toLongLong(), 0, 1ll << 40);
-        s->HeightEmu = std::clamp<qint64>(QByteArray(ext.attribute("cy").value()).toLongLong(), 0, 1ll << 40);
     }
     return s;
 }
@@ -1904,11 +2157,65 @@ std::shared_ptr<TShape> Reader::readVmlShape(xml_node v, const QString &where, i
             s->Hyperlink.Address = h;
         s->Hyperlink.ScreenTip = XStr(v, "title");
     }
+    auto vmlColor = [](const QString &c) {
+        QColor q(c.section(' ', 0, 0).trimmed()); // "red [10]": the name before the palette index
+        return q.isValid() ? q.name().mid(1).toUpper() : QString();
+    };
     if (XHas(v, "fillcolor"))
-        s->FillColor = XStr(v, "fillcolor").remove('#');
+        s->FillColor = vmlColor(XStr(v, "fillcolor"));
+    if (XHas(v, "strokecolor"))
+        s->LineColor = vmlColor(XStr(v, "strokecolor"));
+    if (XHas(v, "strokeweight"))
+        s->LineWidthPt = std::clamp(double(vmlLength(XStr(v, "strokeweight"))) / 12700.0, 0.0, 100.0);
+    auto off = [&](const char *a) { QString f = XStr(v, a).toLower(); return f == QLatin1String("f") || f == QLatin1String("false"); };
+    s->NoFill = off("filled");
+    s->NoLine = off("stroked");
     const char *n = v.name();
+    static const QHash<QString, QString> vmlGeometry = {{"v:rect", "rect"}, {"v:roundrect", "roundRect"}, {"v:oval", "ellipse"},
+                                                        {"v:line", "line"}, {"v:polyline", "custom"}, {"v:arc", "arc"}};
+    s->Geometry = vmlGeometry.value(QString::fromUtf8(n));
+    if (!std::strcmp(n, "v:shape")) {
+        // Word's numbered shape types: the common ones by number, the rest drawn as a box.
+        static const QHash<QString, QString> types = {{"1", "rect"}, {"2", "roundRect"}, {"3", "ellipse"}, {"4", "diamond"},
+                                                      {"5", "triangle"}, {"13", "rightArrow"}, {"20", "line"}, {"32", "straightConnector1"},
+                                                      {"66", "leftArrow"}, {"67", "downArrow"}, {"68", "upArrow"}, {"109", "flowChartProcess"},
+                                                      {"110", "flowChartDecision"}, {"116", "flowChartTerminator"}, {"202", "rect"}};
+        QString t = XStr(v, "type");
+        qsizetype k = t.indexOf(QLatin1String("_x0000_t"));
+        s->Geometry = k >= 0 ? types.value(t.mid(k + 8), QStringLiteral("custom")) : QStringLiteral("custom");
+    }
+    if (!std::strcmp(n, "v:line")) {
+        // A line runs from "from" to "to", in points by default.
+        auto point = [&](const char *a) {
+            const QStringList xy = XStr(v, a).split(',');
+            auto len = [](QString t) {
+                t = t.trimmed();
+                return vmlLength(!t.isEmpty() && t.back().isLetter() ? t : t + QStringLiteral("pt"));
+            };
+            return std::pair<qint64, qint64>(xy.size() > 0 ? len(xy[0]) : 0, xy.size() > 1 ? len(xy[1]) : 0);
+        };
+        auto [x1, y1] = point("from");
+        auto [x2, y2] = point("to");
+        s->LeftEmu = std::min(x1, x2);
+        s->TopEmu = std::min(y1, y2);
+        s->WidthEmu = std::abs(x2 - x1);
+        s->HeightEmu = std::abs(y2 - y1);
+        s->FlipH = x2 < x1;
+        s->FlipV = y2 < y1;
+    }
     if (!std::strcmp(n, "v:group")) {
         s->Kind = TShapeKind::Group;
+        // Members are placed in the group's coordinate space (coordorigin, coordsize).
+        const QStringList origin = XStr(v, "coordorigin").split(',');
+        const QStringList size = XStr(v, "coordsize").split(',');
+        // Members' unitless lengths are read as pixels (9525 EMU), so the space is scaled alike.
+        auto units = [](const QStringList &l, int i) { return l.size() > i ? std::clamp<qint64>(l[i].trimmed().toLongLong(), -(1ll << 30), 1ll << 30) * 9525 : 0; };
+        s->ChildOffX = units(origin, 0);
+        s->ChildOffY = units(origin, 1);
+        s->ChildExtX = std::max<qint64>(0, units(size, 0));
+        s->ChildExtY = std::max<qint64>(0, units(size, 1));
+        if (s->ChildExtX == 0 || s->ChildExtY == 0)
+            s->ChildExtX = s->ChildExtY = 0;
         for (xml_node c = v.first_child(); c; c = c.next_sibling())
             if (std::strncmp(c.name(), "v:", 2) == 0 && !XIs(c, "v:shapetype"))
                 if (auto child = readVmlShape(c, where, depth + 1))
@@ -1932,7 +2239,8 @@ std::shared_ptr<TShape> Reader::readVmlShape(xml_node v, const QString &where, i
         return s;
     }
     if (xml_node tb = v.child("v:textbox")) {
-        s->Kind = TShapeKind::TextBox;
+        // Shape type 202 is Word's text box; any other shape with text stays a drawing shape.
+        s->Kind = XStr(v, "type").endsWith(QLatin1String("_x0000_t202")) ? TShapeKind::TextBox : TShapeKind::Drawing;
         if (xml_node c = tb.child("w:txbxContent"))
             s->Text = readTextBox(c);
         return s;
@@ -1943,14 +2251,22 @@ std::shared_ptr<TShape> Reader::readVmlShape(xml_node v, const QString &where, i
 
 void Reader::readVml(xml_node pict, TParagraph &para, const std::shared_ptr<const TRunProps> &props)
 {
+    xml_node control = pict.child("w:control");
+    std::shared_ptr<TShape> preview;
     for (xml_node c = pict.first_child(); c; c = c.next_sibling()) {
         const char *n = c.name();
         if (std::strncmp(n, "v:", 2) != 0 || XIs(c, "v:shapetype"))
             continue;
-        pushShape(para, readVmlShape(c, where(), 0), props);
+        auto s = readVmlShape(c, where(), 0);
+        // A control's shape gives its place, size and preview: it is one object with it.
+        if (control && !preview && s) {
+            preview = s;
+            continue;
+        }
+        pushShape(para, s, props);
     }
-    if (xml_node control = pict.child("w:control")) {
-        auto s = std::make_shared<TShape>();
+    if (control) {
+        auto s = preview ? preview : std::make_shared<TShape>();
         s->Where = where();
         readControl(control, *s);
         pushShape(para, s, props);
@@ -1962,11 +2278,11 @@ void Reader::readControl(xml_node control, TShape &s)
     s.Kind = TShapeKind::Control;
     s.Name = XStr(control, "w:name");
     const TRelationship *r = m_ctx->Rels.Find(XStr(control, "r:id"));
-    if (!r || r->Part.isEmpty())
+    auto ax = r && !r->Part.isEmpty() ? optionalPart(r->Part) : nullptr;
+    if (!ax) {
+        warn(QStringLiteral("control part"), QStringLiteral("A control whose part is missing keeps no class or properties"));
         return;
-    auto ax = optionalPart(r->Part);
-    if (!ax)
-        return;
+    }
     xml_node ocx = ax->document_element();
     QString clsid = XStr(ocx, "ax:classid").toUpper();
     static const QHash<QString, QString> progIds = {

@@ -7,6 +7,7 @@
 #include "text/Round.h"
 #include "word/engine/Fields.h"
 #include "word/engine/LibreOffice.h"
+#include "word/engine/ShapeRender.h"
 #include "word/engine/Symbols.h"
 
 #include <QBuffer>
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QImage>
+#include <QImageReader>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -278,6 +280,9 @@ private:
     void textPiece(const QString &text, const RunStyle &style, std::vector<Piece> &pieces, const QString &where);
     const CssMap &classParaCss(const QString &styleId);
     QString shapeHtml(TShape &s, const QString &where);
+    QString imgHtml(const TShape &s, const QString &src, int w, int h, const QString &where);
+    QString paintedHtml(TShape &s, const QString &where);
+    QByteArray browserPicture(const QString &mediaPart);
     QString pictureFile(TShape &s, const QString &where);
     void emit(const std::vector<Piece> &pieces, QString &out);
     const TNumLevel *numberingOf(const TParagraph &p, const QString &styleId, int &numId, int &level);
@@ -1130,73 +1135,105 @@ QString Writer::pictureFile(TShape &s, const QString &where)
     return rel;
 }
 
+QString Writer::imgHtml(const TShape &s, const QString &src, int w, int h, const QString &where)
+{
+    // The alternative text goes out exactly as set: the conversion reads its markers back.
+    QString alt = s.Description.isEmpty() ? s.Title : s.Description;
+    QString html = QStringLiteral("<img");
+    if (w > 0 && h > 0)
+        html += QStringLiteral(" width=%1 height=%2").arg(w).arg(h);
+    html += QStringLiteral(" src=\"") + EscapeHtml(src, true) + '"';
+    if (s.Floating) {
+        QString align = s.HorizontalAlign == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
+        if (!(s.Wrap == QLatin1String("TopAndBottom") || s.Wrap == QLatin1String("None") || s.Wrap.isEmpty()))
+            html += QStringLiteral(" align=") + align + QStringLiteral(" hspace=12");
+        m_doc.Warn(QStringLiteral("floating position"), QStringLiteral("A floating picture is placed approximately"), where);
+    }
+    html += QStringLiteral(" alt=\"") + EscapeHtml(alt, true) + QStringLiteral("\">");
+    if (!s.Hyperlink.Empty()) {
+        QString href = s.Hyperlink.Address.isEmpty() ? QString() : LinkAddress(s.Hyperlink.Address, m_doc.LinkBase);
+        if (!s.Hyperlink.SubAddress.isEmpty())
+            href += '#' + s.Hyperlink.SubAddress;
+        QString a = QStringLiteral("<a href=\"") + EscapeHtml(href, true) + '"';
+        if (!s.Hyperlink.Target.isEmpty())
+            a += QStringLiteral(" target=\"") + EscapeHtml(s.Hyperlink.Target, true) + '"';
+        if (!s.Hyperlink.ScreenTip.isEmpty())
+            a += QStringLiteral(" title=\"") + EscapeHtml(s.Hyperlink.ScreenTip, true) + '"';
+        html = a + '>' + html + QStringLiteral("</a>");
+    }
+    return html;
+}
+
+QByteArray Writer::browserPicture(const QString &mediaPart)
+{
+    auto converted = m_converted.find(mediaPart);
+    if (converted != m_converted.end())
+        return converted->second;
+    auto m = m_doc.Media.find(mediaPart);
+    if (m == m_doc.Media.end())
+        return QByteArray();
+    const QString ext = sniffExtension(m->second.Data);
+    if (ext == QLatin1String("emf") || ext == QLatin1String("wmf"))
+        return QByteArray();
+    return m->second.Data;
+}
+
+QString Writer::paintedHtml(TShape &s, const QString &where)
+{
+    QImage img = RenderShape(m_doc, s, [this](const QString &part) { return browserPicture(part); });
+    if (img.isNull())
+        return QString();
+    QByteArray png;
+    QBuffer b(&png);
+    b.open(QIODevice::WriteOnly);
+    img.save(&b, "PNG");
+    QString name = QStringLiteral("image%1.png").arg(m_pictures.size() + 1, 3, 10, QChar('0'));
+    m_pictures.push_back({name, png});
+    return imgHtml(s, m_folder + '/' + name, img.width(), img.height(), where);
+}
+
 QString Writer::shapeHtml(TShape &s, const QString &where)
 {
-    if (s.Kind == TShapeKind::Picture || (s.Kind == TShapeKind::OleObject && (!s.MediaPart.isEmpty() || !s.LinkTarget.isEmpty()))) {
+    const bool hasPicture = !s.MediaPart.isEmpty() || !s.LinkTarget.isEmpty();
+    if (s.Kind == TShapeKind::Picture ||
+        (hasPicture && (s.Kind == TShapeKind::OleObject || s.Kind == TShapeKind::Control || s.Kind == TShapeKind::Chart ||
+                        s.Kind == TShapeKind::Diagram))) {
         QString src = pictureFile(s, where);
-        if (src.isEmpty())
-            return QString();
+        if (src.isEmpty()) {
+            // The picture is left out; what it says stays readable.
+            const QString alt = s.Description.isEmpty() ? s.Title : s.Description;
+            return alt.isEmpty() || s.Floating ? QString() : EscapeHtml(alt);
+        }
         int w = pxEmu(s.WidthEmu), h = pxEmu(s.HeightEmu);
         if (w <= 0 || h <= 0) {
             for (const auto &pic : m_pictures)
                 if (src.endsWith(pic.FileName)) {
-                    QImage img = QImage::fromData(pic.Data);
-                    w = img.width();
-                    h = img.height();
+                    QByteArray data = pic.Data;
+                    QBuffer buffer(&data);
+                    buffer.open(QIODevice::ReadOnly);
+                    const QSize size = QImageReader(&buffer).size();
+                    w = size.width();
+                    h = size.height();
                 }
         }
-        QString alt = s.Description.isEmpty() ? s.Title : s.Description;
-        QString html = QStringLiteral("<img");
-        if (w > 0 && h > 0)
-            html += QStringLiteral(" width=%1 height=%2").arg(w).arg(h);
-        html += QStringLiteral(" src=\"") + EscapeHtml(src, true) + '"';
-        if (s.Floating) {
-            QString align = s.HorizontalAlign == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
-            if (s.Wrap == QLatin1String("TopAndBottom") || s.Wrap == QLatin1String("None") || s.Wrap.isEmpty()) {
-                m_doc.Warn(QStringLiteral("floating position"), QStringLiteral("A floating picture is placed approximately"), where);
-            } else {
-                html += QStringLiteral(" align=") + align + QStringLiteral(" hspace=12");
-                m_doc.Warn(QStringLiteral("floating position"), QStringLiteral("A floating picture is placed approximately"), where);
-            }
-        }
-        html += QStringLiteral(" alt=\"") + EscapeHtml(alt, true) + QStringLiteral("\">");
-        if (!s.Hyperlink.Empty()) {
-            QString href = s.Hyperlink.Address.isEmpty() ? QString() : LinkAddress(s.Hyperlink.Address, m_doc.LinkBase);
-            if (!s.Hyperlink.SubAddress.isEmpty())
-                href += '#' + s.Hyperlink.SubAddress;
-            QString a = QStringLiteral("<a href=\"") + EscapeHtml(href, true) + '"';
-            if (!s.Hyperlink.Target.isEmpty())
-                a += QStringLiteral(" target=\"") + EscapeHtml(s.Hyperlink.Target, true) + '"';
-            if (!s.Hyperlink.ScreenTip.isEmpty())
-                a += QStringLiteral(" title=\"") + EscapeHtml(s.Hyperlink.ScreenTip, true) + '"';
-            html = a + '>' + html + QStringLiteral("</a>");
-        }
-        return html;
+        return imgHtml(s, src, w, h, where);
     }
-    if (s.Kind == TShapeKind::Group || s.Kind == TShapeKind::Canvas) {
-        QString html;
-        for (auto &c : s.Children) {
-            if (c->Kind == TShapeKind::Picture) {
-                TShape copy;
-                copy.Kind = c->Kind;
-                copy.MediaPart = c->MediaPart;
-                copy.LinkTarget = c->LinkTarget;
-                copy.WidthEmu = c->WidthEmu;
-                copy.HeightEmu = c->HeightEmu;
-                copy.Description = c->Description;
-                copy.Hyperlink = c->Hyperlink;
-                html += shapeHtml(copy, where);
-            }
-        }
-        m_doc.Warn(QStringLiteral("group"), QStringLiteral("A drawing group or canvas is written as its pictures only"), where);
-        return html;
-    }
+    if (IsPaintedShape(s))
+        return paintedHtml(s, where);
     switch (s.Kind) {
     case TShapeKind::Chart:
-        m_doc.Warn(QStringLiteral("chart"), QStringLiteral("A chart cannot be written and is left out"), where);
-        break;
     case TShapeKind::Diagram:
-        m_doc.Warn(QStringLiteral("diagram"), QStringLiteral("A SmartArt diagram cannot be written and is left out"), where);
+        if (!s.FallbackText.isEmpty()) {
+            m_doc.Warn(s.Kind == TShapeKind::Chart ? QStringLiteral("chart") : QStringLiteral("diagram"),
+                       s.Kind == TShapeKind::Chart ? QStringLiteral("A chart without a picture is written as its text")
+                                                   : QStringLiteral("A SmartArt diagram without a picture is written as its text"),
+                       where);
+            return QStringLiteral("<span>") + EscapeHtml(s.FallbackText) + QStringLiteral("</span>");
+        }
+        m_doc.Warn(s.Kind == TShapeKind::Chart ? QStringLiteral("chart") : QStringLiteral("diagram"),
+                   s.Kind == TShapeKind::Chart ? QStringLiteral("A chart without a picture or text is left out")
+                                               : QStringLiteral("A SmartArt diagram without a picture or text is left out"),
+                   where);
         break;
     case TShapeKind::Control:
         m_doc.Warn(QStringLiteral("control"), QStringLiteral("A control (%1) cannot be written and is left out").arg(s.ClassType), where);

@@ -65,8 +65,8 @@ struct TFieldInfo
 
 enum class TShapeKind : uint8_t {
     Picture,     // an embedded or linked picture
-    Drawing,     // a drawing shape without text
-    TextBox,     // a drawing shape holding text
+    Drawing,     // a drawing shape (its text, if any, in Text)
+    TextBox,     // a shape made as a text box
     Group,
     Canvas,
     Chart,
@@ -102,6 +102,30 @@ struct TShape
     std::vector<std::pair<QString, QString>> ControlProperties; // controls: name, value
     QString FillColor, LineColor;        // drawing shapes: "RRGGBB" or empty
     double LineWidthPt = 0;
+    bool NoFill = false, NoLine = false;  // explicitly without fill / outline
+    QString Geometry;                    // preset geometry ("rect", "ellipse", ...); "custom" for a free form
+    QString HeadEnd, TailEnd;            // line ends ("triangle", "arrow", ...) or empty
+    bool FlipH = false, FlipV = false;
+    int RotationDeg = 0;
+    // Groups: the child coordinate space that maps onto the group's frame (zero extent = 1:1).
+    qint64 ChildOffX = 0, ChildOffY = 0, ChildExtX = 0, ChildExtY = 0;
+    QString TextAnchor;                  // text in a shape: "t", "ctr", "b" (empty = top)
+    qint64 InsetL = 91440, InsetT = 45720, InsetR = 91440, InsetB = 45720; // text insets, EMU
+    // A free form: its paths, each in its own coordinate space (W x H) stretched over the shape.
+    struct TPathCommand
+    {
+        char Op = 'M'; // M move, L line, C cubic, Q quadratic, Z close
+        std::vector<std::pair<double, double>> Points;
+    };
+    struct TPath
+    {
+        double W = 0, H = 0;
+        bool Fill = true, Stroke = true;
+        std::vector<TPathCommand> Commands;
+    };
+    std::vector<TPath> CustomPaths;
+    QString FontColor;                   // text in a shape: the colour its style gives, "RRGGBB" or empty
+    QString FallbackText;                // charts and SmartArt: their text content, when no picture
     std::vector<std::shared_ptr<TShape>> Children; // group and canvas members
     std::unique_ptr<TStory> Text;          // text box content
     QString Where;                         // for warnings: part and paragraph
