@@ -155,6 +155,8 @@ void TfrmMain::FormCreate()
     ConnectControls();
 
     m_project = std::make_unique<TProject>();
+    // The controls show the default project first, so the start-up open sees no edits in them.
+    ProjectToControl();
     LoadRecentProjects();
     if (!m_args.isEmpty()) {
         OpenProject(m_args.first());
@@ -322,8 +324,12 @@ void TfrmMain::Action2Update()
     UpdateFlag(p.HtmlHelpTitleSame, ui->cbHtmlHelpTitleSame->isChecked(), ch);
     if (ui->cbLanguage->currentIndex() >= 0)
         UpdateText(p.CHMSetting.Language, Languages().GetItem(ui->cbLanguage->currentIndex()).Id, ch);
-    if (ui->cbHtmlHelpOutputEncoding->currentIndex() >= 0)
-        UpdateText(p.HtmlHelpOutputEncoding, CharsetOfEntry(ui->cbHtmlHelpOutputEncoding->currentText()), ch);
+    // Charset names ignore letter case: a stored "WINDOWS-1251" is the entry shown, not an edit.
+    if (ui->cbHtmlHelpOutputEncoding->currentIndex() >= 0) {
+        const QString charset = CharsetOfEntry(ui->cbHtmlHelpOutputEncoding->currentText());
+        if (charset.compare(p.HtmlHelpOutputEncoding, Qt::CaseInsensitive) != 0)
+            UpdateText(p.HtmlHelpOutputEncoding, charset, ch);
+    }
     if (ui->cbbHasChild->currentIndex() >= 0)
         UpdateNumber(p.HasChild, ui->cbbHasChild->currentIndex(), ch);
     if (ui->cbbNoChild->currentIndex() >= 0)

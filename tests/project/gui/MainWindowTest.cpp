@@ -284,7 +284,9 @@ TEST(MainWindow, BadFilesLeaveTheCurrentProject)
     EXPECT_EQ(w.ui->edtChmTitle->text(), QStringLiteral("Keep me"));
 
     // "Open" of the source document names the stored text when the file is missing.
+    w.show();
     w.ui->edtSourceFile->setText("<Project_Folder>/gone.docx");
+    idle();
     TRecordingShell shell;
     QTest::mouseClick(w.ui->btnOpenWordFile, Qt::LeftButton);
     EXPECT_EQ(msgs.Errors().last(), QStringLiteral("\"<Project_Folder>/gone.docx\" does not exist!"));
@@ -382,7 +384,7 @@ TEST(MainWindow, SilentBuildStartClosesTheWindowAfterTheBuild)
 {
     RecentCleared rc;
     QTemporaryDir dir;
-    WriteBytes(dir.filePath("doc.docx"), "");
+    ASSERT_TRUE(QFile::copy(TAVREL_FIXTURES_DIR "/word/styles.docx", dir.filePath("doc.docx")));
     const QString file = writeProject(dir.filePath("b.tvp"), [](TProject &p) {
         p.SourceFile = "<Project_Folder>/doc.docx";
         p.WebHelpOutput = false;
