@@ -13,7 +13,6 @@
 #include "word/WordDoc.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 #include <vector>
 
@@ -41,6 +40,25 @@ QString LocalOf(const QString &url)
     QString u = url;
     u.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return HtmlEscape(u);
+}
+
+// The lines of a text broken at CR LF, CR or LF; an empty text has none.
+QStringList Lines(const QString &text)
+{
+    QStringList out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        out << text.mid(start, i - start);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        out << text.mid(start);
+    return out;
 }
 
 bool HasPage(const TContentsItem &item) { return item.Status == 0; }
@@ -286,13 +304,13 @@ QString THtmlHelpMaker::MakeHHKList() const
             const TContentsItem &item = *Contents->Items(i);
             if (!HasPage(item) || item.Keywords.trimmed().isEmpty())
                 continue;
-            for (const QString &line : item.Keywords.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+            for (const QString &line : Lines(item.Keywords)) {
                 QString key = line.trimmed();
                 if (key.isEmpty())
                     continue;
                 key.replace(QLatin1Char(' '), kBlankInKey);
                 key.replace(QLatin1Char('\\'), QLatin1Char(' '));
-                pairs.push_back({key, &item});
+                pairs.push_back({std::move(key), &item});
             }
         }
     }
@@ -357,9 +375,7 @@ void THtmlHelpMaker::OutputContextFile()
     // The context file replaces whatever is at its path: never the project or the document.
     TFolderGuard(*Project).CheckFile(file, TGuardedOutput::ContextFile);
 
-    QStringList entries = Project->HtmlHelpContextTopCode.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    if (Project->HtmlHelpContextTopCode.isEmpty())
-        entries.clear();
+    QStringList entries = Lines(Project->HtmlHelpContextTopCode);
     for (int i = 0; i < Contents->Count(); ++i) {
         const TContentsItem &item = *Contents->Items(i);
         if (HasPage(item))
