@@ -1,28 +1,45 @@
 // The search over a WebHelp of 10,000 topics answers in under 100 ms once its word index is
 // built. Prints the measured times. A benchmark, not a test: run it with
-// `node tests/webhelp/search.bench.mjs` after `npm ci` in tests/webhelp.
+// `node tests/webhelp/search.bench.mjs` after `npm ci` in tests/webhelp. The help is written by
+// the program's own writer through its test program (TAVREL_TEST_OUTPUT, default
+// build/bin/test_output); without that program the reference writer here makes it.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { bigProject, writeWebHelp } from './make_sample.mjs';
+import { execFileSync } from 'node:child_process';
+import { bigProject, repo, writeWebHelp } from './make_sample.mjs';
 import { frame, launch, origins, waitFrame } from './helpers.mjs';
 
+let root;
 let dir;
 let site;
 let browser;
 before(async () => {
-  dir = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-bench-'));
-  writeWebHelp(bigProject(10000), dir);
+  root = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-bench-'));
+  dir = root;
+  const program = process.env.TAVREL_TEST_OUTPUT || path.join(repo, 'build', 'bin', 'test_output');
+  if (fs.existsSync(program)) {
+    const out = path.join(dir, 'web');
+    execFileSync(program, ['--gtest_filter=WebhelpSample.LargeHelpForTheSearchBenchmark'], {
+      env: { ...process.env, TAVREL_WEBHELP_BIG: out, QT_QPA_PLATFORM: 'offscreen',
+        TAVREL_DATA: process.env.TAVREL_DATA || path.join(path.dirname(program), 'data') },
+      stdio: ['ignore', 'ignore', 'inherit'],
+    });
+    console.log('help written by', program);
+    dir = out;
+  } else {
+    writeWebHelp(bigProject(10000), dir);
+  }
   site = await origins(dir);
   browser = await launch();
 });
 after(async () => {
   await browser.close();
   await site.close();
-  fs.rmSync(dir, { recursive: true, force: true });
+  fs.rmSync(root, { recursive: true, force: true });
 });
 
 test('search over 10,000 topics', async () => {
