@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
 #include <QTextBlock>
@@ -217,6 +218,15 @@ bool IsPaintedShape(const TShape &s)
 
 namespace {
 
+// Fonts need a QGuiApplication; without one (a bare core application) text is left out.
+bool canPaintText(TDocument &doc, const QString &where)
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return true;
+    doc.Warn(QStringLiteral("drawing text"), QStringLiteral("Text inside drawings is not painted: no fonts are available"), where);
+    return false;
+}
+
 class Painter
 {
 public:
@@ -227,7 +237,7 @@ private:
     void drawShape(QPainter &p, const TShape &s, const QRectF &r);
     void drawLine(QPainter &p, const TShape &s, const QRectF &r);
     void drawPicture(QPainter &p, const TShape &s, const QRectF &r);
-    void drawBox(QPainter &p, const QRectF &r, const QString &text);
+    void drawBox(QPainter &p, const QRectF &r, const QString &text, const QString &where);
     void drawText(QPainter &p, const TShape &s, const QRectF &r);
     QPen pen(const TShape &s) const;
 
@@ -246,13 +256,13 @@ QPen Painter::pen(const TShape &s) const
     return pen;
 }
 
-void Painter::drawBox(QPainter &p, const QRectF &r, const QString &text)
+void Painter::drawBox(QPainter &p, const QRectF &r, const QString &text, const QString &where)
 {
     p.save();
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRect(r.adjusted(0.5, 0.5, -0.5, -0.5));
-    if (!text.isEmpty()) {
+    if (!text.isEmpty() && canPaintText(m_doc, where)) {
         QFont f(QStringLiteral("DejaVu Sans"));
         f.setPixelSize(13);
         p.setFont(f);
@@ -263,7 +273,7 @@ void Painter::drawBox(QPainter &p, const QRectF &r, const QString &text)
 
 void Painter::drawText(QPainter &p, const TShape &s, const QRectF &r)
 {
-    if (!s.Text)
+    if (!s.Text || !canPaintText(m_doc, s.Where))
         return;
     QTextDocument td;
     td.setDocumentMargin(0);
@@ -402,7 +412,7 @@ void Painter::drawPicture(QPainter &p, const TShape &s, const QRectF &r)
     QByteArray data = s.MediaPart.isEmpty() ? QByteArray() : m_pictures(s.MediaPart);
     if (data.isEmpty()) {
         m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing cannot be shown and is drawn as a box"), s.Where);
-        drawBox(p, r, s.Description);
+        drawBox(p, r, s.Description, s.Where);
         return;
     }
     QBuffer buffer(&data);
@@ -411,13 +421,13 @@ void Painter::drawPicture(QPainter &p, const TShape &s, const QRectF &r)
     const QSize natural = reader.size();
     if (natural.isValid() && qint64(natural.width()) * natural.height() > 4 * kMaxPicturePixels) {
         m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing is too large and is drawn as a box"), s.Where);
-        drawBox(p, r, s.Description);
+        drawBox(p, r, s.Description, s.Where);
         return;
     }
     QImage img = reader.read();
     if (img.isNull()) {
         m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing cannot be read and is drawn as a box"), s.Where);
-        drawBox(p, r, s.Description);
+        drawBox(p, r, s.Description, s.Where);
         return;
     }
     p.save();
@@ -524,7 +534,7 @@ void Painter::Draw(QPainter &p, const TShape &s, const QRectF &r, int depth)
             drawPicture(p, s, r);
         } else {
             m_doc.Warn(QStringLiteral("drawing member"), QStringLiteral("A chart, diagram or object inside a drawing is drawn as a box"), s.Where);
-            drawBox(p, r, s.FallbackText);
+            drawBox(p, r, s.FallbackText, s.Where);
         }
         break;
     }
