@@ -176,12 +176,19 @@ TEST(Compile, QuotesAndChineseInTitleAndKeywordsSurviveTheCompile)
     s.project.IndexList = "<UL>" + SitemapEntry(QString::fromUtf8("\"'''\""), "pages/t00000.htm")
                           + SitemapEntry(QString::fromUtf8("关键词"), "pages/t00001.htm") + "</UL>";
     s.keywords = {QString::fromUtf8("\"'''\""), QString::fromUtf8("关键词")};
+    // A page whose name has blanks, umlauts and Chinese: UTF-8 in [FILES], the contents entry
+    // in the help file's code page with references for the rest.
+    const QString odd = QString::fromUtf8("pages/Überblick 中文.htm");
+    Write(s.folder + odd, "<html><body>odd</body></html>");
+    s.project.TOC.replace("</UL>", SitemapEntry(QString::fromUtf8("Überblick"), odd) + "</UL>");
+    s.titles << QString::fromUtf8("Überblick");
     s.project.Output();
     s.project.Compile1();
     TChmExpectations e = s.Expect();
     const QStringList failures = CheckHelpFile(s.chm, e);
     EXPECT_TRUE(failures.isEmpty()) << failures.join("\n").toStdString();
     EXPECT_EQ(tavrel::test::ReadChmSystem(s.chm).Title, s.project.Title);
+    EXPECT_TRUE(TChmFile(s.chm).Contains("/" + odd));
 }
 
 TEST(Compile, MoreThanAThousandPagesAreAllListedAfterTheHeaderRepair)
