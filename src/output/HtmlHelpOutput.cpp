@@ -165,7 +165,12 @@ QString FillCodeTemplate(const QString &tmpl, const TContentsItem &item)
 
 QString SitemapParam(const QString &name, const QString &value)
 {
-    return QStringLiteral("<param name=\"") + name + QStringLiteral("\" value=\"") + value + QStringLiteral("\">");
+    // One parameter is one line of the sitemap: a line break in a title would split it.
+    QString v = value;
+    v.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    v.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    v.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return QStringLiteral("<param name=\"") + name + QStringLiteral("\" value=\"") + v + QStringLiteral("\">");
 }
 
 QStringList KeywordLevels(const QString &keyword)

@@ -47,7 +47,8 @@ public:
     TWarnings Warnings;
 };
 
-// One "<param name=... value=...>" line without its line end; the value as given.
+// One "<param name=... value=...>" line without its line end; the value as given, except that
+// line breaks in it become blanks.
 QString SitemapParam(const QString &name, const QString &value);
 // The levels of an index keyword: split at "/", "//" standing for a literal "/".
 QStringList KeywordLevels(const QString &keyword);

@@ -141,6 +141,7 @@ TEST_F(MakerLists, ContentsEntriesWithoutPagesQuotesAndLinks)
     EXPECT_THAT(hhc.toStdString(), HasSubstr("<param name=\"Local\" value=\"a/b&amp;c.htm\">"));
     EXPECT_THAT(hhc.toStdString(), HasSubstr("value=\"Blank heading\">\r\n</OBJECT>"));
     EXPECT_EQ(hhc.count("Local"), 3);
+    EXPECT_EQ(SitemapParam("Name", "two\r\nlines\nhere"), "<param name=\"Name\" value=\"two lines here\">");
     EXPECT_TRUE(hhc.endsWith("</OBJECT>\r\n</UL></UL></UL>"));
     EXPECT_TRUE(balanced(hhc));
     // No index entries, aliases or map lines for the heading without a page.
