@@ -52,6 +52,7 @@ TframSelectColor::TframSelectColor(QWidget *parent) : QWidget(parent)
         Q_EMIT Changed();
     });
     connect(btnSelect, &QToolButton::clicked, this, &TframSelectColor::btnSelectClick);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     RepaintSwatch();
 }
 

@@ -26,6 +26,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QSplashScreen>
@@ -48,6 +50,25 @@ void setFieldEnabled(QWidget *w, bool enabled)
     QPalette p = w->palette();
     p.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
     w->setPalette(p);
+}
+
+// The labels of every form on a page share one width, so the fields of its groups line up.
+void alignLabels(QWidget *page)
+{
+    QList<QLabel *> labels;
+    int width = 0;
+    for (QGridLayout *grid : page->findChildren<QGridLayout *>()) {
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            QLayoutItem *item = grid->itemAtPosition(r, 0);
+            auto *label = item ? qobject_cast<QLabel *>(item->widget()) : nullptr;
+            if (label && label->buddy()) {
+                labels << label;
+                width = std::max(width, label->sizeHint().width());
+            }
+        }
+    }
+    for (QLabel *l : labels)
+        l->setMinimumWidth(width);
 }
 
 QIcon contentsIcon(int index)
@@ -92,6 +113,8 @@ void TfrmMain::FormCreate()
     ui->cbHtmlHelpOutputEncoding->addItems(HtmlHelpCharsets());
     ui->cbHtmlHelpOutputEncoding->setMaxVisibleItems(20);
     ui->cbWebBackground->addItems(BackgroundItems());
+    for (int i = 0; i < ui->PageControl1->count(); ++i)
+        alignLabels(ui->PageControl1->widget(i));
 
     // A toolbar for the common commands; "Open" also offers the recent projects.
     QToolBar *bar = addToolBar(QStringLiteral("Project"));

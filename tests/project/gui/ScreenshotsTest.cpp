@@ -1,0 +1,115 @@
+// Pictures of the main window's pages and of the dialogs for the documentation. Runs only when
+// TAVREL_SCREENSHOTS names a folder to write them to (under Xvfb, for real window decorations
+// and fonts); otherwise skipped.
+#include "editing/gui/CSScode.h"
+#include "editing/gui/SelectFontName.h"
+#include "editing/gui/SetNavigation.h"
+#include "editing/gui/UnableFound.h"
+#include "output/gui/ContextSetting.h"
+#include "project/ProjectSetting.h"
+#include "project/gui/NewProject.h"
+#include "project/gui/whelp.h"
+#include "support/ScriptedMessages.h"
+
+#include "ui_CSScode.h"
+#include "ui_NewProject.h"
+#include "ui_SelectFontName.h"
+#include "ui_UnableFound.h"
+#include "ui_whelp.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+QString shotFolder()
+{
+    return qEnvironmentVariable("TAVREL_SCREENSHOTS");
+}
+
+QString suffix()
+{
+    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+    return scale > 1.01 ? QStringLiteral("-%1").arg(qRound(scale * 100)) : QString();
+}
+
+void shoot(QWidget &w, const QString &name)
+{
+    if (!w.isVisible())
+        w.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(150);
+    const QString file = shotFolder() + "/" + name + suffix() + ".png";
+    EXPECT_TRUE(w.grab().save(file)) << file.toStdString();
+}
+
+} // namespace
+
+TEST(Screenshots, MainWindowPagesAndDialogs)
+{
+    if (shotFolder().isEmpty())
+        GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
+    QDir().mkpath(shotFolder());
+    const QString project = qEnvironmentVariable("TAVREL_SCREENSHOT_PROJECT");
+    ASSERT_TRUE(QFileInfo(project).isFile()) << "TAVREL_SCREENSHOT_PROJECT names the project to show";
+
+    TfrmMain w({project});
+    w.resize(860, 640);
+    const char *pages[] = {"source", "common", "htmlhelp", "webhelp", "pdf", "build"};
+    for (int i = 0; i < 6; ++i) {
+        w.ui->PageControl1->setCurrentIndex(i);
+        shoot(w, QStringLiteral("main-") + pages[i]);
+    }
+    w.ui->PageControl1->setCurrentIndex(0);
+
+    TfrmNewProject wizard(&w);
+    wizard.ui->edtProjectPosition->setText(QDir::homePath() + "/Documents/Tavrel for Word/Project1/");
+    wizard.ui->edtFilename->setText("help");
+    shoot(wizard, "wizard-position");
+    wizard.btnBackClick(2);
+    shoot(wizard, "wizard-document");
+    wizard.hide();
+
+    TfrmSetNavigation nav(&w);
+    nav.LoadSetting(w.Project().NavSetting);
+    shoot(nav, "dialog-navigation");
+    nav.hide();
+
+    TfrmContextSetting ctx(&w);
+    ctx.SetTopCode(w.Project().HtmlHelpContextTopCode);
+    ctx.SetBottomCode(w.Project().HtmlHelpContextBottomCode);
+    ctx.SetCodeTemplate(w.Project().HtmlHelpContextCodeTemplate);
+    ctx.SetEncoding(w.Project().HtmlHelpContextEncoding);
+    shoot(ctx, "dialog-context");
+    ctx.hide();
+
+    TfrmCSSCode css(&w);
+    css.ui->lbCSSList->setCurrentRow(0);
+    shoot(css, "dialog-css");
+    css.hide();
+
+    TfrmSelectFontName fonts(&w);
+    fonts.ui->lbFontList->setCurrentRow(0);
+    shoot(fonts, "dialog-fonts");
+    fonts.hide();
+
+    QTemporaryDir dir;
+    for (const char *name : {"index.htm", "page.html", "topic.htm"}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    TfrmUnableFound unable(&w);
+    unable.GetFiles(dir.path());
+    unable.ui->lbFiles->setCurrentRow(1);
+    shoot(unable, "dialog-unablefound");
+    unable.hide();
+
+    w.Project().ProjectChanged = false;
+    w.close();
+}
