@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -116,6 +117,20 @@ TEST(CommandLineBuild, BuildsAHelpFileInAFolderWithBlanksAndNonAsciiNamesTwice)
         EXPECT_EQ(entriesUnder(temp.path()), QStringList()) << "round " << round;
         EXPECT_FALSE(QFileInfo::exists(folder + "/HTML help project")) << "the project files were not to be kept";
     }
+}
+
+TEST(CommandLineBuild, SilentDesktopBuildClosesAfterTheBuild)
+{
+    QTemporaryDir work, temp;
+    const QString folder = work.path() + "/silent";
+    const QString tvp = makeProject(folder, "styles.docx", true, false, false);
+    QElapsedTimer timer;
+    timer.start();
+    TRun r = runTavrel({tvp, "/b"}, temp.path(), {"QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_GE(timer.elapsed(), 1000) << "the window stays a second after the build";
+    EXPECT_TRUE(QFileInfo(folder + "/HTML help/hilfe datei.chm").size() > 0);
+    EXPECT_FALSE(r.err.contains("The build is completed!")) << "a silent build shows no completion message";
 }
 
 TEST(CommandLineBuild, FailuresExitWithOneAndTheReportOnStandardError)

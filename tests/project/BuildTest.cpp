@@ -296,6 +296,25 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
     EXPECT_EQ(sha(source), before);
 }
 
+TEST(BuildRealTasks, PdfWithoutLibreOfficeFailsItsTaskAndKeepsTheOutputsBefore)
+{
+    TProject project;
+    setOutputs(project, true, true, true);
+    project.PDFFile = "/nonexistent-folder/help.pdf";
+    struct TRealPdf : TStandInBuild
+    {
+        using TStandInBuild::TStandInBuild;
+        void PdfOutput(const QString &w, const QString &p) override { Tbuild::PdfOutput(w, p); }
+    } b(&project);
+    TEnvOverride path("PATH", "/nonexistent-bin");
+    runBuild(b);
+    EXPECT_TRUE(b.Failed);
+    EXPECT_EQ(b.TaskType, 3);
+    EXPECT_EQ(b.ErrorMsg, "The convert needs LibreOffice to output PDF file.");
+    EXPECT_TRUE(b.steps.contains("hhmake"));
+    EXPECT_TRUE(b.steps.contains("webhelp"));
+}
+
 // --- BuildProject ---------------------------------------------------------------------------------
 
 namespace {
