@@ -551,9 +551,24 @@ void TWordDoc::shapesPass(WordDocument &document)
     WordShapes shapes = document.Shapes();
     if (inlineShapes.Count() + shapes.Count() == 0)
         return;
+    auto addMap = [&](WordShape &canvas) {
+        const std::vector<WordShape> items = canvas.CanvasItems();
+        QString areas;
+        for (auto it = items.rbegin(); it != items.rend(); ++it)
+            areas += areaOfCanvasItem(*it);
+        if (!areas.isEmpty()) {
+            const int number = static_cast<int>(MapCodes.size());
+            MapCodes << QStringLiteral("<map name=\"WordMap%1\">\r\n").arg(number) + areas + QStringLiteral("</map>\r\n");
+            canvas.SetAlternativeText(canvas.AlternativeText() + kMapMarker + QString::number(number) + QLatin1Char(')'));
+        }
+    };
     for (int i = 1; i <= inlineShapes.Count();) {
         WordShape shape = inlineShapes.Item(i);
-        if (shape.Type() == 5 && shape.ClassType().contains(QLatin1String("ShockwaveFlash"), Qt::CaseInsensitive)) {
+        if (shape.Type() == 14) {
+            // A canvas in line with the text is as clickable as a floating one.
+            addMap(shape);
+            ++i;
+        } else if (shape.Type() == 5 && shape.ClassType().contains(QLatin1String("ShockwaveFlash"), Qt::CaseInsensitive)) {
             const int k = static_cast<int>(OLEObjs.size());
             addFlashObject(shape);
             WordRange range = shape.Range();
@@ -580,15 +595,7 @@ void TWordDoc::shapesPass(WordDocument &document)
             }
             ++i;
         } else if (type == 20) {
-            const std::vector<WordShape> items = shape.CanvasItems();
-            QString areas;
-            for (auto it = items.rbegin(); it != items.rend(); ++it)
-                areas += areaOfCanvasItem(*it);
-            if (!areas.isEmpty()) {
-                const int number = static_cast<int>(MapCodes.size());
-                MapCodes << QStringLiteral("<map name=\"WordMap%1\">\r\n").arg(number) + areas + QStringLiteral("</map>\r\n");
-                shape.SetAlternativeText(shape.AlternativeText() + kMapMarker + QString::number(number) + QLatin1Char(')'));
-            }
+            addMap(shape);
             ++i;
         } else if (type == 12 && shape.ClassType().contains(QLatin1String("ShockwaveFlash"), Qt::CaseInsensitive)) {
             // Floating controls are written like inline ones, at their anchor, so none is lost.

@@ -44,13 +44,19 @@ TEST(CanvasMap, AreasLinkToTheHeadingsPagesAndCoverTheirItems)
                Wsp("rect", "FF0000", P("Setup"), "rSetup", "Set it up", "", false, 20 * px, 20 * px, 100 * px, 40 * px) +
                    Wsp("ellipse", "0000FF", QString(), "rUsage", "", "_blank", false, 160 * px, 50 * px, 120 * px, 60 * px) +
                    Wsp("rect", "00FF00", QString(), QString(), QString(), QString(), false, 20 * px, 80 * px, 60 * px, 30 * px));
+    // A canvas in line with the text: one linked item back to the overview.
+    const QString inlineCanvas = "<w:p><w:r><w:drawing><wp:inline><wp:extent cx=\"" + QString::number(100 * px) + "\" cy=\"" +
+                                 QString::number(50 * px) + "\"/><wp:docPr id=\"5\" name=\"c\" descr=\"Back\"/>" +
+                                 GraphicData(Canvas(100 * px, 50 * px, Wsp("rect", "FF0000", QString(), "rBack", QString(), QString(), false, 0, 0, 50 * px, 50 * px))) +
+                                 "</wp:inline></w:drawing></w:r></w:p>";
     const QString source = root + "diagram.docx";
     TDocxBuilder()
         .Styles(kStyles)
         .Relationship("rSetup", "hyperlink", "#_Toc1", true)
         .Relationship("rUsage", "hyperlink", "#_Toc2", true)
+        .Relationship("rBack", "hyperlink", "#_Toc0", true)
         .Body(heading("Overview", "_Toc0", 0) + "<w:p>" + R("Click a box:") + Anchored(canvas, 300 * px, 120 * px, "Diagram") + "</w:p>" +
-              heading("Setup", "_Toc1", 1) + P("How to set up.") + heading("Usage", "_Toc2", 2) + P("How to use."))
+              heading("Setup", "_Toc1", 1) + P("How to set up.") + inlineCanvas + heading("Usage", "_Toc2", 2) + P("How to use."))
         .Save(source);
 
     TWordDoc doc(&project, &app, source, nullptr, 2);
@@ -73,10 +79,11 @@ TEST(CanvasMap, AreasLinkToTheHeadingsPagesAndCoverTheirItems)
     EXPECT_EQ(areas[0].captured(2), " target=\"_blank\"");
     EXPECT_TRUE(areas[1].captured(1).startsWith(setupPage)) << areas[1].captured(1).toStdString();
     EXPECT_TRUE(overview.contains("title=\"Set it up\""));
-    EXPECT_TRUE(overview.contains("<map name=\"WordMap0\">"));
+    // Inline shapes are marked first, so the inline canvas further down has map 0.
+    EXPECT_TRUE(overview.contains("<map name=\"WordMap1\">"));
 
     // The canvas picture carries the map and lies in the working folder, at the canvas's size.
-    QRegularExpression imgRe("<img width=(\\d+) height=(\\d+) src=\"([^\"]+)\"[^>]*alt=\"Diagram\"[^>]*usemap=\"#WordMap0\"");
+    QRegularExpression imgRe("<img width=(\\d+) height=(\\d+) src=\"([^\"]+)\"[^>]*alt=\"Diagram\"[^>]*usemap=\"#WordMap1\"");
     QRegularExpressionMatch img = imgRe.match(overview);
     ASSERT_TRUE(img.hasMatch()) << overview.toStdString();
     QImage picture(doc.tempDir + img.captured(3));
@@ -105,6 +112,11 @@ TEST(CanvasMap, AreasLinkToTheHeadingsPagesAndCoverTheirItems)
     }
     // The unlinked item is painted, outside both areas.
     EXPECT_EQ(picture.pixelColor(50, 95), QColor(Qt::green));
+    // The inline canvas has its own map, pointing back at the first page.
+    const QString setup = items[1]->Content;
+    EXPECT_TRUE(setup.contains("<map name=\"WordMap0\">\r\n<area href=\"" + items[0]->Url)) << setup.toStdString();
+    EXPECT_TRUE(setup.contains("coords=\"0,0,50,50\""));
+    EXPECT_TRUE(setup.contains(QRegularExpression("alt=\"Back\"[^>]*usemap=\"#WordMap0\"")));
     // No marker is left in any page.
     for (int i = 0; i < items.Count(); ++i)
         EXPECT_FALSE(items[i]->Content.contains("`$#!") || items[i]->Content.contains("`@#^")) << i;
