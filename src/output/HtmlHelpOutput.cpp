@@ -223,9 +223,11 @@ void THtmlHelpMaker::Output()
     if (!FileSystem().MakePath(ProjectFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
     if (Word) {
+        // The converter keeps its own warnings; only what the copy adds belongs to this output.
+        const int before = Word->Warnings.Count();
         Word->CopyAttachedFiles(ProjectFolder);
-        Warnings.Append(Word->Warnings);
-        Word->Warnings.Clear();
+        for (int i = before; i < Word->Warnings.Count(); ++i)
+            Warnings.Add(Word->Warnings.Items()[static_cast<size_t>(i)].What, Word->Warnings.Items()[static_cast<size_t>(i)].Where);
     }
     OutputPages();
 }
