@@ -55,7 +55,8 @@ TEST(CanvasMap, AreasLinkToTheHeadingsPagesAndCoverTheirItems)
         .Relationship("rSetup", "hyperlink", "#_Toc1", true)
         .Relationship("rUsage", "hyperlink", "#_Toc2", true)
         .Relationship("rBack", "hyperlink", "#_Toc0", true)
-        .Body(heading("Overview", "_Toc0", 0) + "<w:p>" + R("Click a box:") + Anchored(canvas, 300 * px, 120 * px, "Diagram") + "</w:p>" +
+        .Body(heading("Overview", "_Toc0", 0) + "<w:p>" + R("Click a box:") + Anchored(canvas, 300 * px, 120 * px, "Diagram") +
+              Anchored(Wsp("roundRect", "FFFF00", P("Next"), "rUsage", "Read on"), 80 * px, 20 * px, "Button") + "</w:p>" +
               heading("Setup", "_Toc1", 1) + P("How to set up.") + inlineCanvas + heading("Usage", "_Toc2", 2) + P("How to use."))
         .Save(source);
 
@@ -112,6 +113,12 @@ TEST(CanvasMap, AreasLinkToTheHeadingsPagesAndCoverTheirItems)
     }
     // The unlinked item is painted, outside both areas.
     EXPECT_EQ(picture.pixelColor(50, 95), QColor(Qt::green));
+    // A linked drawing shape is a linked picture, linked once, to the page of its heading.
+    QRegularExpression buttonRe("<a href=\"([^\"]*)\"[^>]*><img width=80 height=20 src=\"[^\"]+\"[^>]*alt=\"Button\" title=\"Button\"[^>]*></a>");
+    QRegularExpressionMatch button = buttonRe.match(overview);
+    ASSERT_TRUE(button.hasMatch()) << overview.toStdString();
+    EXPECT_EQ(button.captured(1), usagePage);
+    EXPECT_FALSE(overview.contains(QRegularExpression("<a [^>]*>\\s*<a ")));
     // The inline canvas has its own map, pointing back at the first page.
     const QString setup = items[1]->Content;
     EXPECT_TRUE(setup.contains("<map name=\"WordMap0\">\r\n<area href=\"" + items[0]->Url)) << setup.toStdString();
