@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace tavrel;
@@ -218,8 +219,12 @@ TEST_F(Shapes, CanvasPictureMatchesItsItemsAndMapAreasCoverThem)
 {
     // Three items at known places; the map areas are made as the conversion makes them.
     const qint64 px = 9525;
+    QImage yellow(4, 4, QImage::Format_RGB32);
+    yellow.fill(Qt::yellow);
+    ASSERT_TRUE(yellow.save(dir.filePath("linked.png")));
     auto doc = open(TDocxBuilder()
                         .Relationship("rA", "hyperlink", "#A", true)
+                        .Relationship("rLinked", "image", QUrl::fromLocalFile(dir.filePath("linked.png")).toString(), true)
                         .Relationship("rImg", "image", "media/p.png")
                         .Entry("word/media/p.png", TDocxBuilder::Png(8, 8))
                         .Body("<w:p>" +
@@ -227,11 +232,12 @@ TEST_F(Shapes, CanvasPictureMatchesItsItemsAndMapAreasCoverThem)
                                               Wsp("rect", kRed, "", "rA", "", "", false, 10 * px, 10 * px, 50 * px, 30 * px) +
                                                   Wsp("rect", kBlue, "", "rA", "", "", false, 120 * px, 50 * px, 60 * px, 40 * px) +
                                                   CanvasPic("rImg", 80 * px, 10 * px, 20 * px, 20 * px) +
+                                                  Pic(QString(), "rLinked", 150 * px, 10 * px, 20 * px, 20 * px) +
                                                   Group(Wsp("rect", kGreen, "", "", "", "", false, 0, 0, 1000, 1000), 1000, 1000, 10 * px, 60 * px, 30 * px, 30 * px)),
                                        200 * px, 100 * px, "Diagram") +
                               "</w:p>"));
     auto items = doc->Shapes().Item(1).CanvasItems();
-    ASSERT_EQ(items.size(), 4u);
+    ASSERT_EQ(items.size(), 5u);
     const QString page = save(*doc);
     QImage canvas = picture(page, "Diagram");
     ASSERT_FALSE(canvas.isNull());
@@ -253,6 +259,7 @@ TEST_F(Shapes, CanvasPictureMatchesItsItemsAndMapAreasCoverThem)
     // The picture item and the group's member, scaled from the group's own space.
     EXPECT_EQ(canvas.pixelColor(90, 20), QImage::fromData(TDocxBuilder::Png(8, 8)).pixelColor(4, 4));
     EXPECT_EQ(canvas.pixelColor(25, 75), QColor(Qt::green));
+    EXPECT_EQ(canvas.pixelColor(160, 20), QColor(Qt::yellow)); // a linked picture, from its file
     EXPECT_EQ(qAlpha(canvas.pixel(25, 95)), 0);
 }
 
@@ -370,7 +377,7 @@ TEST_F(Shapes, BadShapesAreSkippedOrBoxedWithWarnings)
     huge.Kind = TShapeKind::Canvas;
     huge.WidthEmu = 1ll << 40;
     huge.HeightEmu = 1;
-    EXPECT_TRUE(RenderShape(model, huge, [](const QString &) { return QByteArray(); }).isNull());
+    EXPECT_TRUE(RenderShape(model, huge, [](const TShape &) { return QByteArray(); }).isNull());
     EXPECT_TRUE(model.Warnings.Contains("too large") || [&] { model.FlushWarnings(); return model.Warnings.Contains("too large"); }());
 }
 

@@ -282,7 +282,8 @@ private:
     QString shapeHtml(TShape &s, const QString &where);
     QString imgHtml(const TShape &s, const QString &src, int w, int h, const QString &where);
     QString paintedHtml(TShape &s, const QString &where);
-    QByteArray browserPicture(const QString &mediaPart);
+    QByteArray browserPicture(const TShape &picture);
+    QString linkedPicturePath(const QString &target) const;
     QString pictureFile(TShape &s, const QString &where);
     void emit(const std::vector<Piece> &pieces, QString &out);
     const TNumLevel *numberingOf(const TParagraph &p, const QString &styleId, int &numId, int &level);
@@ -1066,6 +1067,15 @@ QString sniffExtension(const QByteArray &d)
     return QString();
 }
 
+QString Writer::linkedPicturePath(const QString &target) const
+{
+    const QString address = LinkAddress(target, m_doc.LinkBase);
+    QString path = address.startsWith(QLatin1String("file:///")) ? QUrl::fromPercentEncoding(address.mid(8).toUtf8()) : QString();
+    if (!path.isEmpty() && !(path.size() >= 2 && path[1] == ':'))
+        path = '/' + path;
+    return path;
+}
+
 QString Writer::pictureFile(TShape &s, const QString &where)
 {
     QString key;
@@ -1081,9 +1091,7 @@ QString Writer::pictureFile(TShape &s, const QString &where)
         data = m->second.Data;
     } else if (!s.LinkTarget.isEmpty()) {
         QString address = LinkAddress(s.LinkTarget, m_doc.LinkBase);
-        QString path = address.startsWith(QLatin1String("file:///")) ? QUrl::fromPercentEncoding(address.mid(8).toUtf8()) : QString();
-        if (!path.isEmpty() && !(path.size() >= 2 && path[1] == ':'))
-            path = '/' + path;
+        QString path = linkedPicturePath(s.LinkTarget);
         key = QStringLiteral("link:") + path;
         auto known = m_pictureFiles.find(key);
         if (known != m_pictureFiles.end())
@@ -1164,8 +1172,17 @@ QString Writer::imgHtml(const TShape &s, const QString &src, int w, int h, const
     return html;
 }
 
-QByteArray Writer::browserPicture(const QString &mediaPart)
+QByteArray Writer::browserPicture(const TShape &picture)
 {
+    const QString &mediaPart = picture.MediaPart;
+    if (mediaPart.isEmpty() && !picture.LinkTarget.isEmpty()) {
+        // A linked picture inside a drawing is painted from its file.
+        const QString path = linkedPicturePath(picture.LinkTarget);
+        QFile f(path);
+        if (path.isEmpty() || !f.open(QIODevice::ReadOnly) || f.size() > 64ll * 1024 * 1024)
+            return QByteArray();
+        return f.readAll();
+    }
     auto converted = m_converted.find(mediaPart);
     if (converted != m_converted.end())
         return converted->second;
@@ -1180,7 +1197,7 @@ QByteArray Writer::browserPicture(const QString &mediaPart)
 
 QString Writer::paintedHtml(TShape &s, const QString &where)
 {
-    QImage img = RenderShape(m_doc, s, [this](const QString &part) { return browserPicture(part); });
+    QImage img = RenderShape(m_doc, s, [this](const TShape &picture) { return browserPicture(picture); });
     if (img.isNull())
         return QString();
     QByteArray png;

@@ -409,7 +409,7 @@ void Painter::drawLine(QPainter &p, const TShape &s, const QRectF &r)
 
 void Painter::drawPicture(QPainter &p, const TShape &s, const QRectF &r)
 {
-    QByteArray data = s.MediaPart.isEmpty() ? QByteArray() : m_pictures(s.MediaPart);
+    QByteArray data = m_pictures(s);
     if (data.isEmpty()) {
         m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing cannot be shown and is drawn as a box"), s.Where);
         drawBox(p, r, s.Description, s.Where);
@@ -529,7 +529,7 @@ void Painter::Draw(QPainter &p, const TShape &s, const QRectF &r, int depth)
         drawShape(p, s, r);
         break;
     default: {
-        const bool havePicture = !s.MediaPart.isEmpty() && !m_pictures(s.MediaPart).isEmpty();
+        const bool havePicture = !s.MediaPart.isEmpty() && !m_pictures(s).isEmpty();
         if (havePicture) {
             drawPicture(p, s, r);
         } else {

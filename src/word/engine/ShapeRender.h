@@ -17,9 +17,9 @@ constexpr double kEmuPerPixel = 9525.0;
 constexpr int kMaxPictureSide = 8192;
 constexpr qint64 kMaxPicturePixels = 16ll * 1024 * 1024;
 
-// The bytes of a picture part as a browser can show them (metafiles already converted);
-// empty when there are none.
-using TPictureSource = std::function<QByteArray(const QString &mediaPart)>;
+// The bytes of a picture shape's picture (its part, or its linked file) as a browser can show
+// them (metafiles already converted); empty when there are none.
+using TPictureSource = std::function<QByteArray(const TShape &picture)>;
 
 // Whether a preset geometry is drawn as itself (otherwise as its outline box).
 bool IsSupportedGeometry(const QString &preset);
