@@ -536,6 +536,18 @@ TEST(Webhelp, UnwritableAndMissingFiles)
         EXPECT_TRUE(readUtf8(s.tmp.path() + "/elsewhere.htm").contains("wh-header"));
     }
     {
+        // An output folder that cannot be made ends the output before anything is written.
+        TScriptedMessages messages;
+        TFaultyFileSystem fs;
+        const QString other = s.tmp.path() + "/other/web/";
+        s.project.WebHelpOutputFolder = other;
+        fs.Fail(s.tmp.path() + "/other", TFaultyFileSystem::opMakeDir);
+        TWebHelp w(&s.project, &s.items, nullptr);
+        EXPECT_THROW(w.Output(), Exception);
+        EXPECT_FALSE(QFileInfo::exists(other + "pages"));
+        s.project.WebHelpOutputFolder = s.out;
+    }
+    {
         // A topic page or a script that cannot be written ends the output with an error.
         TScriptedMessages messages;
         TFaultyFileSystem fs;
