@@ -151,16 +151,17 @@ QString unsavedProblem(const TProject &project)
     return QString();
 }
 
-// Deletes an old output; while that fails the user may retry or give up. False: give up.
-bool deleteOldOutput(const QString &file)
+// Deletes an old output; while that fails the user may retry or give up. Returns the question
+// when the user gave up, empty when the file is gone.
+QString deleteOldOutput(const QString &file)
 {
     while (QFileInfo::exists(file) && !FileSystem().RemoveFile(file)) {
         const QString text = QLatin1Char('"') + file
             + QStringLiteral("\" access denied! It's probably been opend. Please close it and Retry.");
         if (Messages().Ask(text, mbAbort | mbRetry, TMsgIcon::Error) != mbRetry)
-            return false;
+            return text;
     }
-    return true;
+    return QString();
 }
 
 TBuildReport stopped(const QString &message)
@@ -190,8 +191,8 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
         const QString chm = project.RealPath(ptCompiledFile);
         if (QString refusal = guard.FileRefusal(chm, TGuardedOutput::CompiledFile); !refusal.isEmpty())
             return stopped(refusal);
-        if (!deleteOldOutput(chm))
-            return stopped(QString());
+        if (QString locked = deleteOldOutput(chm); !locked.isEmpty())
+            return stopped(options.Headless ? locked : QString()); // the user's own Abort needs no box
     }
 
     if (project.WebHelpOutput) {
@@ -214,8 +215,8 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
         const QString pdf = project.RealPath(ptPDFFile);
         if (QString refusal = guard.FileRefusal(pdf, TGuardedOutput::PDFFile); !refusal.isEmpty())
             return stopped(refusal);
-        if (!deleteOldOutput(pdf))
-            return stopped(QString());
+        if (QString locked = deleteOldOutput(pdf); !locked.isEmpty())
+            return stopped(options.Headless ? locked : QString()); // the user's own Abort needs no box
     }
 
     TBuildOutcome outcome = runner.Run(project);

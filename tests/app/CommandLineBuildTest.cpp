@@ -182,6 +182,28 @@ TEST(CommandLineBuild, FailuresExitWithOneAndTheReportOnStandardError)
         QFile::remove(left[0]);
     }
     {
+        // The compiler fails: its console text reaches the report, the private project folder
+        // goes, the copy stays.
+        const QString folder = work.path() + "/d";
+        const QString tvp = makeProject(folder, "styles.docx", true, false, false);
+        QTemporaryDir bin;
+        QFile script(bin.path() + "/chmcmd");
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho 'stand-in compiler gives up'\nexit 3\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TRun r = runTavrel({"--build", tvp}, temp.path(), {"PATH=" + bin.path() + ":" + qEnvironmentVariable("PATH")});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("TaskType: 1 TaskPos: 95")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("stand-in compiler gives up")) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("Written:"));
+        EXPECT_FALSE(QFileInfo(folder + "/HTML help/hilfe datei.chm").size() > 0);
+        const QStringList left = entriesUnder(temp.path());
+        ASSERT_EQ(left.size(), 1) << left.join("\n").toStdString();
+        EXPECT_TRUE(left[0].endsWith(".docx"));
+        QFile::remove(left[0]);
+    }
+    {
         // A project inside the installation folder is refused.
         QTemporaryDir install;
         const QString tvp = makeProject(install.path() + "/sample", "styles.docx", true, false, false);

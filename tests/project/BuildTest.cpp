@@ -432,6 +432,15 @@ TEST(BuildProject, LockedOldOutputsAskAbortOrRetry)
         EXPECT_TRUE(messages.Errors().isEmpty()) << "Abort is the user's own choice";
         EXPECT_TRUE(QFileInfo::exists(s.chm));
         EXPECT_TRUE(QFileInfo::exists(s.pdf)) << "the PDF comes after the help file";
+
+        // Without a display the Abort ends the build with the reason as its error.
+        TBuildOptions headless;
+        headless.Headless = true;
+        messages.ExpectQuestion(mbAbort);
+        TBuildReport h = BuildProject(s.project, runner, headless);
+        EXPECT_EQ(h.Result, TBuildReport::Stopped);
+        EXPECT_EQ(h.Message, question);
+        EXPECT_EQ(messages.Errors(), QStringList({question}));
     }
     {
         // The file is released between the tries: Retry deletes it and the build runs.
