@@ -39,7 +39,8 @@ TEST(ContextSetting, ShippedPresetsMatchAndLoad)
     // One character more in any piece is "Custom"; taking it away again is the preset.
     EXPECT_EQ(MatchContextPreset(top + "x", body, bottom), 5);
     EXPECT_EQ(MatchContextPreset(top, body + "x", bottom), 5);
-    EXPECT_EQ(MatchContextPreset(top, body, bottom.toUpper()), 5);
+    EXPECT_EQ(MatchContextPreset(top, body, bottom + " "), 5);
+    EXPECT_EQ(MatchContextPreset(top.toUpper(), body, bottom), 5) << "letter case counts";
 
     LoadContextPreset("VB .NET", top, body, bottom);
     EXPECT_EQ(MatchContextPreset(top, body, bottom), 1);

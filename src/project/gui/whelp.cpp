@@ -504,7 +504,9 @@ bool TfrmMain::Save()
     try {
         AddRecentProject(m_project->ProjectFilename);
         m_project->Save();
-    } catch (const Exception &) {
+    } catch (const Exception &e) {
+        // Said aloud: a save that silently did nothing would let the author quit without it.
+        Messages().ShowError(QStringLiteral("The project could not be saved.\n") + e.Message());
         return false;
     }
     SetCaption();
@@ -642,10 +644,12 @@ void TfrmMain::BuildProject(bool Silence)
     std::unique_ptr<TBuildRunner> runner = RunnerFactory ? RunnerFactory(this) : std::make_unique<TDialogBuildRunner>(this);
     TBuildOptions options;
     options.Silence = Silence;
-    tavrel::BuildProject(*m_project, *runner, options);
+    const TBuildReport report = tavrel::BuildProject(*m_project, *runner, options);
     CheckOutputFiles();
-    if (Silence)
+    if (Silence) {
+        SilentStatus = report.Result == TBuildReport::Completed ? 0 : 1;
         QTimer::singleShot(1000, this, [this] { close(); });
+    }
 }
 
 // --- Dialog hooks --------------------------------------------------------------------------
@@ -781,7 +785,7 @@ void TfrmMain::cbLanguageChange()
 void TfrmMain::cbPDFOutputClick()
 {
     if (ui->cbPDFOutput->isChecked() && !IsLibreOfficeAvailable()) {
-        QMessageBox::warning(this, QString::fromLatin1(kProductName), Resource().GetStringById(QStringLiteral("501")));
+        Messages().Ask(Resource().GetStringById(QStringLiteral("501")), mbOK, TMsgIcon::Warning);
         ui->cbPDFOutput->setChecked(false);
     }
 }
@@ -889,7 +893,8 @@ int RunDesktop(const QStringList &args)
     main.show();
     splash->finish(&main);
     delete splash;
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status != 0 ? status : main.SilentStatus;
 }
 
 } // namespace tavrel

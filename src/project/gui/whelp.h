@@ -49,6 +49,9 @@ public:
     void AddRecentProject(const QString &path);
     void BuildProject(bool Silence);
 
+    // The result of the last silent build: 0 built, 1 not built (the "/b" start's exit status).
+    int SilentStatus = 0;
+
     QMenu *pmRecent = nullptr; // the popup with the same items as "Recent projects"
     QTimer *tmMainFormLoaded = nullptr;
     QTimer *tmOutputStatus = nullptr;

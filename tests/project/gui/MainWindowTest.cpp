@@ -242,6 +242,10 @@ TEST(MainWindow, SaveQuestionPaths)
     EXPECT_EQ(w.Project().ProjectFilename, a);
     EXPECT_TRUE(w.Project().ProjectChanged);
     EXPECT_EQ(w.Project().Title, QStringLiteral("kept"));
+    ASSERT_EQ(msgs.Errors().size(), 1);
+    EXPECT_TRUE(msgs.Errors()[0].startsWith("The project could not be saved."));
+    onDisk.ReadFromIni(a);
+    EXPECT_EQ(onDisk.Title, QStringLiteral("edited")) << "the old file survives a failed save";
 
     // Closing asks with its own text; Cancel keeps the window.
     w.show();
@@ -251,7 +255,6 @@ TEST(MainWindow, SaveQuestionPaths)
     msgs.ExpectQuestion(mbNo);
     EXPECT_TRUE(w.close());
     EXPECT_TRUE(msgs.AllAnswersUsed());
-    EXPECT_TRUE(msgs.Errors().isEmpty());
 }
 
 TEST(MainWindow, BadFilesLeaveTheCurrentProject)
