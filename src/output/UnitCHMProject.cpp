@@ -202,7 +202,7 @@ QString EscapeParamValues(const QString &list)
         while (bodyLength > 0 && (line[bodyLength - 1] == QLatin1Char('\n') || line[bodyLength - 1] == QLatin1Char('\r')))
             --bodyLength;
         const QStringView body = line.left(bodyLength);
-        // Only a line with at least four quotes can hold a quote inside its value.
+        // A param line has four quotes of its own; only one with more can hold one in its value.
         if (body.count(QLatin1Char('"')) > 4) {
             const QRegularExpressionMatch m = param.match(body.toString());
             if (m.hasMatch()) {

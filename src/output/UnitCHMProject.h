@@ -107,7 +107,10 @@ public:
     // when it has content to carry, the .hhp always). It does not compile.
     void Output();
     // Each writes one file to the full path FileName, replacing it; the result carries nothing.
-    // A file that cannot be written raises an Exception naming it.
+    // A file that cannot be written raises an Exception naming it. The .hhc and .hhk are in the
+    // code page of Language, with decimal references for what it cannot hold, and a raw double
+    // quote inside a param value (one param per line) is escaped; the .hhp has its file names
+    // in UTF-8 and its title and caption in that code page; the .h is UTF-8. Lines end in CR LF.
     int OutputHHP(const QString &FileName);
     int OutputHHC(const QString &FileName);
     int OutputHHK(const QString &FileName);
