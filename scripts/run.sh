@@ -3,9 +3,9 @@
 # work copy and prints where the outputs are.
 #
 # The program never builds a project inside its installation folder, so the sample is copied
-# first, to $TAVREL_SAMPLE_DIR (default: <build folder>/sample-run). The script only ever writes
-# into a folder it made itself (it leaves a marker file there); it refuses any other existing
-# folder, and it never deletes anything: the build replaces its own earlier outputs.
+# first, to $TAVREL_SAMPLE_DIR (default: <build folder>/sample-run). The script only writes into
+# an empty folder or one it made itself (it leaves a marker file there) and refuses any other;
+# it never deletes anything: the build replaces its own earlier outputs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
@@ -15,7 +15,7 @@ TAVREL="$BUILD_DIR/bin/tavrel"
 
 WORK=${TAVREL_SAMPLE_DIR:-$PWD/$BUILD_DIR/sample-run}
 MARKER="$WORK/.tavrel-sample-copy"
-if [ -e "$WORK" ] && [ ! -f "$MARKER" ]; then
+if [ -e "$WORK" ] && [ ! -f "$MARKER" ] && [ -n "$(ls -A "$WORK" 2>/dev/null || echo not-a-folder)" ]; then
   echo "run: $WORK exists and was not made by this script; set TAVREL_SAMPLE_DIR to another folder." >&2
   exit 1
 fi
@@ -30,7 +30,8 @@ status=0
 echo
 echo "Outputs of the sample project (in $WORK):"
 found=0
-for out in "HTML help/help.chm" "WebHelp/index.htm" "PDF/help.pdf"; do
+# The WebHelp start page is index.html or index.htm, after the project's page extension.
+for out in "HTML help/help.chm" "WebHelp/index.html" "WebHelp/index.htm" "PDF/help.pdf"; do
   if [ -f "$WORK/$out" ]; then
     printf '  %-40s %s bytes\n' "$WORK/$out" "$(stat -c %s "$WORK/$out")"
     found=1

@@ -14,9 +14,9 @@ Markup of sample.txt, one construct per line; paragraphs are separated by blank 
   # Text {#Id}                   heading of level 1 (## level 2, ### level 3) with a bookmark
   @props Id=1;FileName=x         a property field at the start of the next paragraph
   @button Target | Text | Tip    a floating button-like shape linked to a bookmark or address,
-                                 anchored in the next paragraph
-  @canvas W H | Alt               a drawing canvas (size in pixels at 96 dpi) anchored in the
-  @item X Y W H | Target | Text    next paragraph; each item is a box, Target "-" for no link
+                                 anchored in a paragraph of its own
+  @canvas W H | Alt               a drawing canvas (size in pixels at 96 dpi) anchored in a
+  @item X Y W H | Target | Text    paragraph of its own; each item is a box, Target "-" for no link
   @end
   !image file.png WIDTH | alt text | caption     a picture in its own paragraph, then a caption
   - item / 1. item               bulleted and numbered list items
@@ -37,6 +37,7 @@ from xml.sax.saxutils import escape
 FIXED_TIME = (2026, 1, 5, 9, 0, 0)
 EMU_PER_PX = 9525  # 96 pixels per inch
 TEXT_WIDTH_TWIPS = 11906 - 2 * 1440
+ANCHOR_PPR = '<w:spacing w:after="0"/>'  # the paragraph that only holds a floating shape
 
 NS = {
     "wpc": "http://schemas.microsoft.com/office/word/2010/wordprocessingCanvas",
@@ -301,7 +302,7 @@ class Document:
             if m and m.group(3):
                 self.bookmarks[m.group(3)] = m.group(2)
         self.pending_refs = set()
-        pending = []  # fields and shapes for the start of the next paragraph
+        pending = []  # property fields for the start of the next paragraph
         paragraph = []
         i = 0
 
@@ -335,7 +336,8 @@ class Document:
             if line.startswith("@button "):
                 flush()
                 target, text, tip = [p.strip() for p in line[8:].split("|")]
-                pending.append(self.button(target, text, tip))
+                # Anchored in a paragraph of its own, so the pages show it on a line of its own.
+                self.body.append(self.para(self.button(target, text, tip), extra_ppr=ANCHOR_PPR))
                 continue
             if line.startswith("@canvas "):
                 flush()
@@ -348,7 +350,7 @@ class Document:
                     items.append((x, y, iw, ih, target, text))
                     i += 1
                 i += 1
-                pending.append(self.canvas(w, h, alt.strip(), items))
+                self.body.append(self.para(self.canvas(w, h, alt.strip(), items), extra_ppr=ANCHOR_PPR))
                 continue
             if line.startswith("!image "):
                 flush()
@@ -395,7 +397,7 @@ class Document:
         if missing:
             raise SystemExit("make_sample: links to unknown headings: " + ", ".join(missing))
         if pending:
-            raise SystemExit("make_sample: a field or shape at the end has no paragraph to stand in")
+            raise SystemExit("make_sample: a property field at the end has no paragraph to stand in")
 
     def front_matter(self):
         self.body.append(self.para(self.run(self.props.get("title", "")), "Title"))
