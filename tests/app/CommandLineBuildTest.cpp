@@ -56,6 +56,12 @@ QByteArray sha(const QString &path)
     return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256) : QByteArray();
 }
 
+bool HoldsWebHelpOutputFiles(const QString &folder)
+{
+    const QStringList names = QDir(folder).entryList(QDir::Files);
+    return names.contains("index.html") || names.contains("index.htm");
+}
+
 QStringList entriesUnder(const QString &folder)
 {
     QStringList out;
@@ -241,7 +247,7 @@ TEST(CommandLineBuild, TheSampleProjectCopiedToAWorkFolder)
     const QString copy = work.path() + "/Sample Project";
     ASSERT_TRUE(CopyFolderTree(sample, copy));
     const QByteArray before = sha(copy + "/sample.docx");
-    TRun r = runTavrel({"--build", copy + "/sample.tvp", "--yes"}, temp.path());
+    TRun r = runTavrel({"--build", copy + "/sample.tvp"}, temp.path());
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     TProject project;
     project.ReadFromIni(copy + "/sample.tvp");
@@ -251,6 +257,10 @@ TEST(CommandLineBuild, TheSampleProjectCopiedToAWorkFolder)
         const QStringList failures = test::CheckHelpFile(project.RealPath(ptCompiledFile), expect);
         EXPECT_TRUE(failures.isEmpty()) << failures.join("\n").toStdString();
     }
+    if (project.WebHelpOutput)
+        EXPECT_TRUE(HoldsWebHelpOutputFiles(project.RealPath(ptWebHelpFolder)));
+    if (project.PDFOutput && IsLibreOfficeAvailable())
+        EXPECT_TRUE(QFileInfo(project.RealPath(ptPDFFile)).size() > 0);
     EXPECT_EQ(sha(copy + "/sample.docx"), before);
     EXPECT_EQ(entriesUnder(temp.path()), QStringList());
 }
