@@ -345,6 +345,11 @@ void Painter::drawText(QPainter &p, const TShape &s, const QRectF &r)
     const QRectF inner = r.adjusted(s.InsetL / kEmuPerPixel, s.InsetT / kEmuPerPixel, -s.InsetR / kEmuPerPixel, -s.InsetB / kEmuPerPixel);
     if (inner.width() < 1 || inner.height() < 1)
         return;
+    // Lines break between words only: a word a little wider than its shape (other font
+    // metrics than the author's) stays whole.
+    QTextOption option = td.defaultTextOption();
+    option.setWrapMode(QTextOption::WordWrap);
+    td.setDefaultTextOption(option);
     td.setTextWidth(inner.width());
     const double h = td.size().height();
     double top = inner.top();
@@ -557,7 +562,10 @@ QImage RenderShape(TDocument &doc, const TShape &s, const TPictureSource &pictur
     int w = int(std::lround(wf)), h = int(std::lround(hf));
     if (line) {
         // A straight line may have no height or width; its picture is as thick as the line.
-        const int thick = std::max(1, int(std::ceil((s.LineWidthPt > 0 ? s.LineWidthPt : 0.75) * 96.0 / 72.0)));
+        const double widthPx = (s.LineWidthPt > 0 ? s.LineWidthPt : 0.75) * 96.0 / 72.0;
+        int thick = std::max(1, int(std::ceil(widthPx)));
+        if (!s.HeadEnd.isEmpty() || !s.TailEnd.isEmpty()) // room for the arrowheads
+            thick = std::max(thick, int(std::ceil(std::max(3.0 * widthPx, 6.0))) + 1);
         w = std::max(w, thick);
         h = std::max(h, thick);
     }
