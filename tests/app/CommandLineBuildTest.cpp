@@ -125,6 +125,23 @@ TEST(CommandLineBuild, BuildsAHelpFileInAFolderWithBlanksAndNonAsciiNamesTwice)
     }
 }
 
+TEST(CommandLineBuild, KeepsTheHelpProjectWhereAsked)
+{
+    QTemporaryDir work, temp;
+    const QString folder = work.path() + "/kept";
+    const QString tvp = makeProject(folder, "styles.docx", true, false, false);
+    TProject project;
+    project.ReadFromIni(tvp);
+    project.OutputHHP = true;
+    project.HHPFolder = "<Project_Folder>/HTML help project/";
+    project.SaveToIni(tvp);
+    TRun r = runTavrel({"--build", tvp}, temp.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(QDir(folder + "/HTML help project").entryList({"*.hhp"}).size(), 1);
+    EXPECT_TRUE(r.err.contains("Written: " + folder + "/HTML help project/")) << r.err.toStdString();
+    EXPECT_EQ(entriesUnder(temp.path()), QStringList());
+}
+
 TEST(CommandLineBuild, SilentDesktopBuildClosesAfterTheBuild)
 {
     QTemporaryDir work, temp;
