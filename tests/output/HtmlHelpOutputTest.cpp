@@ -381,6 +381,12 @@ TEST_F(MakerOutput, RefusalsLeaveEverythingInPlace)
         EXPECT_THAT(message(), HasSubstr("keep/intro.htm"));
     }
     EXPECT_EQ(message(), "no error");
+    // A folder that cannot be emptied is an error, not a build on top of old pages.
+    {
+        TFaultyFileSystem fs;
+        fs.Fail(root + "keep", TFaultyFileSystem::opRemove);
+        EXPECT_THAT(message(), HasSubstr("Cannot delete"));
+    }
 
     // Never saved: nothing is written under an empty project folder.
     project.RootDir.clear();
