@@ -1,5 +1,5 @@
-// The HTML Help maker: contents and index lists against the reference specimens and their edge
-// cases, the context-sensitive help texts and the context file in its encodings, the page
+// The HTML Help maker: contents and index lists of small projects against hand-checked files and
+// their edge cases, the context-sensitive help texts and the context file in its encodings, the page
 // output with its folder guard, and whole builds compiled with chmcmd and read back.
 #include "output/HtmlHelpOutput.h"
 #include "output/Template.h"
@@ -102,24 +102,24 @@ protected:
 
 } // namespace
 
-TEST_F(MakerLists, ReferenceSpecimens)
+TEST_F(MakerLists, ContentsIndexAliasAndMapOfSmallProjects)
 {
     fill(items, {{"Introduction", 1, "intro.htm", -1, "Apple", "intro", "10"},
                  {"Chapter 1", 1, "", 1},
                  {"Section 1.1", 2, "sec1_1.htm", 11},
                  {"Index", 1, "index2.htm"}});
-    EXPECT_GOLDEN("output/htmlhelp_specimen_f.hhc.txt", bytes(maker.MakeHHCList()));
+    EXPECT_GOLDEN("output/htmlhelp_contents.hhc.txt", bytes(maker.MakeHHCList()));
 
     QString alias, map;
     maker.MakeContextSensitive(alias, map);
-    EXPECT_GOLDEN("output/htmlhelp_specimen_h.txt", bytes(alias + map));
+    EXPECT_GOLDEN("output/htmlhelp_alias_map.txt", bytes(alias + map));
 
     TContentsItems fruit;
     fill(fruit, {{"Fruit basics", 1, "fruit.htm", -1, "Apple"},
                  {"Pears", 1, "pears.htm", -1, "Fruit/Pear\nApple"},
                  {"Plums", 1, "plums.htm", -1, "Fruit/Plum"}});
     maker.Contents = &fruit;
-    EXPECT_GOLDEN("output/htmlhelp_specimen_g.hhk.txt", bytes(maker.MakeHHKList()));
+    EXPECT_GOLDEN("output/htmlhelp_index.hhk.txt", bytes(maker.MakeHHKList()));
 
     TContentsItems none;
     maker.Contents = &none;
