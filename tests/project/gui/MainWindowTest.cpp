@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace tavrel;
@@ -402,4 +403,129 @@ TEST(MainWindow, SilentBuildStartClosesTheWindowAfterTheBuild)
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(msgs.Infos().isEmpty());
     EXPECT_TRUE(msgs.Errors().isEmpty()) << msgs.Errors().join("\n").toStdString();
+}
+
+namespace {
+// Answers the next modal dialog once it is showing: accepts it after edit has run on it.
+void whenModal(const std::function<void(QWidget *)> &edit)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, edit] {
+        if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            edit(d);
+            d->accept();
+        }
+    });
+    timer->start(20);
+}
+} // namespace
+
+TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString file = writeProject(dir.filePath("t.tvp"));
+    TScriptedMessages msgs;
+    TRecordingShell shell;
+    TTestMain w({file});
+    w.show();
+    idle();
+    TProject &p = w.Project();
+
+    // Export into a folder with a file: Cancel stops, No keeps the file, Yes empties first.
+    const QString out = dir.filePath("export");
+    QDir().mkpath(out);
+    WriteBytes(out + "/mine.txt", "keep?");
+    w.folderAnswers << out;
+    msgs.ExpectQuestion(mbCancel);
+    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"mine.txt"});
+    w.folderAnswers << out;
+    msgs.ExpectQuestion(mbNo);
+    msgs.ExpectQuestion(mbNo); // do not browse
+    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo::exists(out + "/mine.txt"));
+    const QStringList written = QDir(out).entryList(QDir::Files);
+    EXPECT_GT(written.size(), 1);
+    w.folderAnswers << out;
+    msgs.ExpectQuestion(mbYes);
+    msgs.ExpectQuestion(mbYes); // browse it
+    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    EXPECT_FALSE(QFileInfo::exists(out + "/mine.txt"));
+    EXPECT_EQ(shell.opened, QStringList{out});
+    EXPECT_EQ(msgs.Questions()[0], QStringLiteral("This is not an empty folder. Do you want to empty it?"));
+    EXPECT_EQ(msgs.Questions().last(), QStringLiteral("OK! Do you want to browser the folder?"));
+    EXPECT_FALSE(p.ProjectChanged);
+
+    // Import the exported page into the WebHelp template: asked, packed, marked changed.
+    QString main;
+    for (const QString &name : QDir(out).entryList({"*.htm", "*.html"}, QDir::Files))
+        main = out + "/" + name;
+    ASSERT_FALSE(main.isEmpty());
+    const QByteArray before = p.WebHelpTemplateStream;
+    w.openAnswers << main;
+    msgs.ExpectQuestion(mbNo);
+    QTest::mouseClick(w.ui->btnWeblHelpTemplateImport, Qt::LeftButton);
+    EXPECT_EQ(p.WebHelpTemplateStream, before);
+    EXPECT_FALSE(p.ProjectChanged);
+    w.openAnswers << main;
+    msgs.ExpectQuestion(mbYes);
+    QTest::mouseClick(w.ui->btnWeblHelpTemplateImport, Qt::LeftButton);
+    EXPECT_EQ(p.WebHelpTemplateStream, p.HtmlHelpTemplateStream);
+    EXPECT_TRUE(p.ProjectChanged);
+    EXPECT_EQ(msgs.Infos().last(), QStringLiteral("Imported sucessfully!"));
+
+    // The folder chooser creates a missing folder first and puts the choice in the field.
+    w.ui->cbOutputHHP->setChecked(true);
+    w.ui->edtHHPFolder->setText("<Project_Folder>/hhp");
+    idle();
+    w.folderAnswers << dir.filePath("chosen");
+    QTest::mouseClick(w.ui->btnHHPFolder, Qt::LeftButton);
+    EXPECT_TRUE(QFileInfo(dir.filePath("hhp")).isDir());
+    EXPECT_EQ(w.ui->edtHHPFolder->text(), dir.filePath("chosen"));
+
+    // The navigation dialog takes the setting and gives the edited one back.
+    whenModal([](QWidget *d) {
+        auto *start = d->findChild<QLineEdit *>("edtStartString");
+        ASSERT_TRUE(start);
+        EXPECT_EQ(start->text(), QStringLiteral("Help > "));
+        start->setText("Home: ");
+    });
+    QTest::mouseClick(w.ui->btnSetNavigation, Qt::LeftButton);
+    EXPECT_EQ(w.ui->edtNavSetting->text(), QStringLiteral("\"Home: \",\" > \",\"0\",\"1\""));
+    idle();
+    EXPECT_EQ(p.NavSetting, w.ui->edtNavSetting->text());
+
+    // The context dialog: OK with nothing touched changes nothing; an edit marks the project.
+    w.ui->cbOutputContext->setChecked(true);
+    idle();
+    p.ProjectChanged = false;
+    whenModal([](QWidget *) {});
+    QTest::mouseClick(w.ui->btnContextSetting, Qt::LeftButton);
+    EXPECT_FALSE(p.ProjectChanged);
+    whenModal([](QWidget *d) { d->findChild<QLineEdit *>("edtCodeTemplate")->setText("{%ContextID%}"); });
+    QTest::mouseClick(w.ui->btnContextSetting, Qt::LeftButton);
+    EXPECT_EQ(p.HtmlHelpContextCodeTemplate, QStringLiteral("{%ContextID%}"));
+    EXPECT_TRUE(p.ProjectChanged);
+
+    // The Build page refreshes its status every second only while it is shown.
+    EXPECT_FALSE(w.tmOutputStatus->isActive());
+    w.ui->PageControl1->setCurrentWidget(w.ui->tsBuild);
+    EXPECT_TRUE(w.tmOutputStatus->isActive());
+    EXPECT_EQ(w.ui->lbCHMStatus->text(), QStringLiteral("Not created."));
+    EXPECT_FALSE(w.ui->btnOpenCHM->isEnabled());
+    QDir().mkpath(dir.filePath("HTML help"));
+    WriteBytes(dir.filePath("HTML help/help.chm"), "x");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.ui->btnOpenCHM->isEnabled(); }, 3000));
+    EXPECT_TRUE(w.ui->lbCHMStatus->text().endsWith("(within 1 minute)"));
+    QTest::mouseClick(w.ui->btnCHMFolder, Qt::LeftButton);
+    EXPECT_EQ(shell.shown.last(), dir.filePath("HTML help/help.chm"));
+    w.ui->PageControl1->setCurrentIndex(0);
+    EXPECT_FALSE(w.tmOutputStatus->isActive());
+
+    // The program's own help file is not shipped yet: its command is hidden.
+    EXPECT_FALSE(w.ui->miHowToUse->isVisible());
+    p.ProjectChanged = false;
 }
