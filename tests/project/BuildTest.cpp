@@ -261,8 +261,15 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
             }
         } look(&project);
         look.realCopy = true;
+        // A source held open elsewhere (not writable, not removable) still builds: only the
+        // copy is worked on, and the source is only ever copied.
+        TFaultyFileSystem fs;
+        fs.Fail(source, TFaultyFileSystem::opWrite | TFaultyFileSystem::opRemove | TFaultyFileSystem::opRename);
         runBuild(look);
         ASSERT_FALSE(look.Failed) << look.ErrorMsg.toStdString();
+        for (const QString &call : fs.calls)
+            if (call.contains(source))
+                EXPECT_TRUE(call.startsWith("copy ")) << call.toStdString();
         EXPECT_TRUE(look.seen.endsWith(".docx"));
         EXPECT_NE(QFileInfo(look.seen).canonicalPath(), QFileInfo(source).canonicalPath());
         EXPECT_FALSE(QFileInfo::exists(look.seen)) << "a good build leaves no copy";
