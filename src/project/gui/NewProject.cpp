@@ -51,6 +51,12 @@ void TfrmNewProject::btnBackClick(int tag)
     }
 }
 
+void TfrmNewProject::reject()
+{
+    if (ui->btnCancel->isEnabled())
+        QDialog::reject();
+}
+
 void TfrmNewProject::ShowState()
 {
     ui->PageControl1->setCurrentIndex(State.Page);

@@ -23,6 +23,8 @@ public:
     // The handler of "< Back" and of the next button, by the button's tag.
     void btnBackClick(int tag);
     void Button1Click();
+    // Escape and the window's close button cancel only while "Cancel" is offered.
+    void reject() override;
 
 private:
     void ShowState();

@@ -181,12 +181,14 @@ void TfrmMain::FormCreate()
     // The controls show the default project first, so the start-up open sees no edits in them.
     ProjectToControl();
     LoadRecentProjects();
+    // The sample goes to the documents folder before anything is opened, so the author edits a
+    // copy and never the installation.
+    CopySampleProject();
     if (!m_args.isEmpty()) {
         OpenProject(m_args.first());
         ProjectToControl();
         return;
     }
-    CopySampleProject();
     const QString file = StartupProjectFile(TRecentProjects::Load());
     OpenProject(file);
     ProjectToControl();

@@ -52,5 +52,16 @@ TEST(NewProjectWindow, BackNextFinishAndTheReplaceQuestion)
     w.show();
     QTest::mouseClick(w.ui->btnNext, Qt::LeftButton);
     EXPECT_EQ(w.result(), int(QDialog::Accepted));
+
+    // Without "Cancel" the wizard cannot be escaped either.
+    TfrmNewProject forced;
+    forced.ui->btnCancel->setEnabled(false);
+    forced.show();
+    QTest::keyClick(&forced, Qt::Key_Escape);
+    EXPECT_TRUE(forced.isVisible());
+    forced.ui->btnCancel->setEnabled(true);
+    QTest::keyClick(&forced, Qt::Key_Escape);
+    EXPECT_FALSE(forced.isVisible());
+    EXPECT_EQ(forced.result(), int(QDialog::Rejected));
     EXPECT_EQ(ReadBytes(dir.filePath("help.tvp")), QByteArray("old"));
 }
