@@ -279,9 +279,11 @@ void TCHMProject::GetFiles(const QString &Dir)
     // pipe or socket would stall the compiler. The build writes none of them itself.
     QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
+    // An earlier help file kept in the folder would be packed into the new one.
+    const QString compiled = CHM.isEmpty() ? QString() : QFileInfo(CHM).absoluteFilePath();
     while (it.hasNext()) {
         const QString path = it.next();
-        if (IsListedFile(it.fileName()))
+        if (IsListedFile(it.fileName()) && it.fileInfo().absoluteFilePath() != compiled)
             found << base.relativeFilePath(path);
     }
     found.removeDuplicates();

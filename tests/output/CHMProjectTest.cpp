@@ -245,7 +245,9 @@ TEST(CHMProject, OutputLeavesOutWhatHasNoContentAndFollowsTheSwitches)
     q.Maximize = true;
     q.DefaultTab = 2;
     q.Top = 5; q.Left = 7; q.Width = 10; q.Height = 20;
+    Touch(folder + "book.chm"); // an earlier compile kept in the folder is not packed again
     q.Output();
+    EXPECT_EQ(q.Files.ToStringList(), QStringList({"a.htm"}));
     EXPECT_TRUE(q.HHCFile.isEmpty());
     EXPECT_TRUE(q.HHKFile.isEmpty());
     const QByteArray def = Slurp(folder + "book.hhp");
