@@ -357,7 +357,10 @@ QString TWebHelp::readInstalled(const QString &Name)
         Warnings.Add(QStringLiteral("The installation file is missing; the page was not written."), file);
         return QString();
     }
-    return LoadTextFile(file);
+    const QString text = LoadTextFile(file);
+    if (text.isEmpty())
+        Warnings.Add(QStringLiteral("The installation file could not be read or is empty; the page was not written."), file);
+    return text;
 }
 
 QString TWebHelp::fillCommon(QString text)
