@@ -340,7 +340,15 @@ TEST_F(Shapes, ChartsDiagramsSvgAndConvertedPictures)
 TEST_F(Shapes, BadShapesAreSkippedOrBoxedWithWarnings)
 {
     const qint64 px = 9525;
+    // A bitmap whose header claims 100,000 x 100,000 pixels.
+    QByteArray hugeBmp("BM", 2);
+    auto le32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) hugeBmp.append(char((v >> (8 * i)) & 0xFF)); };
+    auto le16 = [&](quint16 v) { hugeBmp.append(char(v & 0xFF)).append(char(v >> 8)); };
+    le32(70), le32(0), le32(54), le32(40), le32(100000), le32(100000), le16(1), le16(24), le32(0), le32(0), le32(2835), le32(2835), le32(0), le32(0);
+    hugeBmp.append(QByteArray(16, '\0'));
     auto doc = open(TDocxBuilder()
+                        .Relationship("rHuge", "image", "media/huge.bmp")
+                        .Entry("word/media/huge.bmp", hugeBmp)
                         .Relationship("rBroken", "image", "media/broken.png")
                         .Relationship("rGone", "image", "media/gone.png")
                         .Relationship("rAx", "control", "activeX/missing.xml")
@@ -350,10 +358,11 @@ TEST_F(Shapes, BadShapesAreSkippedOrBoxedWithWarnings)
                               Anchored(Wsp("rect", kRed, ""), -5 * px, 10 * px, "Negative") +
                               Anchored(Wsp("rect", kRed, ""), 100000 * px, 100000 * px, "Huge") +
                               Anchored(Canvas(40 * px, 20 * px, CanvasPic("rBroken", 0, 0, 20 * px, 20 * px) + CanvasPic("rGone", 20 * px, 0, 20 * px, 20 * px) +
-                                                                    CanvasPic("rNoRel", 0, 0, 5 * px, 5 * px)),
+                                                                    CanvasPic("rNoRel", 0, 0, 5 * px, 5 * px) + CanvasPic("rHuge", 30 * px, 10 * px, 10 * px, 10 * px)),
                                        40 * px, 20 * px, "Broken inside") +
                               Anchored(Wsp("rect", kRed, "", "rNoSuchLink"), 10 * px, 10 * px, "Unlinked") +
-                              "<w:r><w:object><w:control r:id=\"rAx\" w:name=\"x\"/></w:object></w:r>" + R("after") + "</w:p>"));
+                              "<w:r><w:object><w:control r:id=\"rAx\" w:name=\"x\"/></w:object></w:r>" + InlinePic("rHuge", 10 * px, 10 * px, "Huge bitmap") +
+                              R("after") + "</w:p>"));
     EXPECT_EQ(doc->Shapes().Item(5).Hyperlink().Address, "");
     EXPECT_EQ(doc->InlineShapes().Item(1).ClassType(), "");
     const QString page = save(*doc);
@@ -369,6 +378,8 @@ TEST_F(Shapes, BadShapesAreSkippedOrBoxedWithWarnings)
     EXPECT_TRUE(w.Contains("too large"));
     EXPECT_TRUE(w.Contains("without size"));
     EXPECT_TRUE(w.Contains("drawn as a box"));
+    // The bitmap claiming 100,000 x 100,000 pixels is refused before any such allocation.
+    EXPECT_TRUE(w.Contains("too large and is drawn as a box") || w.Contains("cannot be read and is drawn as a box")) << w.Texts().join('\n').toStdString();
     EXPECT_TRUE(w.Contains("control whose part is missing"));
 
     // Painting bounds hold for the shape itself, whatever the document claims.

@@ -1253,7 +1253,10 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
                    where);
         break;
     case TShapeKind::Control:
-        m_doc.Warn(QStringLiteral("control"), QStringLiteral("A control (%1) cannot be written and is left out").arg(s.ClassType), where);
+        m_doc.Warn(QStringLiteral("control"),
+                   s.ClassType.isEmpty() ? QStringLiteral("A control cannot be written and is left out")
+                                         : QStringLiteral("A control (%1) cannot be written and is left out").arg(s.ClassType),
+                   where);
         break;
     case TShapeKind::OleObject:
         m_doc.Warn(QStringLiteral("ole"), QStringLiteral("An embedded object without a preview picture is left out"), where);

@@ -416,7 +416,7 @@ void Painter::drawPicture(QPainter &p, const TShape &s, const QRectF &r)
 {
     QByteArray data = m_pictures(s);
     if (data.isEmpty()) {
-        m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing cannot be shown and is drawn as a box"), s.Where);
+        m_doc.Warn(QStringLiteral("drawing picture missing"), QStringLiteral("A picture inside a drawing cannot be shown and is drawn as a box"), s.Where);
         drawBox(p, r, s.Description, s.Where);
         return;
     }
@@ -425,13 +425,13 @@ void Painter::drawPicture(QPainter &p, const TShape &s, const QRectF &r)
     QImageReader reader(&buffer);
     const QSize natural = reader.size();
     if (natural.isValid() && qint64(natural.width()) * natural.height() > 4 * kMaxPicturePixels) {
-        m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing is too large and is drawn as a box"), s.Where);
+        m_doc.Warn(QStringLiteral("drawing picture large"), QStringLiteral("A picture inside a drawing is too large and is drawn as a box"), s.Where);
         drawBox(p, r, s.Description, s.Where);
         return;
     }
     QImage img = reader.read();
     if (img.isNull()) {
-        m_doc.Warn(QStringLiteral("drawing picture"), QStringLiteral("A picture inside a drawing cannot be read and is drawn as a box"), s.Where);
+        m_doc.Warn(QStringLiteral("drawing picture damaged"), QStringLiteral("A picture inside a drawing cannot be read and is drawn as a box"), s.Where);
         drawBox(p, r, s.Description, s.Where);
         return;
     }
