@@ -125,8 +125,8 @@ QByteArray Slurp(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The contents, index, alias and map texts of the maker's specimens (CR LF line ends).
-const QString SpecimenTOC = QStringLiteral(
+// Contents, index, alias and map texts as the maker writes them (CR LF line ends).
+const QString FullTOC = QStringLiteral(
     "<UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Introduction\">\r\n"
     "<param name=\"Local\" value=\"intro.htm\">\r\n</OBJECT>\r\n<LI><OBJECT type=\"text/sitemap\">\r\n"
     "<param name=\"Name\" value=\"Chapter 1\">\r\n<param name=\"ImageNumber\" value=\"1\">\r\n</OBJECT>\r\n"
@@ -134,7 +134,7 @@ const QString SpecimenTOC = QStringLiteral(
     "<param name=\"Local\" value=\"sec1_1.htm\">\r\n<param name=\"ImageNumber\" value=\"11\">\r\n</OBJECT>\r\n"
     "</UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Index\">\r\n"
     "<param name=\"Local\" value=\"index2.htm\">\r\n</OBJECT>\r\n</UL>");
-const QString SpecimenIndex = QStringLiteral(
+const QString FullIndex = QStringLiteral(
     "<UL><LI><OBJECT type=\"text/sitemap\">\r\n<param name=\"Name\" value=\"Apple\">\r\n"
     "<param name=\"Name\" value=\"Fruit basics\">\r\n<param name=\"Local\" value=\"fruit.htm\">\r\n"
     "<param name=\"Name\" value=\"Pears\">\r\n<param name=\"Local\" value=\"pears.htm\">\r\n"
@@ -147,7 +147,7 @@ const QString SpecimenIndex = QStringLiteral(
 
 // A build's copy as the maker fills it, over a folder with pages, a style sheet, pictures and
 // the files [FILES] must leave out.
-void FillSpecimen(TCHMProject &p, const QString &folder)
+void FillFullProject(TCHMProject &p, const QString &folder)
 {
     for (const char *f : {"intro.htm", "sec1_1.htm", "index2.htm", "css/style.css", "images/a.png",
                           "images/sub/b.gif", "notes.h", "image.htm.old", "old.hhp", "old.HHC", "x.log",
@@ -163,20 +163,20 @@ void FillSpecimen(TCHMProject &p, const QString &folder)
     p.Language = QStringLiteral("0x0409");
     p.Font = QStringLiteral("Tahoma,8,0");
     p.DefaultTopic = QStringLiteral("intro.htm");
-    p.TOC = SpecimenTOC;
-    p.IndexList = SpecimenIndex;
+    p.TOC = FullTOC;
+    p.IndexList = FullIndex;
     p.Alias = QStringLiteral("CID_intro = intro.htm\r\n");
     p.Map = QStringLiteral("#define CID_intro 10\r\n");
 }
 
 } // namespace
 
-TEST(CHMProject, OutputWritesTheFourFilesOfTheSpecimens)
+TEST(CHMProject, OutputWritesTheFourFilesOfAFullProject)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + "/";
     TCHMProject p;
-    FillSpecimen(p, folder);
+    FillFullProject(p, folder);
     p.Output();
 
     EXPECT_EQ(p.HHPFile, "help.hhp");
@@ -184,10 +184,10 @@ TEST(CHMProject, OutputWritesTheFourFilesOfTheSpecimens)
     EXPECT_EQ(p.HHKFile, "help.hhk");
     EXPECT_EQ(p.HFile, "help.h");
     EXPECT_EQ(p.LOGFile, "help.log");
-    EXPECT_GOLDEN("output/specimen.hhp", Slurp(folder + "help.hhp"));
-    EXPECT_GOLDEN("output/specimen.hhc", Slurp(folder + "help.hhc"));
-    EXPECT_GOLDEN("output/specimen.hhk", Slurp(folder + "help.hhk"));
-    EXPECT_GOLDEN("output/specimen.h", Slurp(folder + "help.h"));
+    EXPECT_GOLDEN("output/full_project.hhp", Slurp(folder + "help.hhp"));
+    EXPECT_GOLDEN("output/full_project.hhc", Slurp(folder + "help.hhc"));
+    EXPECT_GOLDEN("output/full_project.hhk", Slurp(folder + "help.hhk"));
+    EXPECT_GOLDEN("output/full_project.h", Slurp(folder + "help.h"));
 
     // Sorted by path; project files, the log and backups left out; a picture whose inner name
     // merely contains ".h" stays in.
@@ -205,7 +205,7 @@ TEST(CHMProject, OutputWritesTheFourFilesOfTheSpecimens)
     // A second run over the same folder writes the same bytes (its own files are not listed).
     const QByteArray hhc = Slurp(folder + "help.hhc");
     TCHMProject again;
-    FillSpecimen(again, folder);
+    FillFullProject(again, folder);
     again.Output();
     EXPECT_EQ(Slurp(folder + "help.hhp"), hhp);
     EXPECT_EQ(Slurp(folder + "help.hhc"), hhc);
