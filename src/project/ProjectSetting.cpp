@@ -30,33 +30,6 @@ QString folderOf(const QString &absoluteFile) { return absoluteFile.left(absolut
 
 QString absoluteFileName(const QString &fileName) { return QDir::cleanPath(QFileInfo(fileName).absoluteFilePath()); }
 
-// The permission bits a newly created file gets (0666 less the umask), read without changing
-// the process-wide umask.
-QFile::Permissions defaultPermissions()
-{
-    int mask = 022;
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = status.readAll().split('\n');
-        for (const QByteArray &l : lines)
-            if (l.startsWith("Umask:")) {
-                bool ok = false;
-                const int m = l.mid(6).trimmed().toInt(&ok, 8);
-                if (ok)
-                    mask = m;
-            }
-    }
-    const int mode = 0666 & ~mask;
-    QFile::Permissions p;
-    if (mode & 0400) p |= QFile::ReadOwner | QFile::ReadUser;
-    if (mode & 0200) p |= QFile::WriteOwner | QFile::WriteUser;
-    if (mode & 0040) p |= QFile::ReadGroup;
-    if (mode & 0020) p |= QFile::WriteGroup;
-    if (mode & 0004) p |= QFile::ReadOther;
-    if (mode & 0002) p |= QFile::WriteOther;
-    return p;
-}
-
 // Replaces target with data: a temporary file beside it, renamed over it, so a failure never
 // leaves a truncated file. A symbolic link is followed, so the link stays a link.
 void replaceFileAtomically(const QString &fileName, const QByteArray &data)
@@ -91,7 +64,7 @@ void replaceFileAtomically(const QString &fileName, const QByteArray &data)
     };
     if (!fs.WriteFile(tempName, data))
         fail(QStringLiteral("Cannot create file \"%1\". Writing failed.").arg(target));
-    QFile::setPermissions(tempName, exists ? QFile::permissions(target) : defaultPermissions());
+    QFile::setPermissions(tempName, exists ? QFile::permissions(target) : NewFilePermissions());
     if (!fs.Rename(tempName, target))
         fail(QStringLiteral("Cannot create file \"%1\". It could not be replaced.").arg(target));
 }

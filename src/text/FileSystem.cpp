@@ -91,4 +91,29 @@ TFileSystem *SetFileSystem(TFileSystem *fs)
     return old ? old : &g_real;
 }
 
+QFile::Permissions NewFilePermissions()
+{
+    int mask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = status.readAll().split('\n');
+        for (const QByteArray &l : lines)
+            if (l.startsWith("Umask:")) {
+                bool ok = false;
+                const int m = l.mid(6).trimmed().toInt(&ok, 8);
+                if (ok)
+                    mask = m;
+            }
+    }
+    const int mode = 0666 & ~mask;
+    QFile::Permissions p;
+    if (mode & 0400) p |= QFile::ReadOwner | QFile::ReadUser;
+    if (mode & 0200) p |= QFile::WriteOwner | QFile::WriteUser;
+    if (mode & 0040) p |= QFile::ReadGroup;
+    if (mode & 0020) p |= QFile::WriteGroup;
+    if (mode & 0004) p |= QFile::ReadOther;
+    if (mode & 0002) p |= QFile::WriteOther;
+    return p;
+}
+
 } // namespace tavrel

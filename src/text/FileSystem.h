@@ -3,6 +3,7 @@
 // runs as root here, and root ignores permission bits, so tests install an implementation that
 // makes chosen operations fail instead of relying on read-only files.
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace tavrel {
@@ -22,6 +23,11 @@ public:
     virtual bool CopyFile(const QString &from, const QString &to);
     virtual bool MakePath(const QString &folder);
 };
+
+// The permission bits a newly created file gets (0666 less the umask), read without changing
+// the process-wide umask. Files first written under a private temporary name get these before
+// they are moved into place, so an output is as readable as one written directly.
+QFile::Permissions NewFilePermissions();
 
 TFileSystem &FileSystem();
 TFileSystem *SetFileSystem(TFileSystem *fs);

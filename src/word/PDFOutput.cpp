@@ -110,6 +110,9 @@ void EditPdfCatalog(const QString &FileName, const QString &NewFileName, int Pan
     } catch (const std::exception &e) {
         throw Exception(QStringLiteral("The PDF file \"%1\" cannot be read: %2").arg(FileName, QString::fromLocal8Bit(e.what())));
     }
+    // A replaced PDF keeps its permissions; a new one gets those of a newly created file
+    // instead of the temporary file's owner-only bits.
+    temp.setPermissions(QFileInfo::exists(target) ? QFile::permissions(target) : NewFilePermissions());
     if (!FileSystem().Rename(temp.fileName(), target))
         throw Exception(QStringLiteral("Cannot write the PDF file \"%1\".").arg(NewFileName));
     temp.setAutoRemove(false);

@@ -362,6 +362,9 @@ QString TWordDoc::IndexKeyword(const QString &codeText)
     if (b < 0)
         return QString();
     QString k = codeText.mid(a + 1, b - a - 1);
+    // "/" separates the keyword's levels further on, so a "/" of the entry itself ("TCP/IP") is
+    // doubled first to stay one level; ":" is Word's sub-entry separator.
+    k.replace(QLatin1Char('/'), QStringLiteral("//"));
     k.replace(QLatin1Char(':'), QLatin1Char('/'));
     return k;
 }

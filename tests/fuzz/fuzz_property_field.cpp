@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     THeadingProperty property;
     TWordDoc::ApplyPropertyField(code, property);
-    if (TWordDoc::IndexKeyword(code).size() > code.size() || TWordDoc::RefBookmark(code).size() > code.size())
+    if (TWordDoc::IndexKeyword(code).size() > 2 * code.size() || TWordDoc::RefBookmark(code).size() > code.size())
         std::abort();
     return 0;
 }

@@ -91,6 +91,9 @@ TEST(PdfExport, TheDocumentBecomesAPdfWithItsHeadingsAsBookmarksAndTheProjectsVi
     EXPECT_EQ(root.getKey("/OpenAction").getArrayItem(1).getName(), "/Fit");
     // Nothing but the PDF is left in its folder.
     EXPECT_EQ(QDir(dir.path() + "/out folder").entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"help.pdf"});
+    // Readable like any file the user writes, not only by its owner as a temporary file is.
+    EXPECT_EQ(QFile::permissions(out), NewFilePermissions());
+    EXPECT_TRUE(QFile::permissions(out) & QFile::ReadOwner);
 }
 
 TEST(PdfExport, MissingFailingHangingOrUnmovableExportsEndWithAClearMessage)

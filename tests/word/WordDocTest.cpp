@@ -88,6 +88,8 @@ TEST(WordDocFields, ParsersOfFieldCodes)
 {
     EXPECT_EQ(TWordDoc::IndexKeyword(" XE \"Install:Windows\" "), "Install/Windows");
     EXPECT_EQ(TWordDoc::IndexKeyword(" XE \"\" "), "");
+    // A slash of the entry stays inside its level.
+    EXPECT_EQ(TWordDoc::IndexKeyword(" XE \"Network:TCP/IP\" "), "Network/TCP//IP");
     EXPECT_EQ(TWordDoc::IndexKeyword(" XE \"broken "), "");
     EXPECT_EQ(TWordDoc::RefBookmark(" REF _Ref123 \\h "), "_Ref123");
     EXPECT_EQ(TWordDoc::RefBookmark(" ref  Mark \\h"), "Mark");
