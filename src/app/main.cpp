@@ -1,5 +1,6 @@
 // The program: the desktop application, or with --build a headless build for scripts.
 #include "app/CommandLine.h"
+#include "project/gui/whelp.h"
 #include "text/gui/DesktopMessages.h"
 
 #include <QApplication>
@@ -49,11 +50,13 @@ int main(int argc, char **argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
     TDesktopMessages messages;
     SetMessages(&messages);
-    int status = 1;
+    // The main window opens the project (or the recent or sample one) and runs the "/b" build.
+    QStringList desktopArgs;
+    if (!cl.projectFile.isEmpty())
+        desktopArgs << cl.projectFile;
     if (cl.silentBuild)
-        status = SilentDesktopBuild(cl);
-    else
-        print(stderr, QStringLiteral("The main window is not available yet.\n"));
+        desktopArgs << QStringLiteral("/b");
+    const int status = RunDesktop(desktopArgs);
     SetMessages(nullptr);
     return status;
 }
