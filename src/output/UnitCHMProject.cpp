@@ -166,6 +166,16 @@ int LanguageCodePage(const QString &language)
     return cp > 0 ? cp : SystemCodePage();
 }
 
+// The language the help file is compiled for. A project without one (or with one the table does
+// not know) takes the user's language: the compiler cannot build a help file without it.
+QString HelpLanguage(const QString &language)
+{
+    const QString id = language.trimmed();
+    if (Languages().GetCodepageById(id) > 0)
+        return id;
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(GetSystemDefaultLangID() & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 // One line of the .hhp can only hold one line of text.
 QString OneLine(const QString &text)
 {
@@ -351,7 +361,7 @@ QByteArray TCHMProject::HHPText() const
     line("Error log file=" + name(LOGFile));
     line("Full-text search=Yes");
     line("Index file=" + name(HHKFile));
-    line("Language=" + name(Language));
+    line("Language=" + name(HelpLanguage(Language)));
     line("Title=" + text(Title));
     line("");
     line("[WINDOWS]");

@@ -164,6 +164,24 @@ TEST(Compile, ASmallProjectBecomesAHelpFileThatReadsBack)
     EXPECT_FALSE(CheckHelpFile(s.dir.path() + "/none.chm", s.Expect()).isEmpty());
 }
 
+TEST(Compile, AProjectWithoutALanguageIsCompiledInTheUsersLanguage)
+{
+    if (HelpCompilerProgram().isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    // The compiler crashes on an empty "Language=" line; a project file without the window
+    // settings has no language at all.
+    TSmallProject s(3, {}, QString());
+    s.project.Output();
+    QFile hhp(s.folder + s.project.HHPFile);
+    ASSERT_TRUE(hhp.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(hhp.readAll().contains("\r\nLanguage=0x0409\r\n")); // the tests run with LANG=en_US.UTF-8
+    s.project.Compile1();
+    TChmExpectations e = s.Expect();
+    e.Language = "0x0409";
+    const QStringList failures = CheckHelpFile(s.chm, e);
+    EXPECT_TRUE(failures.isEmpty()) << failures.join("\n").toStdString();
+}
+
 TEST(Compile, QuotesAndChineseInTitleAndKeywordsSurviveTheCompile)
 {
     if (HelpCompilerProgram().isEmpty())
