@@ -630,14 +630,22 @@ void TfrmMain::RecentClick(const QString &caption)
 
 void TfrmMain::About()
 {
+    std::unique_ptr<QMessageBox> box(CreateAboutBox(this));
+    box->exec();
+}
+
+QMessageBox *CreateAboutBox(QWidget *parent)
+{
     const QString product = QString::fromLatin1(kProductName);
-    QMessageBox box(this);
-    box.setObjectName(QStringLiteral("frmAbout"));
-    box.setWindowTitle(QStringLiteral("About ") + product);
-    box.setIconPixmap(contentsIcon(0).pixmap(48, 48));
-    box.setText(QStringLiteral("<b>%1 %2</b>").arg(product, QString::fromLatin1(kVersion)));
-    box.setInformativeText(QStringLiteral("Help authoring from one Word document: HTML Help, WebHelp and PDF."));
-    box.exec();
+    auto *box = new QMessageBox(parent);
+    box->setObjectName(QStringLiteral("frmAbout"));
+    box->setWindowTitle(QStringLiteral("About ") + product);
+    box->setIconPixmap(contentsIcon(0).pixmap(32, 32));
+    box->setText(QStringLiteral("<b>%1 %2</b>").arg(product, QString::fromLatin1(kVersion)));
+    box->setInformativeText(QStringLiteral("Help authoring from one Word document: HTML Help, WebHelp and PDF."));
+    // A message box sizes itself to its shortest line; give the text room to read as a paragraph.
+    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 300px; }"));
+    return box;
 }
 
 void TfrmMain::BuildProject(bool Silence)
@@ -861,30 +869,35 @@ void TfrmMain::OpenOutput(int index, bool folder)
 
 // --- Start ---------------------------------------------------------------------------------
 
-int RunDesktop(const QStringList &args)
+QPixmap SplashPixmap()
 {
-    QApplication::setApplicationName(QString::fromLatin1(kProductName));
-    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     const qreal dpr = qApp->devicePixelRatio();
     QPixmap pm(QSize(420, 220) * dpr);
     pm.setDevicePixelRatio(dpr);
     pm.fill(QColor(0x1f, 0x3b, 0x5c));
-    {
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.drawPixmap(QRect(28, 40, 48, 48), contentsIcon(0).pixmap(48, 48));
-        QFont f = QApplication::font();
-        f.setPointSizeF(f.pointSizeF() * 2.2);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(90, 36, 320, 56), Qt::AlignVCenter | Qt::AlignLeft, QString::fromLatin1(kProductName));
-        QFont small = QApplication::font();
-        p.setFont(small);
-        p.setPen(QColor(0xc8, 0xd6, 0xe5));
-        p.drawText(QRect(92, 96, 320, 24), Qt::AlignLeft, QStringLiteral("Help authoring from one Word document"));
-        p.drawText(QRect(28, 176, 360, 24), Qt::AlignLeft, QStringLiteral("Ver: ") + QString::fromLatin1(kVersion));
-    }
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(QRect(36, 48, 32, 32), contentsIcon(0).pixmap(QSize(32, 32), dpr));
+    QFont f = QApplication::font();
+    f.setPointSizeF(f.pointSizeF() * 2.2);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(90, 36, 320, 56), Qt::AlignVCenter | Qt::AlignLeft, QString::fromLatin1(kProductName));
+    p.setFont(QApplication::font());
+    p.setPen(QColor(0xc8, 0xd6, 0xe5));
+    p.drawText(QRect(92, 96, 320, 24), Qt::AlignLeft, QStringLiteral("Help authoring from one Word document"));
+    p.drawText(QRect(28, 176, 360, 24), Qt::AlignLeft, QStringLiteral("Ver: ") + QString::fromLatin1(kVersion));
+    p.end();
+    return pm;
+}
+
+int RunDesktop(const QStringList &args)
+{
+    QApplication::setApplicationName(QString::fromLatin1(kProductName));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    const QPixmap pm = SplashPixmap();
     auto *splash = new QSplashScreen(pm, Qt::WindowStaysOnTopHint);
     splash->show();
     QElapsedTimer t;

@@ -10,6 +10,8 @@
 #include <memory>
 
 class QMenu;
+class QMessageBox;
+class QPixmap;
 class QTimer;
 class QComboBox;
 
@@ -102,6 +104,10 @@ private:
     bool m_filling = false;
     bool m_closing = false;
 };
+
+// The splash picture with the version, and the about box over parent.
+QPixmap SplashPixmap();
+QMessageBox *CreateAboutBox(QWidget *parent);
 
 // The program's desktop start: the splash window for one second, then the main window until it
 // closes. Returns the exit code of the message loop.

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -109,6 +110,12 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     unable.ui->lbFiles->setCurrentRow(1);
     shoot(unable, "dialog-unablefound");
     unable.hide();
+
+    std::unique_ptr<QMessageBox> about(CreateAboutBox(&w));
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About Tavrel for Word"));
+    shoot(*about, "dialog-about");
+    about->hide();
+    EXPECT_TRUE(SplashPixmap().save(shotFolder() + "/splash" + suffix() + ".png"));
 
     w.Project().ProjectChanged = false;
     w.close();
