@@ -35,12 +35,7 @@ QString QuoteSafe(const QString &text)
     return out;
 }
 
-QString LocalOf(const QString &url)
-{
-    QString u = url;
-    u.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return HtmlEscape(u);
-}
+QString LocalOf(const QString &url) { return HtmlEscape(ToSlashes(url)); }
 
 // The lines of a text broken at CR LF, CR or LF; an empty text has none.
 QStringList Lines(const QString &text)

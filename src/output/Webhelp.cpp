@@ -43,13 +43,6 @@ QString jsSingle(const QString &s)
     return out;
 }
 
-QString slashes(const QString &s)
-{
-    QString out = s;
-    out.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return out;
-}
-
 // A colour setting goes into style rules and attributes of the frame pages: only the characters
 // of colour names, "#rrggbb" and functional notations are let through, so a value from a
 // project file cannot close the element it stands in.
@@ -110,7 +103,7 @@ QStringList keywordLevels(const QString &keyword)
 QString pageParam(const QString &url)
 {
     QString out;
-    for (QChar c : slashes(url)) {
+    for (QChar c : ToSlashes(url)) {
         switch (c.unicode()) {
         case ' ': out += QLatin1String("%20"); break;
         case '&': out += QLatin1String("%26"); break;
@@ -127,7 +120,7 @@ QString pageParam(const QString &url)
 // Percent-encodes the page name for use as an address in an attribute ("pages/" + it).
 QString urlPath(const QString &url)
 {
-    QStringList parts = slashes(url).split(QLatin1Char('/'));
+    QStringList parts = ToSlashes(url).split(QLatin1Char('/'));
     for (QString &p : parts)
         p = QString::fromLatin1(QUrl::toPercentEncoding(p));
     return parts.join(QLatin1Char('/'));
@@ -275,7 +268,7 @@ void TWebHelp::OutputPages()
 
 QString TWebHelp::SyncScript(int i, const QString &Url, const QString &E)
 {
-    const int depth = static_cast<int>(slashes(Url).count(QLatin1Char('/')));
+    const int depth = static_cast<int>(ToSlashes(Url).count(QLatin1Char('/')));
     const QString toIndex = QStringLiteral("../").repeated(depth + 1) + QStringLiteral("index") + E;
     QString s;
     s += QStringLiteral("<script language=\"JavaScript\" type=\"text/JavaScript\">") + kCRLF;
@@ -372,7 +365,7 @@ QString TWebHelp::fillCommon(QString text)
     // The default page stands in a script string on the root page and in a frame address on
     // the static frameset: each place gets the form it can carry.
     static const QString placeholder = QStringLiteral("($DEFAULTPAGE$)");
-    QString scriptForm = jsSingle(slashes(DefaultPage));
+    QString scriptForm = jsSingle(ToSlashes(DefaultPage));
     scriptForm.replace(QLatin1Char('<'), QLatin1String("\\x3c"));
     scriptForm.replace(QLatin1Char('"'), QLatin1String("\\x22"));
     const QString addressForm = HtmlEscape(urlPath(DefaultPage));
@@ -522,11 +515,11 @@ QString TWebHelp::makeTree(bool staticTree)
 
         QString target;
         if (!it.Accessible && it.Url.contains(QLatin1Char(':')))
-            target = slashes(it.Url);
+            target = ToSlashes(it.Url);
         else if (it.Status == 2)
             target = QStringLiteral("#");
         else
-            target = QStringLiteral("pages/") + slashes(it.Url);
+            target = QStringLiteral("pages/") + ToSlashes(it.Url);
         // Page names come from the document: escaped, a quote in one cannot leave the attribute.
         target = HtmlEscape(target);
         const QString t = HtmlEscape(it.Title);
@@ -632,7 +625,7 @@ QString TWebHelp::MakeIndexForWeb()
         }
         // The page name is escaped like the title: a quote in it would end the string early.
         out += QStringLiteral("['") + jsSingle(HtmlEscape(pairs[k].item->Title)) + QStringLiteral("','pages/") +
-               jsSingle(HtmlEscape(slashes(pairs[k].item->Url))) + QStringLiteral("']");
+               jsSingle(HtmlEscape(ToSlashes(pairs[k].item->Url))) + QStringLiteral("']");
         prevKeyword = keyword;
     }
     close(prevLevels);
