@@ -100,6 +100,9 @@ TfrmMain::~TfrmMain()
 void TfrmMain::FormCreate()
 {
     setWindowIcon(contentsIcon(0));
+    // Window titles read exactly as set: an empty display name keeps the window system from
+    // appending the program's name to the caption, which already begins with it.
+    QApplication::setApplicationDisplayName(QString());
     // The icon lists of the contents entries: "1" to "42", entry i showing icon i - 1.
     for (QComboBox *cb : {ui->cbbHasChild, ui->cbbNoChild}) {
         cb->setIconSize(QSize(16, 16));
@@ -398,9 +401,6 @@ void TfrmMain::SetCaption()
     const QString caption = MainCaption(*m_project);
     if (windowTitle() != caption)
         setWindowTitle(caption);
-    // The application title is the caption too; the window system then adds nothing to it.
-    if (QApplication::applicationDisplayName() != caption)
-        QApplication::setApplicationDisplayName(caption);
 }
 
 void TfrmMain::CheckOutputFiles()
