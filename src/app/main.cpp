@@ -4,8 +4,11 @@
 #include "text/gui/DesktopMessages.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <cstdio>
+#include <memory>
 
 using namespace tavrel;
 
@@ -39,6 +42,14 @@ int main(int argc, char **argv)
     case TCommandLine::Mode::Build: {
         // Fonts and painting need a GUI application; the offscreen platform needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Scripts and CI jobs often run without a session; a private runtime folder for this
+        // run keeps Qt from warning about it on every build.
+        std::unique_ptr<QTemporaryDir> runtime;
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtime = std::make_unique<QTemporaryDir>();
+            if (runtime->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+        }
         QGuiApplication app(argc, argv);
         return HeadlessBuild(cl);
     }
