@@ -175,8 +175,14 @@ TEST_F(Api, FieldsOfARangeAreLiveAndEditable)
     EXPECT_TRUE(plainRef.Update());
     EXPECT_EQ(plainRef.Result().Text(), "Aim");
 
+    // A second collection of the same fields sees a removal made through the first, also after
+    // it has been read once.
+    WordFields again = doc->Paragraphs().Item(2).Fields();
+    ASSERT_EQ(again.Count(), 3);
     fields.Item(2).Delete();
     EXPECT_EQ(fields.Count(), 2);
+    EXPECT_EQ(again.Count(), 2);
+    EXPECT_EQ(again.Item(2).Result().Text(), fields.Item(2).Result().Text());
     EXPECT_EQ(doc->Paragraphs().Item(2).Text().count(QChar(0x13)), 2);
     EXPECT_EQ(afterPara.Text(), "after\r");
 }

@@ -161,9 +161,9 @@ void removeLocal(TParagraph &p, int la, int lb)
             continue;
         }
         if (in.Field && in.Kind == TInlineKind::FieldBegin)
-            in.Field->Deleted = true;
+            MarkDeleted(*in.Field);
         if (in.Shape)
-            in.Shape->Deleted = true;
+            MarkDeleted(*in.Shape);
     }
     p.Inlines = std::move(kept);
     p.Touch();
@@ -173,9 +173,9 @@ void markGone(TParagraph &p)
 {
     for (auto &in : p.Inlines) {
         if (in.Field && in.Kind == TInlineKind::FieldBegin)
-            in.Field->Deleted = true;
+            MarkDeleted(*in.Field);
         if (in.Shape)
-            in.Shape->Deleted = true;
+            MarkDeleted(*in.Shape);
     }
 }
 

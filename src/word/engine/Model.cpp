@@ -1,6 +1,26 @@
 #include "word/engine/Model.h"
 
+#include <atomic>
+
 namespace tavrel::engine {
+
+namespace {
+std::atomic<std::uint64_t> g_deletions{0};
+} // namespace
+
+void MarkDeleted(TFieldInfo &field)
+{
+    field.Deleted = true;
+    g_deletions.fetch_add(1, std::memory_order_release);
+}
+
+void MarkDeleted(TShape &shape)
+{
+    shape.Deleted = true;
+    g_deletions.fetch_add(1, std::memory_order_release);
+}
+
+std::uint64_t DeletionCount() { return g_deletions.load(std::memory_order_acquire); }
 
 TShape::TShape() = default;
 TShape::~TShape() = default;

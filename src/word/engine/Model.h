@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // The engine's native model of a word-processing document: a tree of blocks (paragraphs and
 // tables whose cells hold blocks) with paragraphs holding inlines, plus the styles, numbering,
 // notes, headers, footers and media that travel with it. Readers build it, the object API edits
@@ -132,6 +133,12 @@ struct TShape
     TShape();
     ~TShape();
 };
+
+// Every field or shape taken out of a document goes through these: they count the removals, so
+// that a live collection of the object API knows when the list it filtered has gone stale.
+void MarkDeleted(TFieldInfo &field);
+void MarkDeleted(TShape &shape);
+std::uint64_t DeletionCount();
 
 struct TInline
 {

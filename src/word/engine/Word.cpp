@@ -327,13 +327,19 @@ WordRange WordRange::Duplicate() const
 
 // --- fields ------------------------------------------------------------------------------------
 
-std::vector<std::shared_ptr<TFieldInfo>> WordFields::live() const
+const std::vector<std::shared_ptr<TFieldInfo>> &WordFields::live() const
 {
-    std::vector<std::shared_ptr<TFieldInfo>> out;
-    for (const auto &f : m_fields)
-        if (!f->Deleted)
-            out.push_back(f);
-    return out;
+    // Rebuilt only after a removal anywhere, so a loop over Count and Item stays linear.
+    const std::uint64_t now = engine::DeletionCount();
+    if (!m_liveValid || m_liveAt != now) {
+        m_live.clear();
+        for (const auto &x : m_fields)
+            if (!x->Deleted)
+                m_live.push_back(x);
+        m_liveAt = now;
+        m_liveValid = true;
+    }
+    return m_live;
 }
 
 int WordFields::Count() const
@@ -345,7 +351,7 @@ int WordFields::Count() const
 
 WordField WordFields::Item(int index) const
 {
-    auto l = live();
+    const auto &l = live();
     if (index < 1 || index > int(l.size()))
         throw Exception(QStringLiteral("The field %1 does not exist (the collection holds %2).").arg(index).arg(l.size()));
     return WordField(m_doc, l[size_t(index - 1)]);
@@ -404,7 +410,7 @@ void WordField::Delete()
         return;
     auto [a, b] = DeleteRange(story, s.Begin, s.End + 1);
     m_doc->deleted(a, b);
-    m_field->Deleted = true;
+    engine::MarkDeleted(*m_field);
 }
 
 bool WordField::Deleted() const
@@ -414,13 +420,19 @@ bool WordField::Deleted() const
 
 // --- shapes ------------------------------------------------------------------------------------
 
-std::vector<std::shared_ptr<TShape>> WordShapes::live() const
+const std::vector<std::shared_ptr<TShape>> &WordShapes::live() const
 {
-    std::vector<std::shared_ptr<TShape>> out;
-    for (const auto &s : m_shapes)
-        if (!s->Deleted)
-            out.push_back(s);
-    return out;
+    // Rebuilt only after a removal anywhere, so a loop over Count and Item stays linear.
+    const std::uint64_t now = engine::DeletionCount();
+    if (!m_liveValid || m_liveAt != now) {
+        m_live.clear();
+        for (const auto &x : m_shapes)
+            if (!x->Deleted)
+                m_live.push_back(x);
+        m_liveAt = now;
+        m_liveValid = true;
+    }
+    return m_live;
 }
 
 int WordShapes::Count() const
@@ -432,7 +444,7 @@ int WordShapes::Count() const
 
 WordShape WordShapes::Item(int index) const
 {
-    auto l = live();
+    const auto &l = live();
     if (index < 1 || index > int(l.size()))
         throw Exception(QStringLiteral("The shape %1 does not exist (the collection holds %2).").arg(index).arg(l.size()));
     return WordShape(m_doc, l[size_t(index - 1)]);
@@ -541,7 +553,7 @@ void WordShape::Delete()
         in.erase(std::remove_if(in.begin(), in.end(), [&](const TInline &i) { return i.Shape.get() == m_shape.get(); }), in.end());
         story.LengthChanged(p);
     }
-    m_shape->Deleted = true;
+    engine::MarkDeleted(*m_shape);
 }
 
 // --- paragraphs --------------------------------------------------------------------------------

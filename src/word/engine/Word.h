@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -125,7 +126,10 @@ private:
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
     std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
-    std::vector<std::shared_ptr<engine::TFieldInfo>> live() const;
+    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const;
+    mutable std::vector<std::shared_ptr<engine::TFieldInfo>> m_live;
+    mutable std::uint64_t m_liveAt = 0;
+    mutable bool m_liveValid = false;
 };
 
 struct WordHyperlinkInfo
@@ -175,7 +179,10 @@ private:
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
     std::vector<std::shared_ptr<engine::TShape>> m_shapes;
-    std::vector<std::shared_ptr<engine::TShape>> live() const;
+    const std::vector<std::shared_ptr<engine::TShape>> &live() const;
+    mutable std::vector<std::shared_ptr<engine::TShape>> m_live;
+    mutable std::uint64_t m_liveAt = 0;
+    mutable bool m_liveValid = false;
 };
 
 class WordParagraphs
