@@ -13,6 +13,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 namespace tavrel {
 
@@ -186,13 +187,18 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
         return stopped(problem);
 
     const TFolderGuard guard(project);
+    // The old compiled file and PDF are deleted before the build; a refused or locked one ends it.
+    auto oldOutputProblem = [&](const QString &file, TGuardedOutput kind) -> std::optional<QString> {
+        if (QString refusal = guard.FileRefusal(file, kind); !refusal.isEmpty())
+            return refusal;
+        if (QString locked = deleteOldOutput(file); !locked.isEmpty())
+            return options.Headless ? locked : QString(); // the user's own Abort needs no box
+        return std::nullopt;
+    };
 
     if (project.HtmlHelpOutput) {
-        const QString chm = project.RealPath(ptCompiledFile);
-        if (QString refusal = guard.FileRefusal(chm, TGuardedOutput::CompiledFile); !refusal.isEmpty())
-            return stopped(refusal);
-        if (QString locked = deleteOldOutput(chm); !locked.isEmpty())
-            return stopped(options.Headless ? locked : QString()); // the user's own Abort needs no box
+        if (auto problem = oldOutputProblem(project.RealPath(ptCompiledFile), TGuardedOutput::CompiledFile))
+            return stopped(*problem);
     }
 
     if (project.WebHelpOutput) {
@@ -212,11 +218,8 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
     }
 
     if (project.PDFOutput) {
-        const QString pdf = project.RealPath(ptPDFFile);
-        if (QString refusal = guard.FileRefusal(pdf, TGuardedOutput::PDFFile); !refusal.isEmpty())
-            return stopped(refusal);
-        if (QString locked = deleteOldOutput(pdf); !locked.isEmpty())
-            return stopped(options.Headless ? locked : QString()); // the user's own Abort needs no box
+        if (auto problem = oldOutputProblem(project.RealPath(ptPDFFile), TGuardedOutput::PDFFile))
+            return stopped(*problem);
     }
 
     TBuildOutcome outcome = runner.Run(project);

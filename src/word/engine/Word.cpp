@@ -325,22 +325,26 @@ WordRange WordRange::Duplicate() const
     return d.makeRange(m_state->Start, m_state->End);
 }
 
-// --- fields ------------------------------------------------------------------------------------
+// --- live collections ----------------------------------------------------------------------------
 
-const std::vector<std::shared_ptr<TFieldInfo>> &WordFields::live() const
+template <class T>
+const std::vector<std::shared_ptr<T>> &TLiveEntries<T>::Of(const std::vector<std::shared_ptr<T>> &all) const
 {
-    // Rebuilt only after a removal anywhere, so a loop over Count and Item stays linear.
     const std::uint64_t now = engine::DeletionCount();
-    if (!m_liveValid || m_liveAt != now) {
-        m_live.clear();
-        for (const auto &x : m_fields)
+    if (m_madeAt != now) {
+        m_entries.clear();
+        for (const auto &x : all)
             if (!x->Deleted)
-                m_live.push_back(x);
-        m_liveAt = now;
-        m_liveValid = true;
+                m_entries.push_back(x);
+        m_madeAt = now;
     }
-    return m_live;
+    return m_entries;
 }
+
+template class TLiveEntries<TFieldInfo>;
+template class TLiveEntries<TShape>;
+
+// --- fields ------------------------------------------------------------------------------------
 
 int WordFields::Count() const
 {
@@ -419,21 +423,6 @@ bool WordField::Deleted() const
 }
 
 // --- shapes ------------------------------------------------------------------------------------
-
-const std::vector<std::shared_ptr<TShape>> &WordShapes::live() const
-{
-    // Rebuilt only after a removal anywhere, so a loop over Count and Item stays linear.
-    const std::uint64_t now = engine::DeletionCount();
-    if (!m_liveValid || m_liveAt != now) {
-        m_live.clear();
-        for (const auto &x : m_shapes)
-            if (!x->Deleted)
-                m_live.push_back(x);
-        m_liveAt = now;
-        m_liveValid = true;
-    }
-    return m_live;
-}
 
 int WordShapes::Count() const
 {

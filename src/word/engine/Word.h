@@ -24,6 +24,19 @@ class WordFields;
 struct WordDocState;
 struct WordRangeState;
 
+// The entries of a live collection that are not deleted. The filtered list is made again only
+// after a removal anywhere, so a loop over Count and Item stays linear.
+template <class T>
+class TLiveEntries
+{
+public:
+    const std::vector<std::shared_ptr<T>> &Of(const std::vector<std::shared_ptr<T>> &all) const;
+
+private:
+    mutable std::vector<std::shared_ptr<T>> m_entries;
+    mutable std::uint64_t m_madeAt = UINT64_MAX; // the removal count it was made at; never reached
+};
+
 // Word's constants used by the callers.
 enum WdGoToItem { wdGoToHeading = 11 };
 enum WdGoToDirection { wdGoToFirst = 1, wdGoToNext = 2 };
@@ -126,10 +139,8 @@ private:
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
     std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
-    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const;
-    mutable std::vector<std::shared_ptr<engine::TFieldInfo>> m_live;
-    mutable std::uint64_t m_liveAt = 0;
-    mutable bool m_liveValid = false;
+    TLiveEntries<engine::TFieldInfo> m_live;
+    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const { return m_live.Of(m_fields); }
 };
 
 struct WordHyperlinkInfo
@@ -179,10 +190,8 @@ private:
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
     std::vector<std::shared_ptr<engine::TShape>> m_shapes;
-    const std::vector<std::shared_ptr<engine::TShape>> &live() const;
-    mutable std::vector<std::shared_ptr<engine::TShape>> m_live;
-    mutable std::uint64_t m_liveAt = 0;
-    mutable bool m_liveValid = false;
+    TLiveEntries<engine::TShape> m_live;
+    const std::vector<std::shared_ptr<engine::TShape>> &live() const { return m_live.Of(m_shapes); }
 };
 
 class WordParagraphs
