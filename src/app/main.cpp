@@ -1,5 +1,6 @@
 // The program: the desktop application, or with --build a headless build for scripts.
 #include "app/CommandLine.h"
+#include "project/MainWindowLogic.h"
 #include "project/gui/whelp.h"
 #include "text/gui/DesktopMessages.h"
 
@@ -13,7 +14,10 @@
 using namespace tavrel;
 
 namespace {
-const char *kVersionText = "Tavrel for Word 3.08";
+QString versionText()
+{
+    return QString::fromLatin1(kProductName) + QLatin1Char(' ') + QString::fromLatin1(kVersion);
+}
 
 void print(FILE *to, const QString &text)
 {
@@ -31,10 +35,10 @@ int main(int argc, char **argv)
 
     switch (cl.mode) {
     case TCommandLine::Mode::Version:
-        std::printf("%s\n", kVersionText);
+        print(stdout, versionText() + QLatin1Char('\n'));
         return 0;
     case TCommandLine::Mode::Help:
-        print(stdout, QString::fromLatin1(kVersionText) + QStringLiteral("\n\n") + TCommandLine::HelpText());
+        print(stdout, versionText() + QStringLiteral("\n\n") + TCommandLine::HelpText());
         return 0;
     case TCommandLine::Mode::Error:
         print(stderr, cl.error + QStringLiteral("\n\n") + TCommandLine::HelpText());

@@ -15,7 +15,8 @@
 namespace tavrel {
 
 const char *const kProductName = "Tavrel for Word";
-const char *const kVersion = "3.08";
+// The one version string: CMake's project version.
+const char *const kVersion = TAVREL_VERSION;
 
 QString MainCaption(const TProject &project)
 {

@@ -11,7 +11,7 @@ namespace tavrel {
 class TProject;
 
 extern const char *const kProductName; // "Tavrel for Word"
-extern const char *const kVersion;     // "3.08"
+extern const char *const kVersion;     // the project version CMake gives, "3.08"
 
 // "Tavrel for Word  - Title [help.tvp]".
 QString MainCaption(const TProject &project);

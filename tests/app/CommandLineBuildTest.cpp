@@ -274,10 +274,12 @@ TEST(CommandLineBuild, TheSampleProjectCopiedToAWorkFolder)
         const QStringList failures = test::CheckHelpFile(project.RealPath(ptCompiledFile), expect);
         EXPECT_TRUE(failures.isEmpty()) << failures.join("\n").toStdString();
     }
-    if (project.WebHelpOutput)
+    if (project.WebHelpOutput) {
         EXPECT_TRUE(HoldsWebHelpOutputFiles(project.RealPath(ptWebHelpFolder)));
-    if (project.PDFOutput && IsLibreOfficeAvailable())
+    }
+    if (project.PDFOutput && IsLibreOfficeAvailable()) {
         EXPECT_TRUE(QFileInfo(project.RealPath(ptPDFFile)).size() > 0);
+    }
     EXPECT_EQ(sha(copy + "/sample.docx"), before);
     EXPECT_EQ(entriesUnder(temp.path()), QStringList());
 }

@@ -32,6 +32,11 @@ int main(int argc, char **argv)
     }
     // The empty input is always worth one run.
     LLVMFuzzerTestOneInput(nullptr, 0);
+    if (count == 0) {
+        // A missing or empty corpus would make this test pass without checking anything.
+        std::fprintf(stderr, "no corpus input found: nothing was replayed\n");
+        return 1;
+    }
     std::printf("replayed %d inputs\n", count + 1);
     return 0;
 }

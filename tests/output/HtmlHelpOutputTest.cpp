@@ -28,13 +28,13 @@ namespace {
 
 struct TItemSpec
 {
-    QString title;
+    QString title{};
     int level = 1;
-    QString url;         // empty: no page (Status 2)
+    QString url{};         // empty: no page (Status 2)
     int icon = -1;
-    QString keywords;    // lines separated by "\n"
-    QString staticName;
-    QString context;
+    QString keywords{};    // lines separated by "\n"
+    QString staticName{};
+    QString context{};
 };
 
 // A contents list as the splitter leaves it, from short descriptions.

@@ -73,8 +73,9 @@ TEST(WebhelpSample, CommittedSamplesAreTheWritersOutput)
         QTemporaryDir tmp;
         const QString out = tmp.path() + "/" + name + "/";
         writeSample(name, out);
-        if (!extra.isEmpty())
+        if (!extra.isEmpty()) {
             ASSERT_TRUE(CopyFolderTree(out, extra + "/" + name));
+        }
         const QString committed = FixturePath("webhelp-sample/" + name);
         if (update) {
             ASSERT_TRUE(CopyFolderTree(out, committed));

@@ -12,11 +12,11 @@ namespace tavrel::test {
 struct TWebItem
 {
     int Level = 1;
-    QString Title;
-    QString Url;      // empty: a heading without a page
+    QString Title{};
+    QString Url{};      // empty: a heading without a page
     int Icon = 11;
-    QString Keywords; // one per line
-    QString Body;
+    QString Keywords{}; // one per line
+    QString Body{};
     bool Outside = false; // Url is an outside address (a link-only entry)
 };
 

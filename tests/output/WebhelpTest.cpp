@@ -462,8 +462,9 @@ TEST(Webhelp, TrickyTitlesInEveryPageAndScript)
         EXPECT_FALSE(t.contains("<b> &")) << f.toStdString();
         EXPECT_FALSE(t.contains("<script>alert") || t.contains("</style>red")) << f.toStdString();
         EXPECT_FALSE(t.contains("Close </script>")) << f.toStdString();
-        if (f.endsWith(".html") && !f.contains("/pages/"))
+        if (f.endsWith(".html") && !f.contains("/pages/")) {
             EXPECT_TRUE(t.contains("<title>" + escapedTitle + "</title>")) << f.toStdString();
+        }
     }
     EXPECT_GT(seen, 15);
     // Page names with a quote, a blank, "&", "=", a sub-folder and other scripts.

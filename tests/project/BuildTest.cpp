@@ -268,8 +268,9 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
         runBuild(look);
         ASSERT_FALSE(look.Failed) << look.ErrorMsg.toStdString();
         for (const QString &call : fs.calls)
-            if (call.contains(source))
+            if (call.contains(source)) {
                 EXPECT_TRUE(call.startsWith("copy ")) << call.toStdString();
+            }
         EXPECT_TRUE(look.seen.endsWith(".docx"));
         EXPECT_NE(QFileInfo(look.seen).canonicalPath(), QFileInfo(source).canonicalPath());
         EXPECT_FALSE(QFileInfo::exists(look.seen)) << "a good build leaves no copy";

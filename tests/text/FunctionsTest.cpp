@@ -239,8 +239,9 @@ TEST(FunctionsTextFiles, DecodingFollowsMarksThenCharsetThenUtf8ThenTheSystemCod
     EXPECT_EQ(DecodeTextStream(QByteArray("charset=x-none>caf\xc3\xa9")).right(4), QString::fromUtf8("café"));
     const QString latin = DecodeTextStream(QByteArray("charset=x-none>caf\xe9"));
     EXPECT_EQ(latin, DecodeCodePage("charset=x-none>caf\xe9", SystemCodePage()));
-    if (SystemCodePage() == 1252)
+    if (SystemCodePage() == 1252) {
         EXPECT_EQ(latin.right(4), QString::fromUtf8("café"));
+    }
     // A code page given by the caller is used as given.
     EXPECT_EQ(DecodeTextStream(QByteArray("\xcf\xf0"), "1251"), QString::fromUtf8("Пр"));
     EXPECT_EQ(DecodeTextStream(QByteArray("caf\xc3\xa9"), " 1252 "), QString::fromUtf8("cafÃ©"));

@@ -7,7 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { basic as basicProject, fixtures, writeWebHelp } from './make_sample.mjs';
-import { frame, launch, openHelp, origins, selectedTitle, waitContent, waitFrame, waitSelected } from './helpers.mjs';
+import { frame, launch, openHelp, origins, selectedTitle, showPane, waitContent, waitFrame, waitSelected } from './helpers.mjs';
 
 const basic = path.join(fixtures, 'basic');
 const tricky = path.join(fixtures, 'tricky');
@@ -26,19 +26,6 @@ after(async () => {
   await sites.basic.close();
   await sites.tricky.close();
 });
-
-async function showPane(page, name) {
-  const nav = await waitFrame(page, 'nav');
-  await nav.click(`#wh-tab-${name}`);
-  const end = Date.now() + 8000;
-  while (!/webhelp\w+\.html?$/.test(frame(page, name)?.url() || '')) {
-    if (Date.now() > end) throw new Error('pane ' + name + ' did not load');
-    await page.waitForTimeout(30);
-  }
-  const f = await waitFrame(page, name);
-  await f.waitForFunction(() => document.readyState === 'complete');
-  return f;
-}
 
 for (const mode of ['http', 'file']) {
   describe(`basic sample over ${mode}`, () => {

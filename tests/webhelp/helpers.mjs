@@ -13,6 +13,10 @@ const TYPES = {
   '.css': 'text/css; charset=utf-8', '.gif': 'image/gif', '.jpg': 'image/jpeg', '.png': 'image/png',
 };
 
+// The one bound of every wait in the suite. It is generous on purpose: the suite shares a busy
+// machine with other tests, and a wait that gives up early there proves nothing.
+export const PATIENCE = 120000;
+
 // Serves root on 127.0.0.1 at a free port; resolves to { url, close }.
 export function serve(root) {
   const server = http.createServer((req, res) => {
@@ -43,6 +47,7 @@ export async function launch() {
       '--disable-sync', '--no-first-run', '--disable-default-apps', '--hide-scrollbars'],
     viewport: { width: 1180, height: 720 },
   });
+  context.setDefaultTimeout(PATIENCE);
   return {
     context,
     async close() {
@@ -66,19 +71,46 @@ export function frame(page, name) {
   return page.frames().find((f) => f.name() === name) || null;
 }
 
-export async function waitFrame(page, name, timeout = 10000) {
-  const end = Date.now() + timeout;
+// Resolves to the frame called name once its address passes test: at once when it already does,
+// else at the navigation that makes it so. Waiting on navigations instead of polling with short
+// sleeps keeps the suite right on a machine that is busy with other tests.
+export async function waitFrameUrl(page, name, test) {
+  const passes = (f) => f.name() === name && test(decodeURIComponent(f.url()));
+  const navigated = page.waitForEvent('framenavigated', { predicate: passes, timeout: PATIENCE });
+  const now = frame(page, name);
+  if (now && passes(now)) {
+    navigated.catch(() => {});
+    return now;
+  }
+  return navigated;
+}
+
+export async function waitFrame(page, name) {
+  const end = Date.now() + PATIENCE;
+  const left = () => Math.max(1, end - Date.now());
   for (;;) {
-    const f = frame(page, name);
+    const f = frame(page, name)
+      || await page.waitForEvent('framenavigated', { predicate: (x) => x.name() === name, timeout: left() }).catch(() => null);
     if (f) {
       try {
-        await f.waitForLoadState('load', { timeout: Math.max(1, end - Date.now()) });
+        await f.waitForLoadState('load', { timeout: left() });
         return f;
       } catch { /* detached: try again */ }
     }
-    if (Date.now() > end) throw new Error('no frame ' + name);
-    await page.waitForTimeout(50);
+    if (Date.now() >= end) throw new Error('no frame ' + name);
   }
+}
+
+// Opens a pane of the navigation frame by its tab and waits until its page has loaded.
+export async function showPane(page, name) {
+  const nav = await waitFrame(page, 'nav');
+  await nav.click(`#wh-tab-${name}`);
+  await waitFrameUrl(page, name, (u) => /webhelp\w+\.html?$/.test(u)).catch(() => {
+    throw new Error('pane ' + name + ' did not load');
+  });
+  const f = await waitFrame(page, name);
+  await f.waitForFunction(() => document.readyState === 'complete');
+  return f;
 }
 
 // Opens the help and waits until the tree has told the root that it is ready.
@@ -96,18 +128,18 @@ export async function contentUrl(page) {
   return frame(page, 'content').url();
 }
 
-export async function waitContent(page, suffix, timeout = 8000) {
-  const end = Date.now() + timeout;
-  for (;;) {
-    const f = frame(page, 'content');
-    const u = f ? decodeURIComponent(f.url()) : '';
-    if (u.endsWith(suffix)) {
-      await f.waitForLoadState('load').catch(() => {});
-      return f;
-    }
-    if (Date.now() > end) throw new Error(`content is ${u}, not ...${suffix}`);
-    await page.waitForTimeout(40);
-  }
+export async function waitContent(page, suffix) {
+  const f = await waitFrameUrl(page, 'content', (u) => u.endsWith(suffix)).catch(() => {
+    const now = frame(page, 'content');
+    throw new Error(`content is ${now ? decodeURIComponent(now.url()) : ''}, not ...${suffix}`);
+  });
+  await f.waitForLoadState('load').catch(() => {});
+  return f;
+}
+
+// Resolves when the content frame shows another page than the one at address before.
+export async function waitContentChange(page, before) {
+  return waitFrameUrl(page, 'content', (u) => u !== decodeURIComponent(before));
 }
 
 export async function selectedTitle(tree) {
@@ -117,7 +149,7 @@ export async function selectedTitle(tree) {
   });
 }
 
-export async function waitSelected(tree, title, timeout = 6000) {
+export async function waitSelected(tree, title, timeout = PATIENCE) {
   await tree.waitForFunction((t) => {
     const s = document.querySelector('#wh-tree span.selected');
     return s && s.textContent === t;

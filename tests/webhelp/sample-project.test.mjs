@@ -9,7 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { repo } from './make_sample.mjs';
-import { frame, launch, openHelp, origins, waitContent, waitFrame, waitSelected } from './helpers.mjs';
+import { frame, launch, openHelp, origins, showPane, waitContent, waitContentChange, waitFrame, waitSelected } from './helpers.mjs';
 
 // The program sits beside its data folder, which the test environment names.
 const program = process.env.TAVREL_PROGRAM ||
@@ -36,19 +36,6 @@ after(async () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-async function pane(page, name) {
-  const nav = await waitFrame(page, 'nav');
-  await nav.click(`#wh-tab-${name}`);
-  const end = Date.now() + 8000;
-  while (!/webhelp\w+\.html?$/.test(frame(page, name)?.url() || '')) {
-    if (Date.now() > end) throw new Error('pane ' + name + ' did not load');
-    await page.waitForTimeout(30);
-  }
-  const f = await waitFrame(page, name);
-  await f.waitForFunction(() => document.readyState === 'complete');
-  return f;
-}
-
 for (const mode of ['http', 'file']) {
   test(`the sample project's WebHelp over ${mode}`, async () => {
     const { page, tree, errors } = await openHelp(browser.context, site[mode] + 'index.html');
@@ -72,18 +59,18 @@ for (const mode of ['http', 'file']) {
     assert.equal(await tree.isVisible(`#l${first}`), false);
 
     // The index lists the document's entries with sub-levels and opens a topic.
-    const idx = await pane(page, 'idx');
+    const idx = await showPane(page, 'idx');
     const rows = await idx.$$eval('.wh-kw', (els) => els.map((e) => e.firstChild.textContent));
     assert.ok(rows.length > 20, 'the index has the document\'s entries');
     assert.ok(rows.includes('building') && rows.includes('WebHelp'));
     const before = frame(page, 'content').url();
     await idx.locator('.wh-kw').filter({ hasText: /^WebHelp$/ }).first().click();
     if (await idx.isVisible('#wh-chooser')) await idx.click('#wh-chooser-list a');
-    for (let k = 0; k < 200 && frame(page, 'content').url() === before; k++) await page.waitForTimeout(40);
+    await waitContentChange(page, before).catch(() => {});
     assert.notEqual(frame(page, 'content').url(), before, 'an index entry opens its topic');
 
     // The search finds a word across topics.
-    const find = await pane(page, 'search');
+    const find = await showPane(page, 'search');
     await find.fill('#wh-query', 'template');
     await find.press('#wh-query', 'Enter');
     await find.waitForFunction(() => /found/.test(document.getElementById('wh-status').textContent));

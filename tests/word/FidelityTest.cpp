@@ -163,7 +163,7 @@ TEST_F(Peer, OurHtmlCarriesTheWordsAndStructureLibreOfficeFinds)
 TEST_F(Peer, DocRtfAndOdtSourcesOpenThroughLibreOffice)
 {
     WordApplication app;
-    for (const QString ext : {QString("odt"), QString("rtf"), QString("doc")}) {
+    for (const QString &ext : {QString("odt"), QString("rtf"), QString("doc")}) {
         SCOPED_TRACE(ext.toStdString());
         // A temporary copy whose name says nothing about its format, as a build makes.
         QString copy = dir.filePath(QStringLiteral("~copy_%1.tmp").arg(ext));

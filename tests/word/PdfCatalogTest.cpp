@@ -90,8 +90,9 @@ TEST(PdfCatalog, EveryCombinationGivesAValidFileWithExactlyTheAskedEntries)
                 } else {
                     EXPECT_EQ(c.openAction, original.openAction);
                 }
-                if (layout == 0 && panes < 2 && mag < 2) // a sample is enough for the external check
+                if (layout == 0 && panes < 2 && mag < 2) { // a sample is enough for the external check
                     EXPECT_TRUE(qpdfCheck(out));
+                }
             }
 }
 

@@ -406,10 +406,12 @@ TEST(ShapeGeometry, PresetsAreClosedOutlinesInsideTheirBox)
         const QRectF b = p.boundingRect();
         EXPECT_GT(b.width() * b.height(), 0);
         // Callouts' pointers reach below the box, as Word draws them; the rest stay inside.
-        if (!QString(g).startsWith("wedge"))
+        if (!QString(g).startsWith("wedge")) {
             EXPECT_TRUE(r.adjusted(-0.01, -0.01, 0.01, 0.01).contains(b)) << b.x() << "," << b.y() << " " << b.width() << "x" << b.height();
-        if (QString(g) != "rtTriangle") // its centre lies on the long side
+        }
+        if (QString(g) != "rtTriangle") { // its centre lies on the long side
             EXPECT_TRUE(p.contains(r.center()));
+        }
     }
     // Direction matters for arrows: the right arrow's tip is at the right, the left one's at the left.
     EXPECT_TRUE(PresetPath("rightArrow", r).contains(QPointF(r.right() - 2, r.center().y())));
