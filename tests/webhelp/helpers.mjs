@@ -153,5 +153,8 @@ export async function waitSelected(tree, title, timeout = PATIENCE) {
   await tree.waitForFunction((t) => {
     const s = document.querySelector('#wh-tree span.selected');
     return s && s.textContent === t;
-  }, title, { timeout });
+  }, title, { timeout }).catch(async (e) => {
+    const now = await selectedTitle(tree).catch(() => '(the tree is gone)');
+    throw new Error(`the tree shows "${now}" selected, not "${title}": ${e.message}`);
+  });
 }
