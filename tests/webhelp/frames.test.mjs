@@ -7,7 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { basic as basicProject, fixtures, writeWebHelp } from './make_sample.mjs';
-import { frame, launch, openHelp, origins, selectedTitle, showPane, waitContent, waitFrame, waitSelected } from './helpers.mjs';
+import { frame, launch, openHelp, origins, selectedTitle, showPane, waitContent, waitFrame, waitSelected, until } from './helpers.mjs';
 
 const basic = path.join(fixtures, 'basic');
 const tricky = path.join(fixtures, 'tricky');
@@ -65,10 +65,10 @@ for (const mode of ['http', 'file']) {
       // Expand all and collapse all from the contents toolbar.
       const bar = await waitFrame(page, 'tocbar');
       await bar.click('#wh-expand');
-      await tree.waitForFunction(() => document.getElementById('d1').style.display !== 'none' &&
+      await until(tree, () => document.getElementById('d1').style.display !== 'none' &&
         document.getElementById('d8').style.display !== 'none');
       await bar.click('#wh-collapse');
-      await tree.waitForFunction(() => document.getElementById('d1').style.display === 'none');
+      await until(tree, () => document.getElementById('d1').style.display === 'none');
       assert.equal(await tree.isVisible('#l8'), true);
 
       assert.deepEqual(errors.filter((e) => !expectedFromDisk(e)), []);
@@ -139,7 +139,7 @@ for (const mode of ['http', 'file']) {
       // The first topic has no previous one.
       await tree.click('#l0');
       await waitContent(page, '/pages/welcome.htm');
-      await header.waitForFunction(() => document.getElementById('wh-prev').disabled);
+      await until(header, () => document.getElementById('wh-prev').disabled);
       await page.close();
     });
 
@@ -176,7 +176,7 @@ for (const mode of ['http', 'file']) {
 
       // A keyword of two topics offers both.
       await idx.fill('#wh-keyword', 'app');
-      await idx.waitForFunction(() => document.querySelector('.wh-kw.wh-active').firstChild.textContent === 'Apple');
+      await until(idx, () => document.querySelector('.wh-kw.wh-active').firstChild.textContent === 'Apple');
       await idx.press('#wh-keyword', 'Enter');
       await idx.waitForSelector('#wh-chooser:not([hidden])');
       const offered = await idx.$$eval('#wh-chooser-list a', (as) => as.map((a) => a.textContent));
@@ -194,7 +194,7 @@ for (const mode of ['http', 'file']) {
       const search = async (q) => {
         await find.fill('#wh-query', q);
         await find.press('#wh-query', 'Enter');
-        await find.waitForFunction(() => /found|No topics/.test(document.getElementById('wh-status').textContent));
+        await until(find, () => /found|No topics/.test(document.getElementById('wh-status').textContent));
         return find.$$eval('#wh-results a', (as) => as.map((a) => a.textContent));
       };
       const pear = await search('pear');
@@ -222,13 +222,13 @@ for (const mode of ['http', 'file']) {
       await waitSelected(tree, 'Welcome');
       const header = await waitFrame(page, 'header');
       await header.click('#wh-nav-button');
-      await page.waitForFunction(() => getComputedStyle(document.getElementById('wh-nav')).display === 'none');
+      await until(page, () => getComputedStyle(document.getElementById('wh-nav')).display === 'none');
       assert.equal(await header.getAttribute('#wh-nav-button img', 'src'), 'images/showall.gif');
       await header.click('#wh-nav-button');
-      await page.waitForFunction(() => getComputedStyle(document.getElementById('wh-nav')).display !== 'none');
+      await until(page, () => getComputedStyle(document.getElementById('wh-nav')).display !== 'none');
 
       const fav = await showPane(page, 'fav');
-      await fav.waitForFunction(() => document.getElementById('wh-fav-current').textContent === 'Welcome');
+      await until(fav, () => document.getElementById('wh-fav-current').textContent === 'Welcome');
       await fav.click('#wh-fav-add');
       await fav.waitForSelector('#wh-fav-list a');
       await showPane(page, 'toc');
@@ -317,7 +317,7 @@ for (const mode of ['http', 'file']) {
       const search = async (q) => {
         await find.fill('#wh-query', q);
         await find.press('#wh-query', 'Enter');
-        await find.waitForFunction(() => /gefunden/.test(document.getElementById('wh-status').textContent));
+        await until(find, () => /gefunden/.test(document.getElementById('wh-status').textContent));
         return find.$$eval('#wh-results a', (as) => as.map((a) => a.textContent));
       };
       assert.deepEqual(await search('zebra'), ['Close </script> early', 'Tom\'s <b> & "friends"']);

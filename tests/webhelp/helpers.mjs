@@ -67,6 +67,13 @@ export async function origins(folder) {
   };
 }
 
+// Waits until fn, run in the frame, returns a true value. It asks every 50 ms rather than at each
+// animation frame: a frame the browser does not paint (another origin's frame on a busy machine)
+// gets no animation frames, and such a wait would not end although its condition holds.
+export function until(frame, fn, arg) {
+  return frame.waitForFunction(fn, arg, { polling: 50 });
+}
+
 export function frame(page, name) {
   return page.frames().find((f) => f.name() === name) || null;
 }
@@ -109,7 +116,7 @@ export async function showPane(page, name) {
     throw new Error('pane ' + name + ' did not load');
   });
   const f = await waitFrame(page, name);
-  await f.waitForFunction(() => document.readyState === 'complete');
+  await until(f, () => document.readyState === 'complete');
   return f;
 }
 
@@ -120,7 +127,7 @@ export async function openHelp(context, url) {
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto(url);
   const tree = await waitFrame(page, 'tree');
-  await tree.waitForFunction(() => typeof WHTree !== 'undefined');
+  await until(tree, () => typeof WHTree !== 'undefined');
   return { page, tree, errors };
 }
 
@@ -149,11 +156,11 @@ export async function selectedTitle(tree) {
   });
 }
 
-export async function waitSelected(tree, title, timeout = PATIENCE) {
-  await tree.waitForFunction((t) => {
+export async function waitSelected(tree, title) {
+  await until(tree, (t) => {
     const s = document.querySelector('#wh-tree span.selected');
     return s && s.textContent === t;
-  }, title, { timeout }).catch(async (e) => {
+  }, title).catch(async (e) => {
     const now = await selectedTitle(tree).catch(() => '(the tree is gone)');
     throw new Error(`the tree shows "${now}" selected, not "${title}": ${e.message}`);
   });

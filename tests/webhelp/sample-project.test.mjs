@@ -9,7 +9,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { repo } from './make_sample.mjs';
-import { frame, launch, openHelp, origins, showPane, waitContent, waitContentChange, waitFrame, waitSelected } from './helpers.mjs';
+import { frame, launch, openHelp, origins, showPane, waitContent, waitContentChange, waitFrame, waitSelected, until } from './helpers.mjs';
 
 // The program sits beside its data folder, which the test environment names.
 const program = process.env.TAVREL_PROGRAM ||
@@ -73,7 +73,7 @@ for (const mode of ['http', 'file']) {
     const find = await showPane(page, 'search');
     await find.fill('#wh-query', 'template');
     await find.press('#wh-query', 'Enter');
-    await find.waitForFunction(() => /found/.test(document.getElementById('wh-status').textContent));
+    await until(find, () => /found/.test(document.getElementById('wh-status').textContent));
     const found = await find.$$eval('#wh-results a', (as) => as.map((a) => a.textContent));
     assert.ok(found.length >= 3, found.join(', '));
     await find.click('#wh-results a');

@@ -6,7 +6,7 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { repo } from './make_sample.mjs';
-import { frame, launch, openHelp, origins, waitContent, waitFrame } from './helpers.mjs';
+import { frame, launch, openHelp, origins, waitContent, waitFrame, until } from './helpers.mjs';
 
 const folder = path.resolve(process.argv[2] || path.join(repo, 'build', 'sample-run', 'WebHelp'));
 const ext = fs.existsSync(path.join(folder, 'index.html')) ? '.html' : '.htm';
@@ -18,7 +18,7 @@ async function pane(page, name) {
   await nav.click(`#wh-tab-${name}`);
   for (let k = 0; k < 100 && !/webhelp\w+\.html?$/.test(frame(page, name)?.url() || ''); k++) await page.waitForTimeout(50);
   const f = await waitFrame(page, name);
-  await f.waitForFunction(() => document.readyState === 'complete');
+  await until(f, () => document.readyState === 'complete');
   return f;
 }
 try {
