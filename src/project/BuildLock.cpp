@@ -36,10 +36,10 @@ THolder readHolder(QFile &file)
 
 bool sameFile(int fd, const QString &path)
 {
-    struct stat open {}, named {};
-    if (::fstat(fd, &open) != 0 || ::stat(QFile::encodeName(path).constData(), &named) != 0)
+    struct stat opened {}, named {};
+    if (::fstat(fd, &opened) != 0 || ::stat(QFile::encodeName(path).constData(), &named) != 0)
         return false;
-    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+    return opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 bool writeHolder(QFile &file)

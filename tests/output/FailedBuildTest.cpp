@@ -168,6 +168,8 @@ TEST_P(FailedBuild, KeepsThePreviousOutputsAtEveryStep)
                             "WebHelp/pages/start.html", "WebHelp/pages/doc_files/image001.png", "PDF/help.pdf"})
         ASSERT_TRUE(previous.contains(out)) << out << " is not among " << QStringList(previous.keys()).join(", ").toStdString();
     ASSERT_GT(steps, 0);
+    // The kept project names the help file it builds, not the private place it was compiled in.
+    EXPECT_TRUE(previous["HTML help project/help.hhp"].contains(("\r\nCompiled file=" + t.root + "HTML help/help.chm\r\n").toUtf8()));
 
     for (int n = 1; n <= steps; ++n) {
         TBuildReport r;

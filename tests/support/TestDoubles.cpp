@@ -75,7 +75,7 @@ bool TFaultyFileSystem::MakePrivateFolder(const QString &folder)
 bool TInjectingFileSystem::diskFull()
 {
     ++dataWrites;
-    if (m_kind != DiskFull || m_n <= 0 || dataWrites < m_n)
+    if (m_kind != DiskFull || dataWrites != m_n)
         return false;
     injected = true;
     return true;

@@ -59,10 +59,12 @@ private:
     TFileSystem *m_previous;
 };
 
-// The faults of a build that runs out of luck at its n-th step: the disk fills up at the n-th
-// data write (a written, copied or created file or folder) and stays full; or the n-th rename
-// fails; or the source of the n-th copy vanishes just before it is read. Counting starts at 1;
-// with n = 0 nothing fails and the counts show how many steps of each kind a run has.
+// The faults of a build that runs out of luck at its n-th step: the n-th data write (a written,
+// copied or created file or folder) finds the disk full, as a large file does on a nearly full
+// disk while the smaller ones after it still fit; or the n-th rename fails; or the source of the
+// n-th copy vanishes just before it is read. Only that one step fails, so a step whose failure
+// is ignored shows as a build that succeeds. Counting starts at 1; with n = 0 nothing fails and
+// the counts show how many steps of each kind a run has.
 class TInjectingFileSystem : public TFaultyFileSystem
 {
 public:
