@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, FailedBuild,
                                                                    : info.param.kind == TInjectingFileSystem::RenameFails ? "RenameFails"
                                                                                                                         : "Vanishes"); });
 
-TEST(FailedBuild, ReadOnlyFoldersEndTheBuildBeforeAnythingIsReplaced)
+TEST(FailedBuild, ReadOnlyFoldersAndAFailingCompilerEndTheBuildBeforeAnythingIsReplaced)
 {
     if (QStandardPaths::findExecutable("chmcmd").isEmpty())
         GTEST_SKIP() << "chmcmd is not installed";
@@ -216,5 +216,15 @@ TEST(FailedBuild, ReadOnlyFoldersEndTheBuildBeforeAnythingIsReplaced)
         TBuildReport r = t.build();
         EXPECT_EQ(r.Result, TBuildReport::Failed) << folder;
         EXPECT_TRUE(differences(previous, t.files()).isEmpty()) << folder << ": " << differences(previous, t.files()).join(", ").toStdString();
+    }
+    // A compiler that crashes halfway through the help file, or leaves one nobody can read.
+    for (const char *end : {"exit 1", "exit 0"}) {
+        WriteBytes(t.bin + "chmcmd", QByteArray("#!/bin/sh\nf=$(sed -n 's/^Compiled file=//p' \"$1\" | tr -d '\\r')\n"
+                                                "echo half > \"$f\"\n") + end + "\n");
+        QFile::setPermissions(t.bin + "chmcmd", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        TBuildReport r = t.build();
+        EXPECT_EQ(r.Result, TBuildReport::Failed) << end;
+        EXPECT_TRUE(r.Message.contains("chmcmd")) << r.Message.toStdString();
+        EXPECT_TRUE(differences(previous, t.files()).isEmpty()) << end << ": " << differences(previous, t.files()).join(", ").toStdString();
     }
 }
