@@ -4,6 +4,7 @@
 #include "output/UnitCHMProject.h"
 #include "project/Contents.h"
 #include "project/FolderGuard.h"
+#include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
 #include "text/Confine.h"
 #include "text/Exceptions.h"
@@ -400,11 +401,13 @@ void THtmlHelpMaker::OutputContextFile()
         bytes = EncodeCodePage(text, 0);
         break;
     }
-    const QString dir = QFileInfo(file).absolutePath();
-    if (!QFileInfo(dir).isDir() && !FileSystem().MakePath(dir))
-        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(dir));
-    if (!FileSystem().WriteFile(file, bytes))
+    TOutputSwap own;
+    TOutputSwap &swap = Swap ? *Swap : own;
+    const QString staged = swap.StageFile(file, TGuardedOutput::ContextFile);
+    if (!FileSystem().WriteFile(staged, bytes))
         throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(file));
+    if (!Swap)
+        own.Commit(TFolderGuard(*Project));
 }
 
 // --- Project files and compile ------------------------------------------------------------------
@@ -415,14 +418,26 @@ QString THtmlHelpMaker::Make()
     chm.Assign(Project->CHMSetting);
     chm.Folder = ProjectFolder.endsWith(QLatin1Char('/')) ? ProjectFolder : ProjectFolder + QLatin1Char('/');
     chm.SourceFolder.clear();
-    chm.CHM = Project->RealPath(ptCompiledFile);
-    if (chm.CHM.isEmpty())
+    const QString target = Project->RealPath(ptCompiledFile);
+    if (target.isEmpty())
         throw Exception(QStringLiteral("No compiled file is set for the HTML Help output."));
+    chm.CHM = target;
     chm.TOC = MakeHHCList();
     chm.IndexList = MakeHHKList();
     MakeContextSensitive(chm.Alias, chm.Map);
+    // The project files name the real help file (an old one in the folder is never packed);
+    // only the compile itself writes to the private place beside it.
     chm.Output();
-    return chm.Compile1();
+    TOutputSwap own;
+    TOutputSwap &swap = Swap ? *Swap : own;
+    chm.CHM = swap.StageFile(target, TGuardedOutput::CompiledFile);
+    chm.OutputHHP(chm.Folder + chm.HHPFile);
+    const QString console = chm.Compile1();
+    chm.CHM = target;
+    chm.OutputHHP(chm.Folder + chm.HHPFile);
+    if (!Swap)
+        own.Commit(TFolderGuard(*Project));
+    return console;
 }
 
 } // namespace tavrel

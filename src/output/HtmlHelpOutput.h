@@ -14,6 +14,7 @@ namespace tavrel {
 class TProject;
 class TContentsItems;
 class TWordDoc;
+class TOutputSwap;
 
 class THtmlHelpMaker : public TObject
 {
@@ -24,6 +25,10 @@ public:
     TContentsItems *Contents = nullptr;
     TWordDoc *Word = nullptr;
     QString ProjectFolder; // with a trailing "/"
+    // The build's outputs, swapped in when the whole build is done. Without it the compiled
+    // file and the context file are still made privately, and each replaces the old one as
+    // soon as it is complete.
+    TOutputSwap *Swap = nullptr;
 
     // Checks the folder with the folder guard, deletes it with everything in it, creates it
     // again, copies the document's attached files and writes the pages. Raises when there is no

@@ -5,6 +5,7 @@
 #include "output/WebHelpInterface.h"
 #include "project/Contents.h"
 #include "project/FolderGuard.h"
+#include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
 #include "text/Confine.h"
 #include "text/Exceptions.h"
@@ -138,7 +139,9 @@ bool insideScript(const QString &text, qsizetype pos)
 
 void writeUtf8(const QString &file, const QByteArray &bytes)
 {
-    FileSystem().MakePath(QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
     if (!FileSystem().WriteFile(file, bytes))
         throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(file));
 }
@@ -164,17 +167,13 @@ QString TWebHelp::Output()
     if (!Contents || Contents->Count() == 0)
         throw Exception(QStringLiteral("The document has no headings: WebHelp needs at least one topic."));
 
-    OutFolder = Project->RealPath(ptWebHelpFolder);
-    if (!OutFolder.isEmpty() && !OutFolder.endsWith(QLatin1Char('/')))
-        OutFolder += QLatin1Char('/');
-    {
-        TFolderGuard guard(*Project);
-        guard.CheckFolder(OutFolder, TGuardedOutput::WebHelpFolder);
-    }
-    if (QFileInfo(OutFolder).isDir() && !DeleteFolder(OutFolder))
-        throw Exception(QStringLiteral("The folder \"%1\" could not be emptied.").arg(OutFolder));
-    if (!FileSystem().MakePath(OutFolder))
-        throw Exception(QStringLiteral("The folder \"%1\" could not be created.").arg(OutFolder));
+    QString target = Project->RealPath(ptWebHelpFolder);
+    if (!target.isEmpty() && !target.endsWith(QLatin1Char('/')))
+        target += QLatin1Char('/');
+    TFolderGuard(*Project).CheckFolder(target, TGuardedOutput::WebHelpFolder);
+    // Written privately: the old folder stays whole until the new one is.
+    TOutputSwap own;
+    OutFolder = (Swap ? *Swap : own).StageFolder(target, TGuardedOutput::WebHelpFolder);
 
     if (Word)
         Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
@@ -198,9 +197,7 @@ QString TWebHelp::Output()
         index.replace(QStringLiteral("($PROJECTTITLE$)"), HtmlEscape(Title), ci);
         index.replace(QStringLiteral("($INDEXLIST$)"), MakeIndexForWeb(), ci);
         index.replace(QStringLiteral("($BACKCOLOR$)"), safeColor(Project->WebBackColor), ci);
-        const QString file = OutFolder + QStringLiteral("webhelpindex") + Extension();
-        if (!SaveHtmlFile(index, file))
-            Warnings.Add(QStringLiteral("The page was not written."), file);
+        savePage(index, OutFolder + QStringLiteral("webhelpindex") + Extension());
     }
 
     WriteTextFile(MakeLanguageJS(), OutFolder + QStringLiteral("languages.js"), 1);
@@ -208,7 +205,7 @@ QString TWebHelp::Output()
     WriteTextFile(OutputSearchJS(), OutFolder + QStringLiteral("data.js"), 1);
 
     const QString web = CDir + QStringLiteral("webhelp/");
-    FileSystem().MakePath(OutFolder + QStringLiteral("images"));
+    makeFolder(OutFolder + QStringLiteral("images"));
     for (const char *pic : {"showall.gif", "hideall.gif", "previous.gif", "next.gif", "print.gif"}) {
         const QString name = QString::fromLatin1(pic);
         copyIfExists(web + QStringLiteral("images/") + name, OutFolder + QStringLiteral("images/") + name);
@@ -217,22 +214,35 @@ QString TWebHelp::Output()
     if (Project->WebBackground >= 0)
         copyIfExists(web + QStringLiteral("bg/back%1.jpg").arg(Project->WebBackground), OutFolder + QStringLiteral("back.jpg"));
 
+    if (!Swap)
+        own.Commit(TFolderGuard(*Project));
+    OutFolder = target;
     return Project->ViewCompiledFile ? OutFolder + QStringLiteral("index") + Extension() : QString();
 }
 
 void TWebHelp::copyIfExists(const QString &from, const QString &to)
 {
+    // A file the installation lacks is left out; one that cannot be copied breaks the pages.
     if (!QFileInfo(from).isFile())
         return;
-    if (QFileInfo::exists(to))
-        FileSystem().RemoveFile(to);
-    FileSystem().CopyFile(from, to);
+    if (!FileSystem().CopyFile(from, to))
+        throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".").arg(from, to));
 }
+
+void TWebHelp::makeFolder(const QString &folder)
+{
+    if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
+        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+}
+
+// A frame page is part of a whole: one that cannot be written fails the output rather than
+// being saved somewhere else.
+void TWebHelp::savePage(const QString &page, const QString &file) { WriteTextFile(page, file, GetPageEncoding(page)); }
 
 void TWebHelp::OutputPages()
 {
     const QString pagesDir = OutFolder + QStringLiteral("pages/");
-    FileSystem().MakePath(pagesDir);
+    makeFolder(pagesDir);
 
     TTemplate tpl(Project->WebHelpTemplateStream, Project->PrevHint, Project->NextHint);
     // The project title is plain text; the copyright line is HTML of the author's.
@@ -402,8 +412,7 @@ void TWebHelp::outFiles(const QString &Name)
     QString file = OutFolder + Name;
     if (Project->WebHelpExtension != 0)
         file = OutFolder + QFileInfo(Name).completeBaseName() + QStringLiteral(".html");
-    if (!SaveHtmlFile(text, file))
-        Warnings.Add(QStringLiteral("The page was not written."), file);
+    savePage(text, file);
 }
 
 std::pair<QString, QString> TWebHelp::IconArray(int Icon, bool IsFolder) const
@@ -431,7 +440,7 @@ void TWebHelp::CopyIcon()
 {
     const QString web = CDir + QStringLiteral("webhelp/");
     const QString icons = OutFolder + QStringLiteral("icons/");
-    FileSystem().MakePath(icons);
+    makeFolder(icons);
     const auto copyAll = [&](const QString &from) {
         QStringList names = QDir(from).entryList(QDir::Files, QDir::Name);
         for (const QString &n : names)

@@ -17,6 +17,7 @@ class TProject;
 class TContentsItems;
 class TContentsItem;
 class TWordDoc;
+class TOutputSwap;
 
 // One search record of "data.js".
 class TTextForWeb
@@ -36,10 +37,11 @@ public:
     TWebHelp(const TWebHelp &) = delete;
     TWebHelp &operator=(const TWebHelp &) = delete;
 
-    // Writes the whole folder. Returns OutFolder + "index" + E when the project's
-    // ViewCompiledFile is on, else the empty string. Raises an Exception when the contents list
-    // has no entry, when the folder guard refuses the output folder, and on file errors of the
-    // topic pages and scripts.
+    // Writes the whole folder into a private folder beside the output folder, which replaces
+    // the old one when it is complete (at once, or with the build's other outputs when Swap is
+    // set). Returns the output folder + "index" + E when the project's ViewCompiledFile is on,
+    // else the empty string. Raises an Exception when the contents list has no entry, when the
+    // folder guard refuses the output folder, and when any file cannot be written.
     QString Output();
 
     // The steps of Output.
@@ -76,12 +78,13 @@ public:
     TContentsItems *Contents = nullptr;
     TWordDoc *Word = nullptr;
     QString CDir;        // the installation folder, "/"-terminated
-    QString OutFolder;   // the output folder, "/"-terminated
+    QString OutFolder;   // the folder being written, "/"-terminated (private while Output runs)
+    TOutputSwap *Swap = nullptr; // the build's outputs, swapped in together
     QString Title;
     QString DefaultPage;
     std::vector<std::unique_ptr<TTextForWeb>> Texts;
 
-    // Frame pages skipped because they could not be written or read, for the build's report.
+    // Frame pages skipped because the installation lacks them, for the build's report.
     TWarnings Warnings;
 
 private:
@@ -89,6 +92,8 @@ private:
     QString readInstalled(const QString &Name);
     QString fillCommon(QString text);
     void copyIfExists(const QString &from, const QString &to);
+    void makeFolder(const QString &folder);
+    void savePage(const QString &page, const QString &file);
 };
 
 } // namespace tavrel

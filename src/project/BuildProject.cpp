@@ -1,5 +1,6 @@
 #include "project/BuildProject.h"
 
+#include "project/BuildLock.h"
 #include "project/FolderGuard.h"
 #include "project/ProjectSetting.h"
 #include "project/build.h"
@@ -152,19 +153,6 @@ QString unsavedProblem(const TProject &project)
     return QString();
 }
 
-// Deletes an old output; while that fails the user may retry or give up. Returns the question
-// when the user gave up, empty when the file is gone.
-QString deleteOldOutput(const QString &file)
-{
-    while (QFileInfo::exists(file) && !FileSystem().RemoveFile(file)) {
-        const QString text = QLatin1Char('"') + file
-            + QStringLiteral("\" access denied! It's probably been opend. Please close it and Retry.");
-        if (Messages().Ask(text, mbAbort | mbRetry, TMsgIcon::Error) != mbRetry)
-            return text;
-    }
-    return QString();
-}
-
 TBuildReport stopped(const QString &message)
 {
     TBuildReport r;
@@ -182,23 +170,24 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
     if (QString problem = unsavedProblem(project); !problem.isEmpty())
         return stopped(problem);
 
+    // Held until the report is made, also when something below raises.
+    std::optional<TBuildLock> lock;
+    if (!project.ProjectFilename.trimmed().isEmpty()) {
+        lock.emplace(project.ProjectFilename);
+        if (!lock->Held())
+            return stopped(lock->Refusal());
+    }
+
     const QString source = project.RealPath(ptSourceFile);
     if (QString problem = sourceProblem(source); !problem.isEmpty())
         return stopped(problem);
 
     const TFolderGuard guard(project);
-    // The old compiled file and PDF are deleted before the build; a refused or locked one ends it.
-    auto oldOutputProblem = [&](const QString &file, TGuardedOutput kind) -> std::optional<QString> {
-        if (QString refusal = guard.FileRefusal(file, kind); !refusal.isEmpty())
-            return refusal;
-        if (QString locked = deleteOldOutput(file); !locked.isEmpty())
-            return options.Headless ? locked : QString(); // the user's own Abort needs no box
-        return std::nullopt;
-    };
-
+    // Old outputs stay until the new ones are complete; a refused path ends the build before
+    // any work is done for it.
     if (project.HtmlHelpOutput) {
-        if (auto problem = oldOutputProblem(project.RealPath(ptCompiledFile), TGuardedOutput::CompiledFile))
-            return stopped(*problem);
+        if (QString refusal = guard.FileRefusal(project.RealPath(ptCompiledFile), TGuardedOutput::CompiledFile); !refusal.isEmpty())
+            return stopped(refusal);
     }
 
     if (project.WebHelpOutput) {
@@ -218,8 +207,8 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
     }
 
     if (project.PDFOutput) {
-        if (auto problem = oldOutputProblem(project.RealPath(ptPDFFile), TGuardedOutput::PDFFile))
-            return stopped(*problem);
+        if (QString refusal = guard.FileRefusal(project.RealPath(ptPDFFile), TGuardedOutput::PDFFile); !refusal.isEmpty())
+            return stopped(refusal);
     }
 
     TBuildOutcome outcome = runner.Run(project);

@@ -1,7 +1,7 @@
 #pragma once
 // The main window's "Build": the checks and messages around one build of the current project
-// (source document, locked old outputs, the WebHelp folder that will be emptied), the build
-// itself through a runner, and the closing report. The desktop program runs the build behind
+// (the project's build lock, the source document, the WebHelp folder that will be emptied), the
+// build itself through a runner, and the closing report. The desktop program runs the build behind
 // its modal building window; the command line runs the same logic without a display.
 #include "text/Warnings.h"
 
@@ -74,7 +74,7 @@ bool HoldsWebHelpOutput(const QString &folder);
 QString InstallationFolderRefusal(const QString &projectFile);
 
 // The whole "Build" command. Every message goes through Messages(); deletes go through the
-// file-system seam.
+// file-system seam. A project that another build holds is refused with a message.
 TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildOptions &options = {});
 
 } // namespace tavrel

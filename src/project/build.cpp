@@ -3,6 +3,8 @@
 #include "output/HtmlHelpOutput.h"
 #include "output/Webhelp.h"
 #include "project/Contents.h"
+#include "project/FolderGuard.h"
+#include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
@@ -115,14 +117,16 @@ void Tbuild::Execute()
         return; // nothing asked for: no copy, no engine, reported as completed
     ValuePerTask = 100 / outputs;
     TaskType = ttPrepare;
+    m_swap = std::make_unique<TOutputSwap>();
     try {
         executeSteps();
     } catch (const Exception &e) {
         Failed = true;
-        ErrorMsg = e.Message();
+        // The user knows the outputs by their places, not by the private folders they are made in.
+        ErrorMsg = m_swap->Shown(e.Message());
     } catch (const std::exception &e) {
         Failed = true;
-        ErrorMsg = QString::fromUtf8(e.what());
+        ErrorMsg = m_swap->Shown(QString::fromUtf8(e.what()));
     } catch (...) {
         Failed = true;
         ErrorMsg = QStringLiteral("An unknown error stopped the build.");
@@ -195,6 +199,8 @@ void Tbuild::executeSteps()
         SetPosition(100, 1);
     }
 
+    CommitOutputs();
+
     if (m_copyMarkedForDeletion && !TempCopy.isEmpty()) {
         FileSystem().RemoveFile(TempCopy);
         TempCopy.clear();
@@ -261,6 +267,7 @@ void Tbuild::HtmlHelpCreate(TContentsItems &items)
     m_hh->maker->Project = Project;
     m_hh->maker->Contents = &items;
     m_hh->maker->Word = m_word.get();
+    m_hh->maker->Swap = m_swap.get();
 }
 
 void Tbuild::HtmlHelpSetFolder()
@@ -269,12 +276,15 @@ void Tbuild::HtmlHelpSetFolder()
         m_hhpFolder = Project->RealPath(ptHHPFolder);
         if (m_hhpFolder.isEmpty())
             throw Exception(QStringLiteral("The folder of the HTML Help project is not set."));
+        TFolderGuard(*Project).CheckFolder(m_hhpFolder, TGuardedOutput::HHPFolder);
+        // The kept project is made beside the old one and replaces it with the other outputs.
+        m_hh->maker->ProjectFolder = m_swap->StageFolder(m_hhpFolder, TGuardedOutput::HHPFolder);
     } else {
         // A private folder per build: nobody else's files can be in it when it is emptied.
         m_hhpFolder = NewTempFolderName();
         m_privateHhpFolder = true;
+        m_hh->maker->ProjectFolder = m_hhpFolder;
     }
-    m_hh->maker->ProjectFolder = m_hhpFolder;
 }
 
 void Tbuild::HtmlHelpOutput() { m_hh->maker->Output(); }
@@ -302,6 +312,7 @@ void Tbuild::HtmlHelpFree()
 void Tbuild::WebHelpOutput(TContentsItems &items)
 {
     TWebHelp webHelp(Project, &items, m_word.get());
+    webHelp.Swap = m_swap.get();
     webHelp.Output();
     appendNew(Warnings, webHelp.Warnings);
     OutputsWritten << Project->RealPath(ptWebHelpFolder);
@@ -315,8 +326,15 @@ void Tbuild::PdfOutput(const QString &wordFile, const QString &pdfFile)
     pdf.WordApplication = WordApplication.get();
     pdf.Project = Project;
     pdf.FOnProcess = [this](TPDF *p) { OnProcess(p); };
+    pdf.Swap = m_swap.get();
     pdf.Build(wordFile, pdfFile);
     OutputsWritten << pdfFile;
+}
+
+void Tbuild::CommitOutputs()
+{
+    if (m_swap && !m_swap->Empty())
+        m_swap->Commit(TFolderGuard(*Project));
 }
 
 void Tbuild::Cleanup()
@@ -334,6 +352,7 @@ void Tbuild::Cleanup()
         DeleteFolder(m_hhpFolder);
         m_privateHhpFolder = false;
     }
+    m_swap.reset();
 }
 
 } // namespace tavrel

@@ -16,6 +16,7 @@ class TProject;
 class TWordDoc;
 class TContentsItems;
 class TPDF;
+class TOutputSwap;
 class WordApplication;
 
 class Tbuild : public QThread
@@ -77,7 +78,10 @@ protected:
     virtual void HtmlHelpFree();
     virtual void WebHelpOutput(TContentsItems &items);
     virtual void PdfOutput(const QString &wordFile, const QString &pdfFile);
-    // Removes what the build made only for itself (the private project folder).
+    // Moves every output made into place, once all of them are complete.
+    virtual void CommitOutputs();
+    // Removes what the build made only for itself (the private project folder, the private
+    // folders of outputs not moved into place).
     virtual void Cleanup();
 
     // The converter's own position, folded into the current step (what WordDocEvent does).
@@ -88,6 +92,8 @@ protected:
     bool m_copyMarkedForDeletion = false;
     QString m_hhpFolder;           // the HTML Help project folder of this build
     bool m_privateHhpFolder = false; // made for this build, removed after it
+    // The outputs of this build, each made beside its target and swapped in at the end.
+    std::unique_ptr<TOutputSwap> m_swap;
 
 private:
     void executeSteps();

@@ -79,6 +79,11 @@ bool TFileSystem::CopyFile(const QString &from, const QString &to)
 
 bool TFileSystem::MakePath(const QString &folder) { return QDir().mkpath(folder); }
 
+bool TFileSystem::MakePrivateFolder(const QString &folder)
+{
+    return QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 TFileSystem &FileSystem()
 {
     TFileSystem *f = g_fs.load();

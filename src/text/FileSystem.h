@@ -22,6 +22,9 @@ public:
     virtual bool Rename(const QString &from, const QString &to);
     virtual bool CopyFile(const QString &from, const QString &to);
     virtual bool MakePath(const QString &folder);
+    // Creates exactly this folder, readable only by its owner (0700); false when it exists
+    // already or its parent is missing, so a name chosen at random is this caller's alone.
+    virtual bool MakePrivateFolder(const QString &folder);
 };
 
 // The permission bits a newly created file gets (0666 less the umask), read without changing

@@ -1,5 +1,7 @@
 #include "word/PDFOutput.h"
 
+#include "project/FolderGuard.h"
+#include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
@@ -131,14 +133,15 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
         throw Exception(QStringLiteral("The PDF output has no document engine or project."));
     setPosition(20);
     std::shared_ptr<WordDocument> document = WordApplication->Documents().Open(Word);
-    const QString folder = QFileInfo(Pdf).absolutePath();
-    if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
-        throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
+    TOutputSwap own;
+    const QString staged = (Swap ? *Swap : own).StageFile(Pdf, TGuardedOutput::PDFFile);
     setPosition(45);
-    document->ExportAsFixedFormat(Pdf, wdExportFormatPDF, false, 1);
+    document->ExportAsFixedFormat(staged, wdExportFormatPDF, false, 1);
     setPosition(80);
-    EditPdfCatalog(Pdf, Pdf, Project->Panes, Project->Magnification, Project->PageLayout);
+    EditPdfCatalog(staged, staged, Project->Panes, Project->Magnification, Project->PageLayout);
     document->Close(0);
+    if (!Swap)
+        own.Commit(TFolderGuard(*Project));
     setPosition(100);
 }
 

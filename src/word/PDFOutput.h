@@ -10,6 +10,7 @@
 namespace tavrel {
 
 class TProject;
+class TOutputSwap;
 class WordApplication;
 
 // What the three project settings ask of the catalog. An empty entry leaves the key as the
@@ -43,8 +44,11 @@ public:
     TProject *Project = nullptr;                        // read for Panes, Magnification, PageLayout
     int Position = 0;                                    // progress 0..100
     std::function<void(TPDF *)> FOnProcess;              // called after each change of Position
+    TOutputSwap *Swap = nullptr;                         // the build's outputs, swapped in together
 
-    // Exports the document file Word to the PDF file Pdf and edits its catalog.
+    // Exports the document file Word to a private file beside the PDF file Pdf and edits its
+    // catalog there; the finished file replaces Pdf (at once, or with the build's other outputs
+    // when Swap is set), so a failed export leaves the old PDF as it was.
     void Build(const QString &Word, const QString &Pdf);
 
 private:

@@ -447,7 +447,7 @@ QString TWordDoc::StyleToFile(const QString &Str, const QString &RootFolder)
             continue;
         const QString file = UniqueFileName(RootFolder, QStringLiteral("doc_style"), QStringLiteral(".css"));
         AttachedFiles.Add(RelativeUrl(RootFolder, file));
-        SaveHtmlFile(style, file);
+        WriteTextFile(style, file, GetPageEncoding(style));
         QString rest = startTag.mid(6);
         QString link = QStringLiteral("<link href=\"") + QFileInfo(file).fileName() + QStringLiteral("\" rel=\"stylesheet\"");
         if (!startTag.contains(QLatin1String("type="), Qt::CaseInsensitive))
@@ -536,14 +536,16 @@ void TWordDoc::CopyAttachedFiles(const QString &ToWhere)
         const QString source = tempDir + entry;
         if (!QFileInfo::exists(source))
             continue;
-        FileSystem().MakePath(QFileInfo(target).absolutePath());
-        if (QFileInfo::exists(target))
-            FileSystem().RemoveFile(target);
+        // A picture that cannot be copied would be missing from finished pages: an error.
+        const QString folder = QFileInfo(target).absolutePath();
+        if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
+            throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
         if (!FileSystem().CopyFile(source, target))
-            Warnings.Add(QStringLiteral("The file \"%1\" could not be copied to \"%2\".").arg(source, target));
+            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".").arg(source, target));
     }
-    if (!FilesFolder.isEmpty() && QFileInfo(tempDir + FilesFolder).isDir())
-        CopyFolderTree(tempDir + FilesFolder, ToWhere + FilesFolder);
+    if (!FilesFolder.isEmpty() && QFileInfo(tempDir + FilesFolder).isDir()
+        && !CopyFolderTree(tempDir + FilesFolder, ToWhere + FilesFolder))
+        throw Exception(QStringLiteral("Cannot copy the pictures of the document to \"%1\".").arg(ToWhere + FilesFolder));
 }
 
 // --- Shapes and Flash objects -----------------------------------------------------------------
@@ -698,9 +700,9 @@ void TWordDoc::ProcessOLEObj()
             Warnings.Add(QStringLiteral("The Flash movie \"%1\" does not exist.").arg(from));
             continue;
         }
-        FileSystem().MakePath(QFileInfo(to).absolutePath());
-        if (QFileInfo::exists(to) || FileSystem().CopyFile(from, to))
-            AttachedFiles.Add(movie);
+        if (!QFileInfo::exists(to) && !(FileSystem().MakePath(QFileInfo(to).absolutePath()) && FileSystem().CopyFile(from, to)))
+            throw Exception(QStringLiteral("Cannot copy the Flash movie \"%1\" to \"%2\".").arg(from, to));
+        AttachedFiles.Add(movie);
     }
     // One pass over the page replaces every marker by its object.
     QString out;
@@ -916,11 +918,10 @@ QString TWordDoc::bringAlong(const QString &linkedPath, const QString &name)
         return name;
     }
     target = UniqueCopyName(target);
-    FileSystem().MakePath(QFileInfo(target).absolutePath());
-    if (!FileSystem().CopyFile(path, target)) {
-        Warnings.Add(QStringLiteral("The linked file \"%1\" could not be copied.").arg(path));
-        return name;
-    }
+    // The file exists and may be carried: failing to copy it is a failing build, not a link
+    // that quietly stops working.
+    if (!FileSystem().MakePath(QFileInfo(target).absolutePath()) || !FileSystem().CopyFile(path, target))
+        throw Exception(QStringLiteral("Cannot copy the linked file \"%1\" to \"%2\".").arg(path, target));
     const QString relative = RelativeUrl(tempDir, target);
     AttachedFiles.Add(relative);
     ExternalFiles.Add(path);

@@ -512,29 +512,25 @@ TEST(Webhelp, UnwritableAndMissingFiles)
     TSetup s;
     s.fill(treeSpecimen());
     {
-        // A frame page that cannot be written: the error, a save dialog, cancelled: skipped.
-        TScriptedMessages messages;
-        messages.ExpectFileName(QString());
-        TFaultyFileSystem fs;
-        fs.Fail(s.out + "webhelpsearch.htm", TFaultyFileSystem::opWrite);
-        TWebHelp w(&s.project, &s.items, nullptr);
-        EXPECT_NO_THROW(w.Output());
-        EXPECT_FALSE(QFileInfo::exists(s.out + "webhelpsearch.htm"));
-        EXPECT_TRUE(QFileInfo::exists(s.out + "webhelpbookmark.htm"));
-        ASSERT_EQ(messages.Errors().size(), 1);
-        EXPECT_TRUE(messages.Errors()[0].contains("webhelpsearch.htm"));
-        EXPECT_EQ(messages.FileNameRequests().size(), 1);
-        EXPECT_EQ(w.Warnings.Count(), 1);
-    }
-    {
-        // Another name chosen in the dialog is written instead.
-        TScriptedMessages messages;
-        messages.ExpectFileName(s.tmp.path() + "/elsewhere.htm");
-        TFaultyFileSystem fs;
-        fs.Fail(s.out + "webhelptop.htm", TFaultyFileSystem::opWrite);
-        TWebHelp w(&s.project, &s.items, nullptr);
-        w.Output();
-        EXPECT_TRUE(readUtf8(s.tmp.path() + "/elsewhere.htm").contains("wh-header"));
+        // The folder is written privately beside its place; a frame page, a picture or a page
+        // that cannot be written ends the output, naming the file, and the old folder stays.
+        QDir().mkpath(s.out);
+        WriteTextFile("old", s.out + "old.htm", 1);
+        for (const char *name : {"webhelpsearch.htm", "images/print.gif", "icons/11.gif", "pages/install.htm", "data.js"}) {
+            TScriptedMessages messages;
+            TFaultyFileSystem fs;
+            fs.FailName(name, TFaultyFileSystem::opWrite | TFaultyFileSystem::opCopy);
+            TWebHelp w(&s.project, &s.items, nullptr);
+            try {
+                w.Output();
+                ADD_FAILURE() << name << " could not be written, yet the output succeeded";
+            } catch (const Exception &e) {
+                EXPECT_TRUE(e.Message().contains(name)) << e.Message().toStdString();
+            }
+            EXPECT_TRUE(messages.FileNameRequests().isEmpty());
+            EXPECT_EQ(QDir(s.out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({"old.htm"})) << name;
+            EXPECT_EQ(QDir(s.tmp.path()).entryList({".~ta*"}, QDir::AllEntries | QDir::Hidden), QStringList()) << name;
+        }
     }
     {
         // An output folder that cannot be made ends the output before anything is written.
@@ -547,21 +543,6 @@ TEST(Webhelp, UnwritableAndMissingFiles)
         EXPECT_THROW(w.Output(), Exception);
         EXPECT_FALSE(QFileInfo::exists(other + "pages"));
         s.project.WebHelpOutputFolder = s.out;
-    }
-    {
-        // A topic page or a script that cannot be written ends the output with an error.
-        TScriptedMessages messages;
-        TFaultyFileSystem fs;
-        fs.Fail(s.out + "pages/install.htm", TFaultyFileSystem::opWrite);
-        TWebHelp w(&s.project, &s.items, nullptr);
-        EXPECT_THROW(w.Output(), Exception);
-    }
-    {
-        TScriptedMessages messages;
-        TFaultyFileSystem fs;
-        fs.Fail(s.out + "data.js", TFaultyFileSystem::opWrite);
-        TWebHelp w(&s.project, &s.items, nullptr);
-        EXPECT_THROW(w.Output(), Exception);
     }
     {
         // Installation files missing: a frame page shows the reader's error and is left out;

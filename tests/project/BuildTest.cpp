@@ -1,5 +1,6 @@
 // The build driver: its progress figures, its failure report, the temporary copy of the source,
 // and the checks and messages around a build.
+#include "project/BuildLock.h"
 #include "project/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
@@ -14,6 +15,8 @@
 #include <QEventLoop>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -417,7 +420,7 @@ TEST(BuildProject, SourceDocumentChecks)
     }
 }
 
-TEST(BuildProject, LockedOldOutputsAskAbortOrRetry)
+TEST(BuildProject, OldOutputsStayUntilTheBuildReplacesThem)
 {
     TSavedProject s(true, false, true);
     QDir().mkpath(QFileInfo(s.chm).path());
@@ -425,51 +428,86 @@ TEST(BuildProject, LockedOldOutputsAskAbortOrRetry)
     WriteBytes(s.chm, "old chm");
     WriteBytes(s.pdf, "old pdf");
     TScriptedMessages messages;
-    const QString question = "\"" + s.chm + "\" access denied! It's probably been opend. Please close it and Retry.";
-    {
-        TFaultyFileSystem fs;
-        fs.Fail(s.chm, TFaultyFileSystem::opRemove);
-        messages.ExpectQuestion(mbRetry);
-        messages.ExpectQuestion(mbAbort);
-        TRecordingRunner runner;
-        TBuildReport r = BuildProject(s.project, runner);
-        EXPECT_EQ(r.Result, TBuildReport::Stopped);
-        EXPECT_EQ(runner.runs, 0);
-        EXPECT_EQ(messages.Questions(), QStringList({question, question}));
-        EXPECT_EQ(messages.QuestionButtons().last(), mbAbort | mbRetry);
-        EXPECT_TRUE(messages.Errors().isEmpty()) << "Abort is the user's own choice";
-        EXPECT_TRUE(QFileInfo::exists(s.chm));
-        EXPECT_TRUE(QFileInfo::exists(s.pdf)) << "the PDF comes after the help file";
+    // Even a locked old output is no question before the build: it is only replaced, at the
+    // end of a build that made every new output.
+    TFaultyFileSystem fs;
+    fs.Fail(s.chm, TFaultyFileSystem::opRemove | TFaultyFileSystem::opRead);
+    TRecordingRunner runner;
+    runner.outcome = {false, BuildFailureText(3, 40, "boom"), {}, {}};
+    EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Failed);
+    EXPECT_EQ(runner.runs, 1);
+    EXPECT_TRUE(messages.Questions().isEmpty());
+    EXPECT_EQ(ReadBytes(s.chm), "old chm");
+    EXPECT_EQ(ReadBytes(s.pdf), "old pdf");
+    for (const QString &call : fs.calls)
+        EXPECT_FALSE(call.startsWith("remove ")) << call.toStdString();
+}
 
-        // Without a display the Abort ends the build with the reason as its error.
-        TBuildOptions headless;
-        headless.Headless = true;
-        messages.ExpectQuestion(mbAbort);
-        TBuildReport h = BuildProject(s.project, runner, headless);
-        EXPECT_EQ(h.Result, TBuildReport::Stopped);
-        EXPECT_EQ(h.Message, question);
-        EXPECT_EQ(messages.Errors(), QStringList({question}));
-    }
+namespace {
+// The id of a process that has ended.
+qint64 deadPid()
+{
+    QProcess p;
+    p.start("true");
+    p.waitForFinished();
+    return p.processId() > 0 ? p.processId() : 999999;
+}
+} // namespace
+
+TEST(BuildProject, OneBuildOfAProjectAtATime)
+{
+    TScriptedMessages messages;
+    TSavedProject s;
+    const QString lockFile = TBuildLock::LockFileOf(s.project.ProjectFilename);
+    EXPECT_EQ(lockFile, s.dir.filePath(".help.tvp.lock"));
+    TRecordingRunner runner;
+    TBuildOptions headless;
+    headless.Headless = true;
     {
-        // The file is released between the tries: Retry deletes it and the build runs.
-        struct TReleasing : TFaultyFileSystem
-        {
-            int tries = 0;
-            bool RemoveFile(const QString &path) override
-            {
-                return ++tries > 1 && TFaultyFileSystem::RemoveFile(path);
-            }
-        } fs;
-        messages.ExpectQuestion(mbRetry);
-        TRecordingRunner runner;
-        TBuildReport r = BuildProject(s.project, runner);
-        EXPECT_EQ(r.Result, TBuildReport::Completed);
-        EXPECT_EQ(runner.runs, 1);
-        EXPECT_FALSE(QFileInfo::exists(s.chm));
-        EXPECT_FALSE(QFileInfo::exists(s.pdf));
-        EXPECT_EQ(messages.Infos().last(), "The build is completed!");
+        // Another build holds the project (here one of this process: the lock is per open
+        // lock file, so it is the same for two windows or a window and a script).
+        TBuildLock other(s.project.ProjectFilename);
+        ASSERT_TRUE(other.Held()) << other.Refusal().toStdString();
+        const QString busy = QString("\"%1\" is being built by another process (pid %2 on ")
+                                 .arg(s.project.ProjectFilename)
+                                 .arg(QCoreApplication::applicationPid());
+        for (const TBuildOptions &options : {TBuildOptions{}, headless}) {
+            TBuildReport r = BuildProject(s.project, runner, options);
+            EXPECT_EQ(r.Result, TBuildReport::Stopped);
+            EXPECT_TRUE(r.Message.startsWith(busy)) << r.Message.toStdString();
+            EXPECT_EQ(messages.Errors().last(), r.Message);
+        }
+        EXPECT_EQ(runner.runs, 0);
+        TBuildLock third(s.project.ProjectFilename);
+        EXPECT_FALSE(third.Held());
     }
-    EXPECT_TRUE(messages.AllAnswersUsed());
+    EXPECT_FALSE(QFileInfo::exists(lockFile)) << "a released lock leaves no file";
+
+    // A lock left by a build that was killed is taken over.
+    WriteBytes(lockFile, QString("pid=%1\nhost=%2\n").arg(deadPid()).arg(QSysInfo::machineHostName()).toUtf8());
+    struct TLookingRunner : TRecordingRunner
+    {
+        QString lockFile;
+        QByteArray seen;
+        TBuildOutcome Run(TProject &p) override
+        {
+            seen = ReadBytes(lockFile);
+            return TRecordingRunner::Run(p);
+        }
+    } looking;
+    looking.lockFile = lockFile;
+    EXPECT_EQ(BuildProject(s.project, looking, headless).Result, TBuildReport::Completed);
+    EXPECT_EQ(looking.runs, 1);
+    EXPECT_TRUE(looking.seen.startsWith(QString("pid=%1\n").arg(QCoreApplication::applicationPid()).toUtf8()));
+    EXPECT_FALSE(QFileInfo::exists(lockFile));
+
+    // Released also when the build ends in an exception.
+    struct TThrowingRunner : TBuildRunner
+    {
+        TBuildOutcome Run(TProject &) override { throw Exception("runner failed"); }
+    } throwing;
+    EXPECT_THROW(BuildProject(s.project, throwing), Exception);
+    EXPECT_TRUE(TBuildLock(s.project.ProjectFilename).Held());
 }
 
 TEST(BuildProject, GuardRefusesOutputsThatAreNotTheirKind)

@@ -1,6 +1,7 @@
 #include "support/TestDoubles.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace tavrel::test {
 
@@ -9,7 +10,9 @@ bool TFaultyFileSystem::fails(const QString &path, int op) const
     const QString p = QDir::cleanPath(path);
     for (const Fault &f : m_faults) {
         const QString fp = QDir::cleanPath(f.path);
-        if ((f.ops & op) && (p == fp || p.startsWith(fp + QLatin1Char('/'))))
+        if (!(f.ops & op))
+            continue;
+        if (f.tail ? (p == fp || p.endsWith(QLatin1Char('/') + fp)) : (p == fp || p.startsWith(fp + QLatin1Char('/'))))
             return true;
     }
     return false;
@@ -61,6 +64,63 @@ bool TFaultyFileSystem::MakePath(const QString &folder)
 {
     calls << QStringLiteral("mkpath ") + folder;
     return !fails(folder, opMakeDir) && TFileSystem::MakePath(folder);
+}
+
+bool TFaultyFileSystem::MakePrivateFolder(const QString &folder)
+{
+    calls << QStringLiteral("mkdir ") + folder;
+    return !fails(folder, opMakeDir) && TFileSystem::MakePrivateFolder(folder);
+}
+
+bool TInjectingFileSystem::diskFull()
+{
+    ++dataWrites;
+    if (m_kind != DiskFull || dataWrites != m_n)
+        return false;
+    injected = true;
+    return true;
+}
+
+bool TInjectingFileSystem::WriteFile(const QString &path, const QByteArray &data)
+{
+    if (diskFull()) {
+        // A full disk leaves what fitted: a truncated file.
+        TFileSystem::WriteFile(path, data.left(data.size() / 2));
+        return false;
+    }
+    return TFaultyFileSystem::WriteFile(path, data);
+}
+
+bool TInjectingFileSystem::CopyFile(const QString &from, const QString &to)
+{
+    if (!within.isEmpty() && QDir::cleanPath(from).startsWith(QDir::cleanPath(within) + QLatin1Char('/'))) {
+        ++copies;
+        if (m_kind == Vanishes && copies == m_n) {
+            injected = true;
+            QFile::remove(from);
+        }
+    }
+    return !diskFull() && TFaultyFileSystem::CopyFile(from, to);
+}
+
+bool TInjectingFileSystem::MakePath(const QString &folder)
+{
+    return !diskFull() && TFaultyFileSystem::MakePath(folder);
+}
+
+bool TInjectingFileSystem::MakePrivateFolder(const QString &folder)
+{
+    return !diskFull() && TFaultyFileSystem::MakePrivateFolder(folder);
+}
+
+bool TInjectingFileSystem::Rename(const QString &from, const QString &to)
+{
+    ++renames;
+    if (m_kind == RenameFails && renames == m_n) {
+        injected = true;
+        return false;
+    }
+    return TFaultyFileSystem::Rename(from, to);
 }
 
 } // namespace tavrel::test
