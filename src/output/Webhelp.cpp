@@ -163,6 +163,7 @@ QString TWebHelp::Output()
     // broken, so nothing is deleted or written.
     if (!Contents || Contents->Count() == 0)
         throw Exception(QStringLiteral("The document has no headings: WebHelp needs at least one topic."));
+    CheckTemplateStream(Project->WebHelpTemplateStream, QStringLiteral("WebHelp"));
 
     OutFolder = Project->RealPath(ptWebHelpFolder);
     if (!OutFolder.isEmpty() && !OutFolder.endsWith(QLatin1Char('/')))
