@@ -272,7 +272,7 @@ class Tree:
         # the user's settings and caches, the runtime folder. Everything else is a decoy.
         self.outputs = [os.path.join(self.project, "out"), self.web, self.hhp]
         self.free = [os.path.join(self.home, ".config"), os.path.join(self.home, ".local"),
-                     os.path.join(self.home, ".cache"), self.runtime]
+                     os.path.join(self.home, ".cache"), self.runtime, os.path.join(r, "chm-extract")]
         self.private = [os.path.join(self.home, "secret.txt"), os.path.join(self.home, "Pictures", "private.png"),
                         os.path.join(self.tmp, "planted.png"), os.path.join(self.project, ".hidden", "hidden.txt"),
                         os.path.join(self.home, ".bashrc")]
@@ -462,7 +462,7 @@ class Checks:
             rel = os.path.relpath(p, t.root)
             if under(p, [t.tmp]):
                 if v[0] != "dir":
-                    self.fail("working file left in the temporary folder: %s" % rel)
+                    self.fail("working file left in the temporary folder (fault 7): %s" % rel)
             elif os.path.dirname(p) == t.project and v[0] == "file":
                 pass  # the program's own records and lock beside the project
             elif v[0] != "dir" or not under(p, [t.project]):
@@ -899,7 +899,10 @@ def _(t, c):
     c.expect(not os.path.exists(evil), "a document property steered the compiled file")
     text = hhp_text(t)
     if c.expect(text is not None, "no .hhp was kept"):
-        c.expect(text.count("Compiled file=") == 1, "the .hhp has an injected [OPTIONS] line")
+        lines = text.splitlines()
+        c.expect(sum(l.startswith("Compiled file=") for l in lines) == 1, "the .hhp has an injected [OPTIONS] line")
+        c.expect(sum(l.startswith("[") for l in lines) == len(set(l for l in lines if l.startswith("["))),
+                 "the .hhp has a section twice")
         window = [l for l in text.splitlines() if l.startswith("main=")]
         c.expect(len(window) == 1 and window[0].count('"') == 14, "the window definition has a stray quote: %s" % window)
     for n in os.listdir(t.hhp) if os.path.isdir(t.hhp) else []:
@@ -989,7 +992,9 @@ def main():
     finally:
         kill_user_processes()
         # Only the tree this run made; root's permission bits do not stop the removal.
-        if ROOT.startswith("/tmp/tavrel-hostile.") and os.path.isdir(ROOT) and not os.path.islink(ROOT):
+        if os.environ.get("HOSTILE_KEEP"):
+            print("run_hostile: the trees are kept in %s" % ROOT)
+        elif ROOT.startswith("/tmp/tavrel-hostile.") and os.path.isdir(ROOT) and not os.path.islink(ROOT):
             shutil.rmtree(ROOT, ignore_errors=True)
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 else 1
