@@ -122,11 +122,13 @@ QString FillCodeTemplate(const QString &tmpl, const TContentsItem &item)
     QString staticVar = QStringLiteral("CID_") + item.StaticName;
     if (item.StaticName.size() < 51)
         staticVar += QString(51 - item.StaticName.size(), QLatin1Char(' '));
+    // Each placeholder stands inside one line of the programmer's code: a line break in a
+    // document's text would start a line of code of its own.
     const TPlaceholder placeholders[] = {
-        {QLatin1String("{%StaticVarName%}"), staticVar},
-        {QLatin1String("{%ContextID%}"), item.ContextNumber},
-        {QLatin1String("{%Title%}"), QString(std::max(item.Level - 1, 0), QLatin1Char('\t')) + item.Title},
-        {QLatin1String("{%FileName%}"), item.Url},
+        {QLatin1String("{%StaticVarName%}"), HhpLine(staticVar)},
+        {QLatin1String("{%ContextID%}"), HhpLine(item.ContextNumber)},
+        {QLatin1String("{%Title%}"), QString(std::max(item.Level - 1, 0), QLatin1Char('\t')) + HhpLine(item.Title)},
+        {QLatin1String("{%FileName%}"), HhpLine(item.Url)},
         {QLatin1String("{%Tab%}"), QStringLiteral("\t")},
     };
     QString out;

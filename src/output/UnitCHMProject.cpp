@@ -146,7 +146,7 @@ void TCHMProject::SetStyles()
 // --- Project files -------------------------------------------------------------------------------
 
 namespace {
-bool IsControl(QChar c);
+bool IsControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }
 } // namespace
 
 QString HhpLine(const QString &text)
@@ -201,15 +201,20 @@ QString HelpLanguage(const QString &language)
     return QStringLiteral("0x") + QStringLiteral("%1").arg(GetSystemDefaultLangID() & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
 }
 
-bool IsControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }
-
 // One line of the .hhp can only hold one line of text.
 QString OneLine(const QString &text) { return HhpLine(text); }
 
 // Decimal references: the compilers ignore hexadecimal ones.
 QString DecimalReference(char32_t c) { return QStringLiteral("&#%1;").arg(uint(c)); }
 
-QString QuoteEscaped(QString value) { return value.replace(QLatin1Char('"'), QLatin1String("&quot;")); }
+// A value inside a quoted param of the .hhc or .hhk: on its line, without a raw quote.
+QString QuoteEscaped(QString value)
+{
+    for (QChar &c : value)
+        if (IsControl(c))
+            c = QLatin1Char(' ');
+    return value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+}
 
 // A raw double quote inside a param value would end the value early (a title made only of
 // quotes would blank the entry or break the file), so it is written as a character reference.
