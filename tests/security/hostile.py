@@ -456,17 +456,26 @@ class Checks:
                 self.fail("removed: %s" % os.path.relpath(p, t.root))
             elif after[p] != v and v[0] != "dir":
                 self.fail("changed: %s" % os.path.relpath(p, t.root))
-        for p, v in after.items():
+        leftovers, foreign = {}, []
+        for p, v in sorted(after.items()):
             if p in self.before or under(p, t.outputs) or under(p, t.free):
                 continue
             rel = os.path.relpath(p, t.root)
             if under(p, [t.tmp]):
                 if v[0] != "dir":
-                    self.fail("working file left in the temporary folder (fault 7): %s" % rel)
+                    # One line per entry of the temporary folder, with the files below it.
+                    top = os.path.join("tmp", os.path.relpath(p, t.tmp).split(os.sep)[0])
+                    leftovers[top] = leftovers.get(top, 0) + 1
             elif os.path.dirname(p) == t.project and v[0] == "file":
                 pass  # the program's own records and lock beside the project
             elif v[0] != "dir" or not under(p, [t.project]):
-                self.fail("written outside the output paths: %s" % rel)
+                foreign.append(rel)
+        for top, n in sorted(leftovers.items()):
+            self.fail("working file left in the temporary folder (fault 7): %s%s" % (top, " (%d files)" % n if n > 1 else ""))
+        for rel in foreign[:10]:
+            self.fail("written outside the output paths: %s" % rel)
+        if len(foreign) > 10:
+            self.fail("written outside the output paths: %d more" % (len(foreign) - 10))
         new_system = system_temp_entries() - self.system_before
         if new_system:
             self.fail("left in the system temporary folder: %s" % ", ".join(sorted(new_system)))
