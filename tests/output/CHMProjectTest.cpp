@@ -404,7 +404,8 @@ TEST(CHMProject, HostileTextsAndNumbersCannotChangeTheShapeOfTheProjectFile)
         for (qint64 v : {left, top, right, bottom})
             EXPECT_LE(std::abs(v), 2 * qint64(kWindowCoordinateLimit));
         // The right and bottom edges follow the left and top whenever the size is not negative.
-        if (p.Width >= 0 && std::abs(qint64(p.Left)) <= kWindowCoordinateLimit && p.Width <= kWindowCoordinateLimit)
+        if (p.Width >= 0 && std::abs(qint64(p.Left)) <= kWindowCoordinateLimit && p.Width <= kWindowCoordinateLimit) {
             EXPECT_EQ(right, left + p.Width);
+        }
     }
 }
