@@ -1,8 +1,8 @@
 // The HTML Help project files on arbitrary texts from the project file and the document: window
 // title, fonts, default topic, file names, and per topic an identifier, a page and a context
 // number (fields separated by 0x1F, topics by 0x1E). Whatever they hold, the .hhp keeps its
-// fixed lines, one [FILES] line per file and one [ALIAS] line per topic, and each line of the .h
-// is one "#define" of a name and a number.
+// fixed lines, one [FILES] line per file, one [ALIAS] line per topic and the [MAP] include, and
+// each line of the .h is one "#define" of a name and a number.
 #include "output/HtmlHelpOutput.h"
 #include "output/UnitCHMProject.h"
 #include "project/Contents.h"
@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 using namespace tavrel;
@@ -91,6 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         at += 2 + topics;
         check(lines.at(at).isEmpty() && lines.at(at + 1).isEmpty());
         at += 2;
+        check(lines.size() == at + 3 && lines.at(at) == QLatin1String("[MAP]") &&
+              lines.at(at + 1).startsWith(QLatin1String("#include ")) && lines.at(at + 2).isEmpty());
+        at += 3;
     } else {
         ++at;
     }
