@@ -594,7 +594,8 @@ def _(t, c):
     t.save(WebHelpOutputFolder="<Project_Folder>/lnk/..", HtmlHelpOutput="0")
     t.hand_over()
     c.before = snapshot(t.root)
-    refused(c, build(t))
+    # Scripts answer the empty-the-folder question with --yes: the guard must hold by itself.
+    refused(c, build(t, ["--yes"]))
 
 
 @case("f01_webhelp_folder_through_link_beside_project")
@@ -603,7 +604,7 @@ def _(t, c):
     t.save(WebHelpOutputFolder="<Project_Folder>/../lnk/..", HtmlHelpOutput="0")
     t.hand_over()
     c.before = snapshot(t.root)
-    refused(c, build(t))
+    refused(c, build(t, ["--yes"]))
 
 
 @case("f01_help_project_folder_through_link")
@@ -612,7 +613,7 @@ def _(t, c):
     t.save(OutputHHP="1", HHPFolder="<Project_Folder>/lnk/..", WebHelpOutput="0")
     t.hand_over()
     c.before = snapshot(t.root)
-    refused(c, build(t))
+    refused(c, build(t, ["--yes"]))
 
 
 @case("f02_nul_in_pdf_path")
@@ -966,8 +967,9 @@ def _(t, c):
     t.save(WebHelpOutputFolder="..", HtmlHelpOutput="0")
     t.hand_over()
     c.before = snapshot(t.root)
-    # From a working directory with files of its own: ".." must not mean its parent.
-    build(t, cwd=os.path.join(t.cwd, "sub"))
+    # From a working directory with files of its own: ".." must not mean its parent. Against the
+    # project folder it is the folder of every project, which is refused.
+    refused(c, build(t, ["--yes"], cwd=os.path.join(t.cwd, "sub")))
 
 
 # --- Driver -------------------------------------------------------------------------------------
