@@ -1140,26 +1140,18 @@ void TWordDoc::ToContentsItems(TContentsItems &ContentItems)
             // The page name, the identifier and the number are written into the help project's
             // line-based files, some of them quoted: what would break a line or a quote there is
             // not taken.
-            if (!explicitName.isEmpty() && !isPlainPropertyName(explicitName)) {
-                Warnings.Add(QStringLiteral("The file name \"%1\" holds a line break, a control character or a double quote; the name made from the title is used.")
-                                 .arg(printable(explicitName)),
-                             item->Title);
-                explicitName.clear();
-            }
-            QString staticVar = property.StaticVar;
-            if (!staticVar.isEmpty() && !isIdentifier(staticVar)) {
-                Warnings.Add(QStringLiteral("The identifier \"%1\" is not made of letters, digits and \"_\"; the identifier made from the title is used.")
-                                 .arg(printable(staticVar)),
-                             item->Title);
-                staticVar.clear();
-            }
-            QString contextId = property.Id;
-            if (!contextId.isEmpty() && !isDecimalNumber(contextId)) {
-                Warnings.Add(QStringLiteral("The context number \"%1\" is not a decimal number; the number made from the heading's place is used.")
-                                 .arg(printable(contextId)),
-                             item->Title);
-                contextId.clear();
-            }
+            auto takeIf = [&](const QString &value, bool (*fits)(const QString &), const QString &refusal) {
+                if (value.isEmpty() || fits(value))
+                    return value;
+                Warnings.Add(refusal.arg(printable(value)), item->Title);
+                return QString();
+            };
+            explicitName = takeIf(explicitName, isPlainPropertyName,
+                                  QStringLiteral("The file name \"%1\" holds a line break, a control character or a double quote; the name made from the title is used."));
+            const QString staticVar = takeIf(property.StaticVar, isIdentifier,
+                                             QStringLiteral("The identifier \"%1\" is not made of letters, digits and \"_\"; the identifier made from the title is used."));
+            const QString contextId = takeIf(property.Id, isDecimalNumber,
+                                             QStringLiteral("The context number \"%1\" is not a decimal number; the number made from the heading's place is used."));
             item->Url = !explicitName.isEmpty() ? QString(explicitName + ext) : ContentItems.GetExclusiveFilename(GetTopicFileName(base), ext);
             item->StaticName = !staticVar.isEmpty() ? staticVar : ContentItems.GetExclusiveStaticName(GetTopicStaticName(base));
             item->Level = level;

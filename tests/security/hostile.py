@@ -285,6 +285,13 @@ class Tree:
     def hand_over(self):
         chown_tree(self.root)
 
+    def ready(self, c, **changes):
+        """Saves the project with changes, hands the tree to the user and takes the snapshot
+        the case is judged against."""
+        self.save(**changes)
+        self.hand_over()
+        c.before = snapshot(self.root)
+
 
 # --- Running a build ----------------------------------------------------------------------------
 
@@ -591,9 +598,7 @@ def built(c, r):
 @case("f01_webhelp_folder_through_link_in_project")
 def _(t, c):
     os.symlink(os.path.join(t.elsewhere, "target"), os.path.join(t.project, "lnk"))
-    t.save(WebHelpOutputFolder="<Project_Folder>/lnk/..", HtmlHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutputFolder="<Project_Folder>/lnk/..", HtmlHelpOutput="0")
     # Scripts answer the empty-the-folder question with --yes: the guard must hold by itself.
     refused(c, build(t, ["--yes"]))
 
@@ -601,51 +606,39 @@ def _(t, c):
 @case("f01_webhelp_folder_through_link_beside_project")
 def _(t, c):
     os.symlink(os.path.join(t.elsewhere, "target"), os.path.join(t.projects, "lnk"))
-    t.save(WebHelpOutputFolder="<Project_Folder>/../lnk/..", HtmlHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutputFolder="<Project_Folder>/../lnk/..", HtmlHelpOutput="0")
     refused(c, build(t, ["--yes"]))
 
 
 @case("f01_help_project_folder_through_link")
 def _(t, c):
     os.symlink(os.path.join(t.elsewhere, "target"), os.path.join(t.project, "lnk"))
-    t.save(OutputHHP="1", HHPFolder="<Project_Folder>/lnk/..", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, OutputHHP="1", HHPFolder="<Project_Folder>/lnk/..", WebHelpOutput="0")
     refused(c, build(t, ["--yes"]))
 
 
 @case("f02_nul_in_pdf_path")
 def _(t, c):
-    t.save(PDFFile="<Project_Folder>/victim.docx\x00.pdf", PDFOutput="1", HtmlHelpOutput="0", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, PDFFile="<Project_Folder>/victim.docx\x00.pdf", PDFOutput="1", HtmlHelpOutput="0", WebHelpOutput="0")
     refused(c, build(t), "character")
 
 
 @case("f02_nul_in_compiled_file_path")
 def _(t, c):
-    t.save(CompiledFile="<Project_Folder>/victim.tvp\x00.chm", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, CompiledFile="<Project_Folder>/victim.tvp\x00.chm", WebHelpOutput="0")
     refused(c, build(t), "character")
 
 
 @case("f03_context_file_over_bashrc")
 def _(t, c):
-    t.save(HtmlHelpOutputContext="1", HtmlHelpContextFile="<My Documents>/../.bashrc", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, HtmlHelpOutputContext="1", HtmlHelpContextFile="<My Documents>/../.bashrc", WebHelpOutput="0")
     # --yes answers the questions of a script; it must not cover replacing a foreign file.
     refused(c, build(t, ["--yes"]), ".bashrc")
 
 
 @case("f03_help_project_folder_is_a_users_folder")
 def _(t, c):
-    t.save(OutputHHP="1", HHPFolder=os.path.join(t.home, "Pictures"), WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, OutputHHP="1", HHPFolder=os.path.join(t.home, "Pictures"), WebHelpOutput="0")
     refused(c, build(t, ["--yes"]), "Pictures")
 
 
@@ -660,9 +653,7 @@ def _(t, c):
     body = (H("Links") + link("rS", "secret") + link("rR", "relative secret") + link("rH", "hidden") +
             link("rB", "start-up file") + picture("rP", 1) + H("More") + P("text"))
     docx(t.doc, body, rels)
-    t.save()
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c)
     built(c, build(t))
     c.no_private_files()
 
@@ -673,9 +664,7 @@ def _(t, c):
             ("rU", "image", "../planted.png", True)]
     body = H("Pictures") + picture("rB", 1) + picture("rT", 2) + picture("rU", 3) + H("More") + P("text")
     docx(t.doc, body, rels)
-    t.save()
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c)
     built(c, build(t))
     c.no_private_files()
     beside = sha(os.path.join(t.project, "beside.png"))
@@ -685,9 +674,7 @@ def _(t, c):
 
 @case("f06_two_builds_at_once_keep_a_good_output")
 def _(t, c):
-    t.save()
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c)
     built(c, build(t))
     began = time.time()
     a, b = start(t), start(t)
@@ -701,9 +688,7 @@ def _(t, c):
 
 @case("f06_read_only_webhelp_folder_keeps_the_last_output")
 def _(t, c):
-    t.save(HtmlHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, HtmlHelpOutput="0")
     built(c, build(t))
     for base, dirs, files in os.walk(t.web):
         for n in dirs + files:
@@ -740,9 +725,7 @@ def catch_process(p, name, seconds):
 @case("f07_killed_during_the_help_compile")
 def _(t, c):
     docx(t.doc, BIG_BODY)
-    t.save(WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0")
     began = time.time()
     p = start(t)
     if not c.expect(catch_process(p, "chmcmd", BUILD_TIMEOUT), "the help compiler was never seen running"):
@@ -766,18 +749,14 @@ def _(t, c):
             ("rU", "image", "file:///dev/urandom", True)]
     body = H("Specials") + picture("rF", 1) + picture("rZ", 2) + picture("rU", 3) + H("More") + P("text")
     docx(t.doc, body, rels)
-    t.save()
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c)
     built(c, build(t, timeout=120))
 
 
 @case("f09_working_folders_private_and_copy_removed")
 def _(t, c):
     docx(t.doc, BIG_BODY)
-    t.save(WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0")
     began = time.time()
     p = start(t)
     exposed = set()
@@ -828,9 +807,7 @@ def _(t, c):
         url = "http://127.0.0.1:%d/remote.png" % port
         rels = [("rW", "image", url, True), ("rL", "hyperlink", url, True)]
         docx(t.doc, H("Remote") + picture("rW", 1) + link("rL", "remote") + H("More") + P("text"), rels)
-        t.save(PDFOutput="1")
-        t.hand_over()
-        c.before = snapshot(t.root)
+        t.ready(c, PDFOutput="1")
         Counting.hits = 0
         built(c, build(t))
         c.expect(Counting.hits == 0, "the build fetched %d request(s) from the network" % Counting.hits)
@@ -844,9 +821,7 @@ def _(t, c):
     rels = [("rJ", "hyperlink", "javascript:alert('document')", True), ("rV", "hyperlink", "vbscript:msgbox(1)", True),
             ("rD", "hyperlink", "data:text/html,<script>alert(3)</script>", True)]
     docx(t.doc, H("Scripts") + link("rJ", "js") + link("rV", "vbs") + link("rD", "data") + H("Next") + P("text"), rels)
-    t.save(PrevHint="</script><script>alert('prev')</script>", NextHint="\"><img src=x onerror=alert('next')>")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, PrevHint="</script><script>alert('prev')</script>", NextHint="\"><img src=x onerror=alert('next')>")
     built(c, build(t))
     for name, text in pages(t):
         low = text.lower()
@@ -856,18 +831,14 @@ def _(t, c):
 
 @case("f12_empty_template_stream")
 def _(t, c):
-    t.save(HtmlHelpTemplateStream="", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, HtmlHelpTemplateStream="", WebHelpOutput="0")
     refused(c, build(t), "template")
     c.expect(not os.path.exists(t.chm), "a help file was compiled from an empty template")
 
 
 @case("f12_damaged_template_stream")
 def _(t, c):
-    t.save(HtmlHelpTemplateStream="0C000000ZZ", WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, HtmlHelpTemplateStream="0C000000ZZ", WebHelpOutput="0")
     refused(c, build(t), "template")
 
 
@@ -882,9 +853,7 @@ def _(t, c):
     evil = os.path.join(t.root, "evil.chm")
     stream = (template_entry("main.htm", b"<html><head><title>($title$)</title></head><body>($content$)</body></html>") +
               template_entry("x.css\r\n[OPTIONS]\r\nCompiled file=%s\r\n" % evil, b"body{}"))
-    t.save(HtmlHelpTemplateStream=stream.hex().upper(), WebHelpOutput="0", OutputHHP="1")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, HtmlHelpTemplateStream=stream.hex().upper(), WebHelpOutput="0", OutputHHP="1")
     refused(c, build(t), "template")
     c.expect(not os.path.exists(evil), "the template's entry name steered the compiled file")
 
@@ -902,9 +871,7 @@ def _(t, c):
     body = (H("First") + field(' FileName="first&#13;&#10;[OPTIONS]&#13;&#10;Compiled file=%s";StaticVar="A&#13;&#10;#include x" ' % evil) +
             P("one") + H("Second") + field(' FileName="sec""ond";Id="7&#13;&#10;#define Y 8" ') + P("two"))
     docx(t.doc, body)
-    t.save(WebHelpOutput="0", OutputHHP="1")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0", OutputHHP="1")
     built(c, build(t))
     c.expect(not os.path.exists(evil), "a document property steered the compiled file")
     text = hhp_text(t)
@@ -925,9 +892,7 @@ def _(t, c):
 def _(t, c):
     t.chm_settings = {"Left": "2147483647", "Width": "2147483647", "Top": "-2147483648", "Height": "-2147483648",
                       "PaneWidth": "2147483647", "DefaultTab": "-5"}
-    t.save(WebHelpOutput="0", OutputHHP="1")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0", OutputHHP="1")
     built(c, build(t))
     text = hhp_text(t) or ""
     m = re.search(r"\[(-?\d+),(-?\d+),(-?\d+),(-?\d+)\]", text)
@@ -940,9 +905,7 @@ def _(t, c):
 @case("f12_document_errors_name_the_users_file")
 def _(t, c):
     write(t.doc, b"PK\x03\x04 this is not a document")
-    t.save(WebHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0")
     r = build(t)
     refused(c, r, "victim.docx")
     c.expect("~ta" not in r.err, "the message names the temporary copy: %s" % short(r.err))
@@ -951,9 +914,7 @@ def _(t, c):
 @case("f12_nul_reference_in_a_heading")
 def _(t, c):
     docx(t.doc, H("Before&#0;After") + P("one") + H("Second&#x0000; heading") + P("two"))
-    t.save(WebHelpOutput="0", OutputHHP="1")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutput="0", OutputHHP="1")
     built(c, build(t))
     hhc = ""
     for n in os.listdir(t.hhp) if os.path.isdir(t.hhp) else []:
@@ -964,9 +925,7 @@ def _(t, c):
 
 @case("f12_relative_output_folder_against_the_project")
 def _(t, c):
-    t.save(WebHelpOutputFolder="..", HtmlHelpOutput="0")
-    t.hand_over()
-    c.before = snapshot(t.root)
+    t.ready(c, WebHelpOutputFolder="..", HtmlHelpOutput="0")
     # From a working directory with files of its own: ".." must not mean its parent. Against the
     # project folder it is the folder of every project, which is refused.
     refused(c, build(t, ["--yes"], cwd=os.path.join(t.cwd, "sub")))
