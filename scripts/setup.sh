@@ -27,6 +27,8 @@ PACKAGES=(
   libchm-dev libchm-bin
   # checks of the built-in page templates: HTML validation, rendering, a help viewer
   tidy chromium xchm
+  # the hostile-input script: a throwaway user (useradd, setpriv) and its harness
+  python3 passwd util-linux
 )
 
 missing=()

@@ -123,11 +123,13 @@ QString FillCodeTemplate(const QString &tmpl, const TContentsItem &item)
     QString staticVar = QStringLiteral("CID_") + item.StaticName;
     if (item.StaticName.size() < 51)
         staticVar += QString(51 - item.StaticName.size(), QLatin1Char(' '));
+    // Each placeholder stands inside one line of the programmer's code: a line break in a
+    // document's text would start a line of code of its own.
     const TPlaceholder placeholders[] = {
-        {QLatin1String("{%StaticVarName%}"), staticVar},
-        {QLatin1String("{%ContextID%}"), item.ContextNumber},
-        {QLatin1String("{%Title%}"), QString(std::max(item.Level - 1, 0), QLatin1Char('\t')) + item.Title},
-        {QLatin1String("{%FileName%}"), item.Url},
+        {QLatin1String("{%StaticVarName%}"), HhpLine(staticVar)},
+        {QLatin1String("{%ContextID%}"), HhpLine(item.ContextNumber)},
+        {QLatin1String("{%Title%}"), QString(std::max(item.Level - 1, 0), QLatin1Char('\t')) + HhpLine(item.Title)},
+        {QLatin1String("{%FileName%}"), HhpLine(item.Url)},
         {QLatin1String("{%Tab%}"), QStringLiteral("\t")},
     };
     QString out;
@@ -161,11 +163,13 @@ QString FillCodeTemplate(const QString &tmpl, const TContentsItem &item)
 
 QString SitemapParam(const QString &name, const QString &value)
 {
-    // One parameter is one line of the sitemap: a line break in a title would split it.
+    // One parameter is one line of the sitemap: a line break in a title would split it, and the
+    // other control characters have no place in it either.
     QString v = value;
     v.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    v.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    v.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    for (QChar &c : v)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
     return QStringLiteral("<param name=\"") + name + QStringLiteral("\" value=\"") + v + QStringLiteral("\">");
 }
 
@@ -206,6 +210,9 @@ void THtmlHelpMaker::Output()
         throw Exception(Contents->Count() == 0
                             ? QStringLiteral("The document has no headings, so there is no topic for the help file.")
                             : QStringLiteral("No heading of the document has text of its own, so there is no page for the help file."));
+    // Empty pages make the help compiler crash: a template that cannot make pages is refused
+    // before the folder is touched.
+    CheckTemplateStream(Project->HtmlHelpTemplateStream, QStringLiteral("HTML Help"));
     TFolderGuard::CheckSaved(*Project);
     TFolderGuard(*Project).CheckFolder(ProjectFolder, TGuardedOutput::HHPFolder);
     if (!ProjectFolder.endsWith(QLatin1Char('/')))
@@ -364,8 +371,10 @@ void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
         const TContentsItem &item = *Contents->Items(i);
         if (!HasPage(item) || item.ContextNumber.trimmed().isEmpty())
             continue;
-        Alias += QStringLiteral("CID_") + item.StaticName + QStringLiteral(" = ") + item.Url + kCrLf;
-        Map += QStringLiteral("#define CID_") + item.StaticName + QLatin1Char(' ') + item.ContextNumber + kCrLf;
+        // Each entry is one line of the .hhp and of the .h, whatever the document's texts hold.
+        const QString name = HeaderToken(item.StaticName);
+        Alias += QStringLiteral("CID_") + name + QStringLiteral(" = ") + HhpLine(item.Url) + kCrLf;
+        Map += QStringLiteral("#define CID_") + name + QLatin1Char(' ') + HeaderToken(item.ContextNumber) + kCrLf;
     }
 }
 

@@ -82,6 +82,11 @@ void ForEachTemplateEntry(const QByteArray &stream,
         const char *p = stream.constData() + pos;
         for (qsizetype i = 0; i < nameLength; ++i)
             name[i] = QChar(qFromLittleEndian<quint16>(p + 2 * i));
+        // Entry names become file names that the help project lists one per line, and some
+        // lists quote them: such a name would add lines of its own.
+        for (QChar c : name)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('"'))
+                throw Exception(damaged(entry, "has a name with a line break, a control character or a double quote"));
         pos += nameBytes;
         qint64 dataLength = 0;
         if (!readLength(stream, pos, dataLength))
@@ -187,6 +192,24 @@ void StreamToTemplateFiles(const QByteArray &stream, const QString &dir)
         if (!fs.WriteFile(target, entries[i].second.toByteArray()))
             throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(target));
     }
+}
+
+void CheckTemplateStream(const QByteArray &stream, const QString &what)
+{
+    const QString advice = QStringLiteral(" Choose or import the %1 template again in the project's settings.").arg(what);
+    if (stream.isEmpty())
+        throw Exception(QStringLiteral("The %1 page template of the project is empty or damaged, so no page can be made.").arg(what) + advice);
+    qsizetype mainPageSize = -1;
+    try {
+        ForEachTemplateEntry(stream, [&](const QString &, QByteArrayView data) {
+            if (mainPageSize < 0)
+                mainPageSize = data.size();
+        });
+    } catch (const Exception &e) {
+        throw Exception(QStringLiteral("The %1 page template of the project cannot be used. ").arg(what) + e.Message() + advice);
+    }
+    if (mainPageSize <= 0)
+        throw Exception(QStringLiteral("The %1 page template of the project has an empty main page, so no page can be made.").arg(what) + advice);
 }
 
 QString GetTemplateMainFile(const QByteArray &stream)

@@ -26,8 +26,8 @@ struct TTemplateEntry
 };
 
 // Calls visit for every entry in order (data as a view into stream). A length that is negative
-// or runs past the end of the stream raises an Exception naming the entry; entries before it
-// have been visited.
+// or runs past the end of the stream, or a name with a control character (a line break) or a
+// double quote, raises an Exception naming the entry; entries before it have been visited.
 void ForEachTemplateEntry(const QByteArray &stream,
                           const std::function<void(const QString &name, QByteArrayView data)> &visit);
 // All entries; raises like ForEachTemplateEntry before returning anything.
@@ -49,6 +49,11 @@ void TemplateFileToStream(const QString &fileName, QByteArray &stream, TWarnings
 // land outside dir (absolute, "..", through a link) raises an Exception and nothing is written.
 // A file that cannot be written raises an Exception; the files written before it stay.
 void StreamToTemplateFiles(const QByteArray &stream, const QString &dir);
+
+// Raises an Exception with a message for the author when the stream cannot make pages: empty
+// (also what a project file with damaged hexadecimal text gives), damaged, or with an empty main
+// page. what names the output ("HTML Help"). Called before an output deletes anything.
+void CheckTemplateStream(const QByteArray &stream, const QString &what);
 
 // The name of the first entry ("fixedtop.htm"); empty for an empty stream or one that ends
 // inside the first name.

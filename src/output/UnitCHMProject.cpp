@@ -146,6 +146,31 @@ void TCHMProject::SetStyles()
 // --- Project files -------------------------------------------------------------------------------
 
 namespace {
+bool IsControl(QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; }
+} // namespace
+
+QString HhpLine(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    for (QChar &c : t)
+        if (IsControl(c))
+            c = QLatin1Char(' ');
+    return t;
+}
+
+QString HhpQuoted(const QString &text) { return HhpLine(text).replace(QLatin1Char('"'), QLatin1Char('\'')); }
+
+QString HeaderToken(const QString &text)
+{
+    QString t = text;
+    for (QChar &c : t)
+        if (IsControl(c) || c.isSpace())
+            c = QLatin1Char('_');
+    return t;
+}
+
+namespace {
 
 const QByteArray CRLF("\r\n");
 
@@ -177,19 +202,19 @@ QString HelpLanguage(const QString &language)
 }
 
 // One line of the .hhp can only hold one line of text.
-QString OneLine(const QString &text)
-{
-    QString t = text;
-    t.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    t.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    t.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return t;
-}
+QString OneLine(const QString &text) { return HhpLine(text); }
 
 // Decimal references: the compilers ignore hexadecimal ones.
 QString DecimalReference(char32_t c) { return QStringLiteral("&#%1;").arg(uint(c)); }
 
-QString QuoteEscaped(QString value) { return value.replace(QLatin1Char('"'), QLatin1String("&quot;")); }
+// A value inside a quoted param of the .hhc or .hhk: on its line, without a raw quote.
+QString QuoteEscaped(QString value)
+{
+    for (QChar &c : value)
+        if (IsControl(c))
+            c = QLatin1Char(' ');
+    return value.replace(QLatin1Char('"'), QLatin1String("&quot;"));
+}
 
 // A raw double quote inside a param value would end the value early (a title made only of
 // quotes would blank the entry or break the file), so it is written as a character reference.
@@ -293,8 +318,10 @@ void TCHMProject::GetFiles(const QString &Dir)
     const QString compiled = CHM.isEmpty() ? QString() : QFileInfo(CHM).absoluteFilePath();
     while (it.hasNext()) {
         const QString path = it.next();
-        if (IsListedFile(it.fileName()) && it.fileInfo().absoluteFilePath() != compiled)
-            found << base.relativeFilePath(path);
+        // A name with a line break cannot be listed on one line of the project.
+        const QString relative = base.relativeFilePath(path);
+        if (IsListedFile(it.fileName()) && it.fileInfo().absoluteFilePath() != compiled && HhpLine(relative) == relative)
+            found << relative;
     }
     found.removeDuplicates();
     // Sorted by path, so the listing order of the disk never shows in the project file.
@@ -340,9 +367,15 @@ QByteArray TCHMProject::HHPText() const
     const int cp = LanguageCodePage(Language);
     auto text = [cp](const QString &t) { return EncodeCodePage(OneLine(t), cp); };
     auto name = [](const QString &t) { return OneLine(t).toUtf8(); };
-    // A double quote would end the quoted caption early; the definition has no escape for it.
-    QString caption = OneLine(Title);
-    caption.replace(QLatin1Char('"'), QLatin1Char('\''));
+    // A double quote would end a quoted value of the window definition early; the definition
+    // has no escape for it.
+    auto quoted = [](const QString &t) { return HhpQuoted(t).toUtf8(); };
+    const QString caption = HhpQuoted(Title);
+    // Settings read from a project are within the limits already; these are computed wide, so
+    // that values set otherwise cannot overflow either.
+    auto coordinate = [](qint64 v) {
+        return QByteArray::number(std::clamp<qint64>(v, -2 * qint64(kWindowCoordinateLimit), 2 * qint64(kWindowCoordinateLimit)));
+    };
 
     QByteArray out;
     out.reserve(512 + Files.Count() * 40 + Alias.size() * 2);
@@ -365,15 +398,15 @@ QByteArray TCHMProject::HHPText() const
     line("Title=" + text(Title));
     line("");
     line("[WINDOWS]");
-    const QByteArray topic = '"' + name(DefaultTopic) + '"';
+    const QByteArray topic = '"' + quoted(DefaultTopic) + '"';
     QByteArray win = "main=";
     win += '"' + EncodeCodePage(caption, cp) + "\",";
-    win += '"' + name(HHCFile) + "\",";
-    win += '"' + name(HHKFile) + "\",";
+    win += '"' + quoted(HHCFile) + "\",";
+    win += '"' + quoted(HHKFile) + "\",";
     win += topic + ',' + topic + ',' + topic + ",\"\",,,";
-    win += HexValue(Face).toLatin1() + ',' + QByteArray::number(PaneWidth) + ',' + HexValue(Toolbar).toLatin1() + ',';
-    win += '[' + QByteArray::number(Left) + ',' + QByteArray::number(Top) + ',' + QByteArray::number(Left + Width)
-        + ',' + QByteArray::number(Top + Height) + "],";
+    win += HexValue(Face).toLatin1() + ',' + coordinate(PaneWidth) + ',' + HexValue(Toolbar).toLatin1() + ',';
+    win += '[' + coordinate(Left) + ',' + coordinate(Top) + ',' + coordinate(qint64(Left) + Width) + ',' + coordinate(qint64(Top) + Height)
+        + "],";
     win += HexValue(Window).toLatin1() + ',' + HexValue(WindowEx).toLatin1() + ",,";
     win += ShowPane ? '0' : '1';
     win += ',' + QByteArray::number(DefaultTab) + ",,0,";
@@ -381,11 +414,17 @@ QByteArray TCHMProject::HHPText() const
     line("");
     line("[FILES]");
     for (int i = 0; i < Files.Count(); ++i)
-        line(Files[i].toUtf8());
+        line(name(Files[i]));
     line("");
     if (!Alias.isEmpty()) {
+        // Alias holds its own line ends (CR LF after each entry); any other control character
+        // in it becomes a blank.
         line("[ALIAS]");
-        line(Alias.toUtf8());
+        const QStringList aliasLines = Alias.split(QLatin1String("\r\n"));
+        QByteArray alias;
+        for (qsizetype i = 0; i < aliasLines.size(); ++i)
+            alias += (i > 0 ? CRLF : QByteArray()) + name(aliasLines[i]);
+        line(alias);
         line("");
     }
     if (!Map.isEmpty()) {

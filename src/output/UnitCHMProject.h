@@ -8,6 +8,18 @@
 
 namespace tavrel {
 
+// What each project file can hold of a value; every value from a project file or a document
+// goes through the helper of the file it is written into.
+// .hhp: one line of the file; control characters (line breaks among them) become blanks.
+QString HhpLine(const QString &text);
+// .hhp: a value inside the double quotes of the window definition; a double quote becomes "'".
+QString HhpQuoted(const QString &text);
+// .h: a name or number of a "#define" line; control characters and blanks become "_".
+QString HeaderToken(const QString &text);
+// Window positions and sizes are kept within what a screen can have, so that the rectangle the
+// .hhp carries (left + width) cannot overflow.
+constexpr int kWindowCoordinateLimit = 100000;
+
 class TCHMProject : public TObject
 {
 public:

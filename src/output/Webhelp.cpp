@@ -166,6 +166,7 @@ QString TWebHelp::Output()
     // broken, so nothing is deleted or written.
     if (!Contents || Contents->Count() == 0)
         throw Exception(QStringLiteral("The document has no headings: WebHelp needs at least one topic."));
+    CheckTemplateStream(Project->WebHelpTemplateStream, QStringLiteral("WebHelp"));
 
     QString target = Project->RealPath(ptWebHelpFolder);
     if (!target.isEmpty() && !target.endsWith(QLatin1Char('/')))

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
+
 namespace tavrel {
 
 namespace {
@@ -221,12 +223,16 @@ void CHMProjectReadFromIni(TCHMProject &p, const TMemIniFile &ini, const QString
     auto i = [&](const char *key, int absent) { return ini.ReadInteger(s, QLatin1String(key), absent); };
     auto b = [&](const char *key, bool absent) { return ini.ReadBool(s, QLatin1String(key), absent); };
     auto t = [&](const char *key, const char *absent) { return ini.ReadString(s, QLatin1String(key), QLatin1String(absent)); };
-    p.Top = i("Top", 50);
-    p.Left = i("Left", 50);
-    p.Height = i("Height", 500);
-    p.Width = i("Width", 700);
-    p.PaneWidth = i("PaneWidth", 270);
-    p.DefaultTab = i("DefaultTab", 0);
+    // A project file may hold any number; the window cannot be larger or farther off than a
+    // screen, and the .hhp adds position and size.
+    auto within = [](int v, int low, int high) { return std::clamp(v, low, high); };
+    const int limit = kWindowCoordinateLimit;
+    p.Top = within(i("Top", 50), -limit, limit);
+    p.Left = within(i("Left", 50), -limit, limit);
+    p.Height = within(i("Height", 500), 0, limit);
+    p.Width = within(i("Width", 700), 0, limit);
+    p.PaneWidth = within(i("PaneWidth", 270), 0, limit);
+    p.DefaultTab = within(i("DefaultTab", 0), 0, 3);
     p.ShowMSDNMenu = b("ShowMSDNMenu", false);
     p.ShowPanesToolbar = b("ShowPanesToolbar", true);
     p.ShowPane = b("ShowPane", true);

@@ -144,12 +144,34 @@ void Tbuild::Execute()
     }
     if (!Failed)
         Position = 100;
+    // One place for every message of the build: engine, converters and outputs name the file
+    // they were given, which is the copy.
+    ErrorMsg = forUser(ErrorMsg);
+    TWarnings mapped;
+    for (const TWarning &w : Warnings.Items())
+        mapped.Add(forUser(w.What), forUser(w.Where));
+    Warnings = std::move(mapped);
     UpdateIt();
+}
+
+QString Tbuild::forUser(const QString &text) const
+{
+    if (m_copyForMessages.isEmpty() || m_sourceForMessages.isEmpty())
+        return text;
+    QString out = text;
+    out.replace(m_copyForMessages, m_sourceForMessages);
+    const QString name = QFileInfo(m_copyForMessages).fileName();
+    if (!name.isEmpty())
+        out.replace(name, m_sourceForMessages);
+    return out;
 }
 
 void Tbuild::executeSteps()
 {
+    m_copyForMessages.clear();
+    m_sourceForMessages = Project->RealPath(ptSourceFile);
     MakeTempCopy();
+    m_copyForMessages = TempCopy;
     StartWord();
     SetPosition(5, 35);
 

@@ -97,6 +97,11 @@ protected:
 
 private:
     void executeSteps();
+    // text with every mention of the temporary copy (its path or its bare name) replaced by
+    // the source document's path: the converters only know the copy.
+    QString forUser(const QString &text) const;
+    QString m_copyForMessages; // the copy as it was made, kept for the messages
+    QString m_sourceForMessages;
     std::unique_ptr<TWordDoc> m_word;
     struct HtmlHelpState;
     std::unique_ptr<HtmlHelpState> m_hh;

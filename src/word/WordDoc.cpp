@@ -22,6 +22,40 @@ const QString kFlashMarker = QStringLiteral("~$!!Flash:");
 const QString kMapMarker = QStringLiteral("`$#!(");
 const QString kLinkMarker = QStringLiteral("`@#^");
 
+// A property value without anything that could end a line or a quoted value of the help project.
+bool isPlainPropertyName(const QString &s)
+{
+    for (QChar c : s)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QLatin1Char('"'))
+            return false;
+    return true;
+}
+
+bool isIdentifier(const QString &s)
+{
+    for (QChar c : s)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('_'))
+            return false;
+    return !s.isEmpty();
+}
+
+bool isDecimalNumber(const QString &s)
+{
+    for (QChar c : s)
+        if (c.unicode() < '0' || c.unicode() > '9')
+            return false;
+    return !s.isEmpty() && s.size() <= 9;
+}
+
+// A value for a message: control characters shown as blanks, so the report keeps its lines.
+QString printable(QString s)
+{
+    for (QChar &c : s)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    return s;
+}
+
 bool isWhite(QChar c)
 {
     const char16_t u = c.unicode();
@@ -1100,19 +1134,34 @@ void TWordDoc::ToContentsItems(TContentsItems &ContentItems)
             const QString base = GetBaseName(item->Title);
             QString explicitName = property.FileName;
             if (!explicitName.isEmpty() && !IsConfinedName(QStringLiteral("/pages"), explicitName + ext)) {
-                Warnings.Add(QStringLiteral("The file name \"%1\" would leave the page folder; the name made from the title is used.").arg(explicitName),
+                Warnings.Add(QStringLiteral("The file name \"%1\" would leave the page folder; the name made from the title is used.").arg(printable(explicitName)),
                              item->Title);
                 explicitName.clear();
             }
+            // The page name, the identifier and the number are written into the help project's
+            // line-based files, some of them quoted: what would break a line or a quote there is
+            // not taken.
+            auto takeIf = [&](const QString &value, bool (*fits)(const QString &), const QString &refusal) {
+                if (value.isEmpty() || fits(value))
+                    return value;
+                Warnings.Add(refusal.arg(printable(value)), item->Title);
+                return QString();
+            };
+            explicitName = takeIf(explicitName, isPlainPropertyName,
+                                  QStringLiteral("The file name \"%1\" holds a line break, a control character or a double quote; the name made from the title is used."));
+            const QString staticVar = takeIf(property.StaticVar, isIdentifier,
+                                             QStringLiteral("The identifier \"%1\" is not made of letters, digits and \"_\"; the identifier made from the title is used."));
+            const QString contextId = takeIf(property.Id, isDecimalNumber,
+                                             QStringLiteral("The context number \"%1\" is not a decimal number; the number made from the heading's place is used."));
             item->Url = !explicitName.isEmpty() ? QString(explicitName + ext) : ContentItems.GetExclusiveFilename(GetTopicFileName(base), ext);
-            item->StaticName = !property.StaticVar.isEmpty() ? property.StaticVar : ContentItems.GetExclusiveStaticName(GetTopicStaticName(base));
+            item->StaticName = !staticVar.isEmpty() ? staticVar : ContentItems.GetExclusiveStaticName(GetTopicStaticName(base));
             item->Level = level;
             QString keywords;
             const TStringList &index = *IndexList[static_cast<size_t>(counter)];
             for (int w = 0; w < index.Count(); ++w)
                 keywords += index[w] + QStringLiteral("\r\n");
             item->Keywords = keywords;
-            item->ContextNumber = !property.Id.isEmpty() ? property.Id : QString::number(10000 + counter) + QLatin1Char('0');
+            item->ContextNumber = !contextId.isEmpty() ? contextId : QString::number(10000 + counter) + QLatin1Char('0');
             const int written = item->Level;
             if (previous && previous->Level < item->Level)
                 item->Level = std::min(item->Level, previous->Level + 1);

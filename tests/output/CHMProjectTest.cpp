@@ -103,7 +103,12 @@ TEST(CHMProject, AssignCopiesTheSettingsButNotTheBuildData)
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <cstdlib>
+#include <limits>
+#include <random>
 
 #include <sys/stat.h>
 
@@ -321,4 +326,86 @@ TEST(CHMProject, AFileThatCannotBeWrittenRaisesAnErrorNamingIt)
     // Files written before stay; the project file was not reached.
     EXPECT_TRUE(QFile::exists(folder + "help.hhc"));
     EXPECT_FALSE(QFile::exists(folder + "help.hhp"));
+}
+
+// Whatever the texts of a project and its document hold, the .hhp keeps its fixed shape: the
+// same keys on the same lines, one line per listed file and alias, the window definition with
+// exactly its own fourteen quotes, and a rectangle that does not overflow.
+TEST(CHMProject, HostileTextsAndNumbersCannotChangeTheShapeOfTheProjectFile)
+{
+    const QString pieces[] = {"a", "Z", " ", "\r", "\n", "\r\n", "\"", "'", ",", "=", "[OPTIONS]", "[FILES]",
+                              QString(QChar(0)), "\t", "\x7f", "Compiled file=x.chm", "ü", "中", "\\", "#define"};
+    std::mt19937 random(20261209);
+    auto text = [&] {
+        QString t;
+        for (int n = int(random() % 8); n > 0; --n)
+            t += pieces[random() % std::size(pieces)];
+        return t;
+    };
+    const int extremes[] = {0, 1, -1, 640, std::numeric_limits<int>::max(), std::numeric_limits<int>::min(),
+                            std::numeric_limits<int>::max() - 1, kWindowCoordinateLimit + 1};
+    auto number = [&] { return extremes[random() % std::size(extremes)]; };
+
+    const QStringList skeleton = {"[OPTIONS]", "Compatibility=", "Compiled file=", "Contents file=", "Default Font=",
+                                  "Default Window=", "Default topic=", "Display compile progress=", "Error log file=",
+                                  "Full-text search=", "Index file=", "Language=", "Title=", "", "[WINDOWS]", "main=",
+                                  "", "[FILES]"};
+    for (int round = 0; round < 300; ++round) {
+        TCHMProject p;
+        p.Title = text();
+        p.Font = text();
+        p.DefaultTopic = text();
+        p.CHM = "/out/" + text() + ".chm";
+        p.HHCFile = text();
+        p.HHKFile = text();
+        p.LOGFile = text();
+        p.Language = text();
+        const int files = int(random() % 3);
+        for (int i = 0; i < files; ++i)
+            p.Files.Add(text());
+        // The alias text holds one entry per CR LF; anything else in it stays on its entry's line.
+        p.Alias = QStringLiteral("CID_A = ") + text() + QStringLiteral("\r\n");
+        const qsizetype aliases = p.Alias.count(QLatin1String("\r\n"));
+        p.Left = number();
+        p.Top = number();
+        p.Width = number();
+        p.Height = number();
+        p.PaneWidth = number();
+        SCOPED_TRACE(round);
+
+        const QString hhp = QString::fromUtf8(p.HHPText());
+        ASSERT_TRUE(hhp.endsWith("\r\n"));
+        const QStringList lines = hhp.chopped(2).split("\r\n");
+        ASSERT_GE(lines.size(), skeleton.size() + files + 1);
+        for (qsizetype i = 0; i < skeleton.size(); ++i) {
+            if (skeleton[i].isEmpty())
+                EXPECT_EQ(lines[i], "");
+            else
+                EXPECT_TRUE(lines[i].startsWith(skeleton[i])) << lines[i].toStdString();
+        }
+        for (const QString &l : lines)
+            for (QChar c : l)
+                ASSERT_FALSE(c.unicode() < 0x20 && c != '\t') << "a control character in " << l.toStdString();
+        const QString window = lines[skeleton.indexOf("main=")];
+        EXPECT_EQ(window.count('"'), 14) << window.toStdString();
+        // Files, an empty line, the alias section: nothing else.
+        EXPECT_EQ(lines[skeleton.size() + files], "");
+        EXPECT_EQ(lines[skeleton.size() + files + 1], "[ALIAS]");
+        EXPECT_TRUE(lines[skeleton.size() + files + 2].startsWith("CID_A = "));
+        EXPECT_EQ(lines.size(), skeleton.size() + files + 4 + aliases);
+
+        const QRegularExpression rect(R"(\[(-?\d+),(-?\d+),(-?\d+),(-?\d+)\])");
+        const QRegularExpressionMatch m = rect.match(window);
+        ASSERT_TRUE(m.hasMatch()) << window.toStdString();
+        bool ok[4];
+        const qint64 left = m.captured(1).toLongLong(&ok[0]), top = m.captured(2).toLongLong(&ok[1]);
+        const qint64 right = m.captured(3).toLongLong(&ok[2]), bottom = m.captured(4).toLongLong(&ok[3]);
+        ASSERT_TRUE(ok[0] && ok[1] && ok[2] && ok[3]);
+        for (qint64 v : {left, top, right, bottom})
+            EXPECT_LE(std::abs(v), 2 * qint64(kWindowCoordinateLimit));
+        // The right and bottom edges follow the left and top whenever the size is not negative.
+        if (p.Width >= 0 && std::abs(qint64(p.Left)) <= kWindowCoordinateLimit && p.Width <= kWindowCoordinateLimit) {
+            EXPECT_EQ(right, left + p.Width);
+        }
+    }
 }

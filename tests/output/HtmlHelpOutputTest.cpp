@@ -332,6 +332,37 @@ TEST_F(MakerOutput, PagesCharsetReferencesAndFolder)
     EXPECT_THAT(utf8.toStdString(), HasSubstr("中文 topic"));
 }
 
+// A template that cannot make pages (empty pages make the help compiler crash) and entry names
+// that would add lines to the help project are refused before the folder is touched.
+TEST_F(MakerOutput, TemplatesThatCannotMakePagesAreRefusedFirst)
+{
+    QDir().mkpath(maker.ProjectFolder);
+    {
+        QFile earlier(maker.ProjectFolder + "earlier.htm");
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    }
+    const QByteArray page = "<html><body>($content$)</body></html>";
+    const std::pair<const char *, QByteArray> streams[] = {
+        {"empty", QByteArray()},
+        {"damaged", packed({{"main.htm", page}}).chopped(3)},
+        {"empty main page", packed({{"main.htm", ""}, {"a.css", "x"}})},
+        {"line break in a name", packed({{"main.htm", page}, {"a.css\r\n[OPTIONS]\r\nCompiled file=/tmp/x.chm", "x"}})},
+        {"quote in a name", packed({{"main.htm", page}, {"a\".css", "x"}})},
+        {"NUL in a name", packed({{"main.htm", page}, {QString("a") + QChar(0) + ".css", "x"}})},
+    };
+    for (const auto &[what, stream] : streams) {
+        SCOPED_TRACE(what);
+        project.HtmlHelpTemplateStream = stream;
+        try {
+            maker.Output();
+            ADD_FAILURE() << "no error";
+        } catch (const Exception &e) {
+            EXPECT_TRUE(e.Message().contains("HTML Help page template")) << e.Message().toStdString();
+        }
+        EXPECT_TRUE(QFileInfo::exists(maker.ProjectFolder + "earlier.htm"));
+    }
+}
+
 TEST_F(MakerOutput, RefusalsLeaveEverythingInPlace)
 {
     QDir().mkpath(root + "keep");

@@ -651,6 +651,32 @@ TEST(BuildRealTasks, DocumentWithoutHeadingsFailsClearly)
     EXPECT_FALSE(QFileInfo::exists(project.RealPath(ptCompiledFile)));
 }
 
+// The engine and the converters only know the build's temporary copy; what the user reads
+// names the document the project names.
+TEST(BuildRealTasks, DocumentErrorsNameTheUsersFileNotTheTemporaryCopy)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath("Broken report.docx");
+    {
+        QFile f(source);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("PK\x03\x04 not a package at all");
+    }
+    TProject project;
+    project.RootDir = dir.path() + "/";
+    project.ProjectFilename = dir.filePath("p.tvp");
+    project.SourceFile = source;
+    setOutputs(project, true, true, false);
+    TScriptedMessages messages;
+    QTemporaryDir temp;
+    TEnvOverride tmp("TMPDIR", temp.path());
+    TThreadBuildRunner runner;
+    TBuildReport r = BuildProject(project, runner);
+    EXPECT_EQ(r.Result, TBuildReport::Failed);
+    EXPECT_TRUE(r.Message.contains("\"" + source + "\"")) << r.Message.toStdString();
+    EXPECT_FALSE(r.Message.contains("~ta")) << r.Message.toStdString();
+}
+
 // --- The building window --------------------------------------------------------------------------
 
 #include "project/gui/Building.h"

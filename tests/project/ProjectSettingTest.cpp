@@ -329,6 +329,27 @@ TEST(Project, AHandWrittenFileGetsTheAbsentValues)
     EXPECT_TRUE(p.CHMSetting.Hide);
 }
 
+TEST(Project, WindowSettingsAtTheIntegerLimitsAreClampedWhenRead)
+{
+    FixedInstallation fixed;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("limits.tvp");
+    WriteBytes(file, Utf16File("[general]\r\n[CHMSetting]\r\n"
+                               "Top=-2147483648\r\nLeft=2147483647\r\nHeight=-2147483648\r\nWidth=2147483647\r\n"
+                               "PaneWidth=99999999999\r\nDefaultTab=7\r\n"));
+    TProject p;
+    p.ReadFromIni(file);
+    EXPECT_EQ(p.CHMSetting.Top, -kWindowCoordinateLimit);
+    EXPECT_EQ(p.CHMSetting.Left, kWindowCoordinateLimit);
+    EXPECT_EQ(p.CHMSetting.Height, 0);
+    EXPECT_EQ(p.CHMSetting.Width, kWindowCoordinateLimit);
+    // Not a number the reader takes: the default stays.
+    EXPECT_EQ(p.CHMSetting.PaneWidth, 270);
+    EXPECT_EQ(p.CHMSetting.DefaultTab, 3);
+    // The rectangle of the window definition adds position and size without overflowing.
+    EXPECT_TRUE(p.CHMSetting.HHPText().contains(",[100000,-100000,200000,-100000],"));
+}
+
 TEST(Project, ReadingAMissingOrForeignFileChangesNothing)
 {
     FixedInstallation fixed;

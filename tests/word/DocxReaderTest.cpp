@@ -90,6 +90,32 @@ TEST(DocxReader, RunsTextTabsBreaksSymbolsAndHyphens)
                      QChar(chars::NoBreakHyphen) + QChar(0x2022) + QChar(0x3B1) + " ");
 }
 
+// The parser's strings end at a zero character: a reference to U+0000 or a raw zero byte would
+// cut the rest of the paragraph. Only the zero goes; "&#48;" is the digit and stays.
+TEST(DocxReader, NulReferencesAndBytesDropOnlyTheNul)
+{
+    const QString body = P("Before&#0;After") + P("Hex&#x0000;Ref and &#48; and &#0048;") + P("tail");
+    const QString xmlText = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document ") +
+                            TDocxBuilder::Namespaces() + "><w:body>" + body + "</w:body></w:document>";
+    const QByteArray xml = xmlText.toUtf8();
+    auto doc = read(TDocxBuilder().RawDocument(xml));
+    EXPECT_EQ(text(doc->Body), "BeforeAfter|HexRef and 0 and 0|tail");
+
+    QByteArray raw = xml;
+    raw.replace("Before&#0;After", QByteArray("Before\0After", 12));
+    EXPECT_EQ(text(read(TDocxBuilder().RawDocument(raw))->Body), "BeforeAfter|HexRef and 0 and 0|tail");
+
+    // A UTF-16 part holds zero bytes of its own, which are not characters.
+    QString utf16Text = xmlText;
+    utf16Text.replace("encoding=\"UTF-8\"", "encoding=\"UTF-16\"");
+    QByteArray utf16("\xFF\xFE", 2);
+    for (QChar c : utf16Text) {
+        utf16 += char(c.unicode() & 0xFF);
+        utf16 += char(c.unicode() >> 8);
+    }
+    EXPECT_EQ(text(read(TDocxBuilder().RawDocument(utf16))->Body), "BeforeAfter|HexRef and 0 and 0|tail");
+}
+
 TEST(DocxReader, TrackedChangesKeepInsertionsAndDropDeletionsIncludingParagraphMarks)
 {
     auto doc = read(TDocxBuilder().Body(

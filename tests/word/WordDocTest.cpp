@@ -219,6 +219,40 @@ TEST(WordDocSplit, PropertiesOmissionKeywordsAndLinks)
     EXPECT_THROW(more.run(), Exception);
 }
 
+// The page name, the identifier and the context number of a property field go into the help
+// project's line-based files: a value that could break a line or a quote there is not taken.
+TEST(WordDocSplit, PropertyValuesThatWouldBreakTheHelpProjectFallBackToTheMadeOnes)
+{
+    TSplit s(h(1, "First") + "<p>a</p>" + h(1, "Second") + "<p>b</p>" + h(1, "Third") + "<p>c</p>");
+    s.doc.Headings[0]->FileName = "first\r\n[OPTIONS]\r\nCompiled file=/tmp/evil.chm";
+    s.doc.Headings[0]->StaticVar = "A\r\n#include x";
+    s.doc.Headings[0]->Id = "7\r\n#define Y 8";
+    s.doc.Headings[1]->FileName = "sec\"ond";
+    s.doc.Headings[1]->StaticVar = "OK_NAME";
+    s.doc.Headings[1]->Id = "0x10";
+    s.doc.Headings[2]->FileName = QString("nul") + QChar(0) + "name";
+    s.doc.Headings[2]->StaticVar = QString::fromUtf8("Größe_2");
+    s.doc.Headings[2]->Id = "12";
+    s.run();
+    ASSERT_EQ(s.items.Count(), 3);
+    EXPECT_EQ(s.items[0]->Url, "first.htm");
+    EXPECT_EQ(s.items[0]->StaticName, "FIRST");
+    EXPECT_EQ(s.items[0]->ContextNumber, "100000");
+    EXPECT_EQ(s.items[1]->Url, "second.htm");
+    EXPECT_EQ(s.items[1]->StaticName, "OK_NAME");
+    EXPECT_EQ(s.items[1]->ContextNumber, "100010");
+    EXPECT_EQ(s.items[2]->Url, "third.htm");
+    EXPECT_EQ(s.items[2]->StaticName, QString::fromUtf8("Größe_2"));
+    EXPECT_EQ(s.items[2]->ContextNumber, "12");
+    // Each refusal is reported at its heading, on one line.
+    int refusals = 0;
+    for (const TWarning &w : s.doc.Warnings.Items()) {
+        EXPECT_FALSE(w.Text().contains('\r') || w.Text().contains('\n') || w.Text().contains(QChar(0))) << w.Text().toStdString();
+        refusals += w.What.contains("is used");
+    }
+    EXPECT_EQ(refusals, 6);
+}
+
 TEST(WordDocLinks, ShapeLinksMapsAndFlash)
 {
     TWordDoc doc(nullptr, nullptr, "t.docx", nullptr, 2);

@@ -3,9 +3,11 @@
 #include "text/Exceptions.h"
 
 #include <QHash>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,57 @@ int maxDepth(const pugi::xml_document &doc, int limit)
     return worst;
 }
 
+// The parser keeps its strings zero-terminated, so a character reference to U+0000 or a raw zero
+// byte would cut the text at that point and lose the rest of the heading or paragraph. Both are
+// dropped; everything around them stays. UTF-16 parts are turned into UTF-8 first (their zero
+// bytes are part of the encoding); UTF-32 parts are left to the parser as they are.
+void dropNulCharacters(QByteArray &bytes)
+{
+    auto startsWith = [&bytes](const char *prefix, qsizetype n) {
+        return bytes.size() >= n && std::memcmp(bytes.constData(), prefix, size_t(n)) == 0;
+    };
+    if (startsWith("\x00\x00\xFE\xFF", 4) || startsWith("\xFF\xFE\x00\x00", 4) || startsWith("<\x00\x00\x00", 4) ||
+        startsWith("\x00\x00\x00<", 4))
+        return;
+    std::optional<QStringConverter::Encoding> utf16;
+    if (startsWith("\xFF\xFE", 2) || startsWith("<\x00", 2))
+        utf16 = QStringConverter::Utf16LE;
+    else if (startsWith("\xFE\xFF", 2) || startsWith("\x00<", 2))
+        utf16 = QStringConverter::Utf16BE;
+    if (utf16) {
+        QStringDecoder decode(*utf16, QStringConverter::Flag::Stateless);
+        QString text = decode(bytes);
+        if (!text.isEmpty() && text.front() == QChar(0xFEFF))
+            text.remove(0, 1);
+        bytes = text.toUtf8();
+    }
+    if (!bytes.contains('\0') && !bytes.contains("&#"))
+        return;
+    QByteArray out;
+    out.reserve(bytes.size());
+    const char *p = bytes.constData();
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == '\0')
+            continue;
+        if (p[i] == '&' && i + 2 < n && p[i + 1] == '#') {
+            qsizetype j = i + 2;
+            const bool hex = p[j] == 'x' || p[j] == 'X';
+            if (hex)
+                ++j;
+            const qsizetype digits = j;
+            while (j < n && p[j] == '0')
+                ++j;
+            if (j > digits && j < n && p[j] == ';') {
+                i = j; // "&#0;", "&#x0000;" and the like
+                continue;
+            }
+        }
+        out += p[i];
+    }
+    bytes = std::move(out);
+}
+
 } // namespace
 
 std::unique_ptr<TXmlPart> ParseXmlPart(QByteArray bytes, const QString &fileName, const QString &partName,
@@ -172,6 +225,7 @@ std::unique_ptr<TXmlPart> ParseXmlPart(QByteArray bytes, const QString &fileName
     };
     if (bytes.size() > limits.MaxBytes)
         fail(QStringLiteral("is larger than %1 MB").arg(limits.MaxBytes / (1024 * 1024)));
+    dropNulCharacters(bytes);
     auto doc = std::make_unique<TXmlPart>();
     doc->Buffer = std::move(bytes);
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
