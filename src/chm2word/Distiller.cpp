@@ -1,5 +1,6 @@
 #include "chm2word/Distiller.h"
 
+#include "chm2word/Chm2Word.h"
 #include "chm2word/ExtractContent.h"
 #include "text/Round.h"
 #include "text/functions.h"
@@ -523,7 +524,11 @@ void TChmTopicFile::SplitFileByBookmark()
         const int from = std::max(Bookmarks.Items(k)->Position - 1, 0);
         const int to = k + 1 < Bookmarks.Count() ? std::max(Bookmarks.Items(k + 1)->Position - 1, 0) : int(Body.size());
         const QString section = ExtractSection(Body.mid(from, std::max(0, to - from)), Bookmarks.Items(k)->Title);
-        SaveHtmlFile(BeforeBody + section + AfterBody, SectionFileName(k));
+        const QString page = BeforeBody + section + AfterBody;
+        if (Owner)
+            Owner->SavePage(page, SectionFileName(k));
+        else
+            SaveHtmlFile(page, SectionFileName(k));
     }
 }
 
