@@ -554,6 +554,45 @@ TChmTopicFile *TChmTopicFileList::GetItemByFilename(const QString &name) const {
 
 int CommonThreshold(int n) { return int(RoundHalfEven(n * 0.8)); }
 
+bool IsSimilarLowered(const QString &la, const QString &lb)
+{
+    if (la.isEmpty() || lb.isEmpty())
+        return false;
+    if (la == lb)
+        return true;
+    if (la.size() <= 4 || lb.size() <= 4 || std::abs(la.size() - lb.size()) >= 51)
+        return false;
+    const QString &s = la.size() <= lb.size() ? la : lb;
+    const QString &t = la.size() <= lb.size() ? lb : la;
+    const qsizetype sn = s.size(), tn = t.size();
+    const QChar *sp = s.constData();
+    const QChar *tp = t.constData();
+    qsizetype p = 0, k = 0, resume = 0, run = 0, total = 0;
+    while (p < sn) {
+        if (k < tn && sp[p] == tp[k]) {
+            ++run;
+            ++p;
+            resume = k + 1;
+        } else {
+            if (run > 2)
+                total += run;
+            run = 0;
+            // Every later match takes one more character of s: once even all of them cannot
+            // lift the total past four fifths, the answer is known.
+            if (!(double(total + sn - p) / double(sn) > 0.8))
+                return false;
+        }
+        ++k;
+        if (k >= tn) {
+            ++p;
+            k = resume;
+        }
+    }
+    if (run > 2)
+        total += run;
+    return double(total) / double(sn) > 0.8;
+}
+
 namespace {
 
 // The current blocks of all pages grouped by their lower-cased text, with the lengths indexed,
@@ -666,7 +705,7 @@ private:
         auto it = m_memo.find(key);
         if (it != m_memo.end())
             return it->second;
-        const bool similar = IsSimilarText(m_pages[size_t(a->Members.front())]->Text, m_pages[size_t(b->Members.front())]->Text);
+        const bool similar = IsSimilarLowered(a->Lower, b->Lower);
         m_memo.emplace(key, similar);
         return similar;
     }

@@ -252,3 +252,32 @@ TEST(Distiller, SectionsOfABookmarkKeepTheirTextAndTableMarkup)
     EXPECT_FALSE(ExtractSection(titled, "Part B").contains("Part B"));
     EXPECT_EQ(ExtractSection("   ", "t"), "   ");
 }
+
+TEST(Distiller, TheEarlyStoppingSimilarityAgreesWithTheFullOne)
+{
+    QRandomGenerator random(11);
+    const QString alphabet = QStringLiteral("abcde fgAB.ä");
+    auto text = [&](int length) {
+        QString s;
+        for (int k = 0; k < length; ++k)
+            s += alphabet[int(random.bounded(alphabet.size()))];
+        return s;
+    };
+    int similar = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const QString a = text(int(random.bounded(70)));
+        QString b = a;
+        // Mostly near copies, so both answers occur often.
+        for (int k = int(random.bounded(8)); k > 0 && !b.isEmpty(); --k)
+            b[int(random.bounded(b.size()))] = alphabet[int(random.bounded(alphabet.size()))];
+        if (random.bounded(4) == 0)
+            b = text(int(random.bounded(70)));
+        if (random.bounded(3) == 0)
+            b.insert(int(random.bounded(b.size() + 1)), text(int(random.bounded(10))));
+        const bool expected = IsSimilarText(a, b);
+        similar += expected ? 1 : 0;
+        ASSERT_EQ(IsSimilarLowered(a.toLower(), b.toLower()), expected) << a.toStdString() << " / " << b.toStdString();
+    }
+    EXPECT_GT(similar, 2000);
+    EXPECT_LT(similar, 18000);
+}
