@@ -640,17 +640,18 @@ public:
         int remaining = WindowCountN(g->Length) - g->CountN;
         if (count + remaining < need)
             return false;
-        bool decided = false, common = false;
+        bool common = false;
         ForWindow(g, [&](TGroup *other) {
-            if (decided || other->CountN == 0)
-                return;
+            if (other->CountN == 0)
+                return true;
             remaining -= other->CountN;
             if (Similar(g, other))
                 count += other->CountN;
-            if (count >= need)
-                decided = common = true;
-            else if (count + remaining < need)
-                decided = true;
+            if (count >= need) {
+                common = true;
+                return false;
+            }
+            return count + remaining >= need;
         });
         return common;
     }
@@ -669,20 +670,20 @@ public:
             ForWindow(g, [&](TGroup *other) {
                 if (Similar(g, other))
                     out.insert(out.end(), other->Members.begin(), other->Members.end());
+                return true;
             });
         return out;
     }
 
 private:
+    // Calls f for every other group whose length can match g's until f returns false.
     template <typename F>
     void ForWindow(TGroup *g, F f)
     {
-        for (auto it = m_byLength.lower_bound(std::max(5, g->Length - 50)); it != m_byLength.end() && it->first <= g->Length + 50; ++it) {
-            // Copied: the callback never changes the index, but the set may rehash.
+        for (auto it = m_byLength.lower_bound(std::max(5, g->Length - 50)); it != m_byLength.end() && it->first <= g->Length + 50; ++it)
             for (TGroup *other : it->second)
-                if (other != g)
-                    f(other);
-        }
+                if (other != g && !f(other))
+                    return;
     }
 
     int WindowCountN(int length) const
