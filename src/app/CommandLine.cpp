@@ -23,6 +23,15 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             }
             cl.mode = Mode::Build;
             cl.projectFile = args[++i];
+        } else if (a == QLatin1String("--decompile")) {
+            if (i + 2 >= args.size()) {
+                cl.mode = Mode::Error;
+                cl.error = QStringLiteral("--decompile needs a help file and a folder.");
+                return cl;
+            }
+            cl.mode = Mode::Decompile;
+            cl.helpFile = args[++i];
+            cl.targetFolder = args[++i];
         } else if (a == QLatin1String("--yes")) {
             cl.yes = true;
         } else if (a.compare(QLatin1String("/b"), Qt::CaseInsensitive) == 0) {
@@ -30,6 +39,10 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
         } else if (a.startsWith(QLatin1String("--"))) {
             cl.mode = Mode::Error;
             cl.error = QStringLiteral("Unknown option: ") + a;
+            return cl;
+        } else if (cl.mode == Mode::Decompile) {
+            cl.mode = Mode::Error;
+            cl.error = QStringLiteral("Unexpected argument: ") + a;
             return cl;
         } else if (cl.projectFile.isEmpty()) {
             cl.projectFile = a;
@@ -54,6 +67,10 @@ QString TCommandLine::HelpText()
         "  tavrel PROJECT.tvp /b         build the project silently, then close\n"
         "  tavrel --build PROJECT.tvp    build without a display (for scripts and CI)\n"
         "         [--yes]                  and empty an existing WebHelp folder without asking\n"
+        "  tavrel --decompile HELP.chm FOLDER\n"
+        "                                write every page, picture and style sheet of a\n"
+        "                                compiled help file into FOLDER\n"
+        "         [--yes]                  even when FOLDER is not empty\n"
         "  tavrel --version              print the version\n"
         "  tavrel --help                 print this text\n");
 }
@@ -62,6 +79,7 @@ QString TCommandLine::HelpText()
 
 // --- The builds started from the command line ----------------------------------------------------
 
+#include "chm2word/ChmTo.h"
 #include "project/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "project/build.h"
@@ -69,6 +87,9 @@ QString TCommandLine::HelpText()
 #include "text/Exceptions.h"
 #include "text/Messages.h"
 
+#include "text/functions.h"
+
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
@@ -121,6 +142,46 @@ void printResult(const TBuildReport &report)
 }
 
 } // namespace
+
+int HeadlessDecompile(const TCommandLine &cl)
+{
+    const QString folder = QFileInfo(cl.targetFolder).absoluteFilePath();
+    const QFileInfo target(folder);
+    if (target.exists() && !target.isDir()) {
+        printError(QStringLiteral("Error: \"%1\" is not a folder.").arg(folder));
+        return 1;
+    }
+    // Every folder of the system lies at most one step below the root; pages are never
+    // written there, --yes or not.
+    const QString clean = QDir::cleanPath(folder);
+    if (clean == QLatin1String("/") || clean.count(QLatin1Char('/')) < 2) {
+        printError(QStringLiteral("Error: the help file is not written into \"%1\"; choose a folder of its own.").arg(clean));
+        return 1;
+    }
+    if (target.exists() && !IsFolderEmpty(folder) && !cl.yes) {
+        printError(QStringLiteral("Error: the folder \"%1\" is not empty. Give --yes to write into it anyway.").arg(folder));
+        return 1;
+    }
+    Tchm chm;
+    try {
+        chm.LoadFromCHM(QFileInfo(cl.helpFile).absoluteFilePath());
+        chm.rootFolder = folder + QLatin1Char('/');
+        chm.decompile();
+    } catch (const Exception &e) {
+        printError(QStringLiteral("Error: ") + e.Message());
+        return 1;
+    }
+    for (const QString &w : chm.Warnings.Texts())
+        printError(QStringLiteral("Warning: ") + w);
+    QByteArray out;
+    for (const QString &name : chm.Written)
+        out += (chm.rootFolder + name + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fflush(stdout);
+    if (chm.Written.isEmpty() && !QFileInfo(folder).isDir())
+        return 1;
+    return 0;
+}
 
 int HeadlessBuild(const TCommandLine &cl)
 {

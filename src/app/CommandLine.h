@@ -7,11 +7,13 @@ namespace tavrel {
 
 struct TCommandLine
 {
-    enum class Mode { Desktop, Version, Help, Build, Error };
+    enum class Mode { Desktop, Version, Help, Build, Decompile, Error };
     Mode mode = Mode::Desktop;
     QString projectFile; // the project to open, or to build with --build
     bool silentBuild = false; // "/b" after the project file: build, then close
     bool yes = false; // --yes: answer the empty-the-WebHelp-folder question with Yes
+    QString helpFile;     // --decompile: the compiled help file
+    QString targetFolder; // --decompile: the folder it is written into
     QString error;
 
     static TCommandLine Parse(const QStringList &arguments); // without the program name
@@ -22,6 +24,11 @@ struct TCommandLine
 // progress, then the warnings and the outputs written, to standard error. Needs a running
 // QGuiApplication. Returns the exit status: 0 built, 1 not built.
 int HeadlessBuild(const TCommandLine &commandLine);
+
+// "tavrel --decompile HELP.chm FOLDER": writes every stored file of the help file under FOLDER
+// and lists them on standard output, warnings on standard error. A FOLDER that holds anything
+// is refused unless --yes was given. Returns the exit status: 0 written, 1 not.
+int HeadlessDecompile(const TCommandLine &commandLine);
 
 // "tavrel FILE.tvp /b": opens the project, builds it behind the building window without the
 // completion message and returns the exit status once the program may close. Needs a running

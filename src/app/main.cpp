@@ -57,6 +57,10 @@ int main(int argc, char **argv)
         QGuiApplication app(argc, argv);
         return HeadlessBuild(cl);
     }
+    case TCommandLine::Mode::Decompile: {
+        QCoreApplication app(argc, argv);
+        return HeadlessDecompile(cl);
+    }
     case TCommandLine::Mode::Desktop:
         break;
     }

@@ -215,16 +215,15 @@ TEST(Compile, MoreThanAThousandPagesAreAllListedAfterTheHeaderRepair)
         GTEST_SKIP() << "chmcmd is not installed";
     TSmallProject s(1100);
     s.project.Output();
-    // The compiler alone leaves a header through which an enumerating reader misses chunk 0.
+    // The compiler alone leaves a header through which an enumerating reader misses chunk 0;
+    // our reader walks from the real first chunk and lists every file anyway.
     QDir().mkpath(QFileInfo(s.chm).absolutePath());
     const THelpCompileResult run = RunHelpCompiler(s.folder, s.project.HHPFile);
     ASSERT_EQ(run.ExitCode, 0) << run.Output.toStdString();
-    int before = 0;
     {
         TChmFile f(s.chm);
-        before = f.UserFiles().size();
+        EXPECT_GE(f.UserFiles().size(), 1100 + 4);
     }
-    EXPECT_LT(before, 1100);
     EXPECT_TRUE(FixChmDirectoryHeader(s.chm));
     EXPECT_FALSE(FixChmDirectoryHeader(s.chm)); // once right, left alone
     {

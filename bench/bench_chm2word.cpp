@@ -1,0 +1,211 @@
+// Reading help files back on help files of 1,000, 5,000 and 20,000 pages made by our own
+// project writer and the real compiler: the decompile, then distilling and assembling the
+// pages. Each stage runs once per size (the help files take a while to make); counters give
+// the pages, megabytes and peak memory. Beside them the common-part passes of the distiller
+// against the pairwise comparison they replace, at 300 and 3,000 pages.
+#include "chm2word/Chm2Word.h"
+#include "output/HtmlHelpOutput.h"
+#include "output/UnitCHMProject.h"
+#include "project/Contents.h"
+#include "text/HtmlHelpTools.h"
+#include "text/functions.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <map>
+#include <sys/resource.h>
+
+using namespace tavrel;
+
+namespace {
+
+double PeakMb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_maxrss) / 1024.0;
+}
+
+QString Words(QRandomGenerator &r, int n)
+{
+    static const char *vocabulary[] = {"help", "file", "page", "install", "window", "setting", "print", "report", "value",
+                                       "option", "table", "chapter", "user", "system", "folder", "format", "export", "index"};
+    QStringList w;
+    for (int k = 0; k < n; ++k)
+        w << QString::fromLatin1(vocabulary[r.bounded(18)]) + QString::number(r.bounded(1000));
+    return w.join(' ');
+}
+
+struct THelp
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    QString chm;
+    double megabytes = 0;
+};
+
+// A help file of n pages with a navigation bar, a title, a few paragraphs, a picture, a link to
+// the next page and a footer on each, nested contents and three keywords a page.
+const THelp &HelpFile(int n)
+{
+    static std::map<int, THelp> made;
+    auto it = made.find(n);
+    if (it != made.end())
+        return it->second;
+    THelp help;
+    help.dir = std::make_unique<QTemporaryDir>();
+    const QString folder = help.dir->path() + "/project/";
+    QDir().mkpath(folder + "pages");
+    QDir().mkpath(folder + "images");
+    QRandomGenerator r{quint32(n)};
+    TContentsItems items;
+    for (int k = 0; k < n; ++k) {
+        auto item = std::make_unique<TContentsItem>();
+        item->Level = k == 0 ? 1 : 1 + (k % 3);
+        item->Title = QStringLiteral("Topic %1 %2").arg(k).arg(Words(r, 2));
+        item->HTMLTitle = item->Title;
+        item->Url = QStringLiteral("pages/t%1.htm").arg(k, 6, 10, QLatin1Char('0'));
+        item->Icon = -1;
+        item->Keywords = QStringLiteral("key %1\n%2/sub %1\n%3").arg(k).arg(Words(r, 1)).arg(Words(r, 1));
+        QString page = "<html><head><meta charset=\"utf-8\"><title>" + item->Title + "</title></head><body>"
+                       "<div class=nav><a href=\"../index.htm\">Home</a> | <a href=\"t000000.htm\">Contents</a></div>"
+                       "<h1>" + item->Title + "</h1>";
+        for (int p = 0; p < 4; ++p)
+            page += "<p>" + Words(r, 40 + int(r.bounded(80))) + "</p>";
+        page += QStringLiteral("<img src=\"../images/pic%1.gif\"><p><a href=\"t%2.htm\">Next</a></p>").arg(k % 50).arg(k + 1, 6, 10, QLatin1Char('0'));
+        page += "<p class=footer>Copyright 2024 the firm, all rights reserved</p></body></html>";
+        QFile f(folder + item->Url);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(page.toUtf8());
+        items.Add(std::move(item));
+    }
+    for (int k = 0; k < 50; ++k) {
+        QFile f(folder + QStringLiteral("images/pic%1.gif").arg(k));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(QByteArray(2000 + k * 100, char(k)));
+    }
+    THtmlHelpMaker maker;
+    maker.Contents = &items;
+    TCHMProject project;
+    project.Folder = folder;
+    project.CHM = folder + "help.chm";
+    project.Title = "Bench";
+    project.Language = "0x0409";
+    project.DefaultTopic = "pages/t000000.htm";
+    project.TOC = maker.MakeHHCList();
+    project.IndexList = maker.MakeHHKList();
+    project.Output();
+    project.Compile1();
+    help.chm = project.CHM;
+    help.megabytes = double(QFileInfo(help.chm).size()) / 1e6;
+    return made.emplace(n, std::move(help)).first->second;
+}
+
+void BM_DecompileAndAssemble(benchmark::State &state)
+{
+    if (HelpCompilerProgram().isEmpty()) {
+        state.SkipWithError("chmcmd is not installed");
+        return;
+    }
+    const int n = int(state.range(0));
+    const THelp &help = HelpFile(n);
+    double decompile = 0, assemble = 0;
+    int pages = 0;
+    for (auto _ : state) {
+        QTemporaryDir out;
+        QElapsedTimer t;
+        t.start();
+        Tchm2word c;
+        c.LoadFromCHM(help.chm);
+        c.rootFolder = out.path() + "/";
+        c.decompile();
+        decompile = double(t.nsecsElapsed()) / 1e9;
+        t.restart();
+        c.Addenda = "Addenda";
+        c.Execute();
+        assemble = double(t.nsecsElapsed()) / 1e9;
+        pages = c.TopicList.Count();
+        state.SetIterationTime(decompile + assemble);
+    }
+    state.counters["pages"] = pages;
+    state.counters["chm_MB"] = help.megabytes;
+    state.counters["decompile_s"] = decompile;
+    state.counters["distil_assemble_s"] = assemble;
+    state.counters["peak_MB"] = PeakMb();
+}
+BENCHMARK(BM_DecompileAndAssemble)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// In-memory pages that share a navigation line and a footer, with a title and their own text.
+std::vector<std::unique_ptr<TChmTopicFile>> Pages(int n, bool equalLength)
+{
+    QRandomGenerator r(7);
+    std::vector<std::unique_ptr<TChmTopicFile>> pages;
+    for (int k = 0; k < n; ++k) {
+        const QString title = QStringLiteral("Topic %1 %2").arg(k).arg(Words(r, 2));
+        QString body = "<div>Home | Contents | Index</div><h1>" + title + "</h1>";
+        // Paragraphs of varying length, as topics have them; with all of one length every
+        // block is a candidate of every other and the grouped passes lose most of their lead.
+        for (int p = 0; p < 4; ++p)
+            body += "<p>" + Words(r, equalLength ? 30 : 5 + int(r.bounded(150))) + "</p>";
+        body += "<p>Copyright 2024 the firm</p>";
+        pages.push_back(std::make_unique<TChmTopicFile>(QString::number(k), title, "<body>" + body + "</body>", nullptr));
+    }
+    return pages;
+}
+
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    const int need = std::max(1, CommonThreshold(n));
+    auto common = [&](int j) {
+        int count = 0;
+        for (int k = 0; k < n; ++k)
+            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
+                return true;
+        return false;
+    };
+    for (int j = 0; j < int(pages.size()); ++j)
+        while (common(j)) {
+            for (int k = 0; k < int(pages.size()); ++k)
+                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
+                    (pages[size_t(k)]->*next)();
+            (pages[size_t(j)]->*next)();
+        }
+}
+
+void BM_CommonParts(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const bool pairwise = state.range(1) != 0;
+    const bool equalLength = state.range(2) != 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto pages = Pages(n, equalLength);
+        std::vector<TChmTopicFile *> raw;
+        for (auto &p : pages)
+            raw.push_back(p.get());
+        state.ResumeTiming();
+        if (pairwise) {
+            for (TChmTopicFile *p : raw) {
+                p->StartSearchUp();
+                p->SearchUp();
+            }
+            PairwiseLoop(raw, n, &TChmTopicFile::SearchUp);
+            for (TChmTopicFile *p : raw) {
+                p->StartSearchDown();
+                p->SearchDown();
+            }
+            PairwiseLoop(raw, n, &TChmTopicFile::SearchDown);
+        } else {
+            FindCommonParts(raw, n);
+        }
+    }
+    state.SetLabel(QStringLiteral("%1%2").arg(pairwise ? "pairwise" : "grouped", equalLength ? ", equal lengths" : "").toStdString());
+}
+BENCHMARK(BM_CommonParts)->ArgsProduct({{300, 3000}, {0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

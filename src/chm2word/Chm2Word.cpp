@@ -1,0 +1,552 @@
+#include "chm2word/Chm2Word.h"
+
+#include "text/FileSystem.h"
+#include "text/HTMLProcess.h"
+#include "text/LanguageProcess.h"
+#include "text/functions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <vector>
+
+namespace tavrel {
+
+namespace {
+
+QString FolderOf(const QString &path) { return path.left(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
+QString FileNameOf(const QString &path)
+{
+    const qsizetype k = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(k + 1);
+}
+
+void InitList(TStringList &list)
+{
+    list.SetSorted(true);
+    list.SetCaseSensitive(false);
+    list.SetDuplicates(TDuplicates::dupIgnore);
+}
+
+// Adds s; the index of the new line, or -1 when the list had it already.
+int AddNew(TStringList &list, const QString &s, qint64 data)
+{
+    const int before = list.Count();
+    const int k = list.Add(s);
+    if (list.Count() == before)
+        return -1;
+    list.SetData(k, data);
+    return k;
+}
+
+// Calls f(tag start, tag text) for every tag of text.
+template <typename F>
+void ForEachTag(const QString &text, F f)
+{
+    qsizetype k = text.indexOf(QLatin1Char('<'));
+    while (k >= 0) {
+        const qsizetype end = text.indexOf(QLatin1Char('>'), k);
+        if (end < 0)
+            return;
+        f(k, text.mid(k, end - k + 1));
+        k = text.indexOf(QLatin1Char('<'), end);
+    }
+}
+
+QString TagName(const QString &tag)
+{
+    qsizetype e = 1;
+    while (e < tag.size() && tag[e] != QLatin1Char('>') && !IsWhiteSpaceChar(tag[e]))
+        ++e;
+    return tag.mid(1, e - 1);
+}
+
+// Rewrites the values of a tag's attributes: change(name, value) gives the new value.
+template <typename F>
+QString RewriteAttributes(const QString &tag, F change)
+{
+    QString out;
+    qsizetype copied = 0;
+    ScanTagAttributes(tag, [&](const QString &name, qsizetype start, qsizetype length) {
+        const QString value = tag.mid(start, length);
+        const QString changed = change(name, value);
+        if (changed == value)
+            return;
+        out += QStringView(tag).mid(copied, start - copied);
+        out += changed;
+        copied = start + length;
+    });
+    if (copied == 0)
+        return tag;
+    out += QStringView(tag).mid(copied);
+    return out;
+}
+
+} // namespace
+
+Tchm2word::Tchm2word()
+{
+    InitList(Files);
+    InitList(NonTocicFiles);
+    InitList(CSSFiles);
+}
+
+QString Tchm2word::ReadPage(const QString &file) const
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray bytes = f.readAll();
+    const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE");
+    if (!marked && CodePage > 0 && GetCharset(QString::fromLatin1(bytes.left(4096))).isEmpty() && !IsValidUtf8(bytes))
+        return DecodeCodePage(bytes, CodePage);
+    return DecodeTextStream(bytes);
+}
+
+void Tchm2word::SavePage(const QString &page, const QString &file) const
+{
+    if (page.isEmpty())
+        return;
+    if (GetCharset(page).isEmpty())
+        FileSystem().WriteFile(file, page.toUtf8());
+    else
+        SaveHtmlFile(page, file);
+}
+
+QString Tchm2word::ExistingFile(const QString &path) const
+{
+    if (QFileInfo(path).isFile())
+        return path;
+    if (!path.startsWith(rootFolder, Qt::CaseInsensitive))
+        return QString();
+    QString resolved = rootFolder;
+    const QStringList segments = path.mid(rootFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype k = 0; k < segments.size(); ++k) {
+        const QString exact = resolved + segments[k];
+        if (QFileInfo::exists(exact)) {
+            resolved = exact;
+        } else {
+            auto it = m_folderNames.find(resolved);
+            if (it == m_folderNames.end()) {
+                QHash<QString, QString> names;
+                const QStringList entries = QDir(resolved).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+                for (const QString &e : entries)
+                    if (!names.contains(e.toLower()))
+                        names.insert(e.toLower(), e);
+                it = m_folderNames.insert(resolved, names);
+            }
+            const QString match = it->value(segments[k].toLower());
+            if (match.isEmpty())
+                return QString();
+            resolved += match;
+        }
+        if (k + 1 < segments.size())
+            resolved += QLatin1Char('/');
+    }
+    return QFileInfo(resolved).isFile() ? resolved : QString();
+}
+
+bool Tchm2word::IsOutOfRootfolder(const QString &url) const { return !NormalizePath(url).startsWith(rootFolder, Qt::CaseInsensitive); }
+
+QString Tchm2word::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
+{
+    QString u = Url.trimmed();
+    for (const QString &prefix : {QStringLiteral("ms-its:"), QStringLiteral("mk:@msitstore:")}) {
+        if (!u.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const qsizetype sep = u.indexOf(QLatin1String("::"), prefix.size());
+        if (sep < 0)
+            break;
+        const QString name = u.mid(prefix.size(), sep - prefix.size());
+        const QString inner = u.mid(sep + 2);
+        if (name.compare(QFileInfo(chmFile).fileName(), Qt::CaseInsensitive) == 0) {
+            u = inner;
+            break;
+        }
+        const QString other = NormalizePath(FolderOf(chmFile) + name);
+        const QString otherName = FileNameOf(other);
+        if (otherName.isEmpty() || !QFileInfo(other).isFile()) {
+            u.clear();
+            break;
+        }
+        u = QLatin1Char('/') + otherName + inner;
+        // A second help file is decompiled once, into a folder of its name; its contents are
+        // not used.
+        const QString sub = rootFolder + otherName + QLatin1Char('/');
+        if (!m_otherHelpFiles.contains(otherName.toLower())) {
+            m_otherHelpFiles.insert(otherName.toLower());
+            if (!QFileInfo::exists(sub)) {
+                Tchm second;
+                try {
+                    second.LoadFromCHM(other);
+                    second.rootFolder = sub;
+                    second.decompile();
+                } catch (const std::exception &e) {
+                    Warnings.Add(QString::fromUtf8(e.what()), other);
+                }
+                Warnings.Append(second.Warnings);
+            }
+        }
+        break;
+    }
+    if (u.size() <= 2)
+        return u;
+    if (u.startsWith(QLatin1Char('/')) || u.startsWith(QLatin1Char('\\')))
+        return RelativeUrl(CurrentUrl, rootFolder + u.mid(1));
+    if (u[1] == QLatin1Char(':'))
+        return FileNameOf(u);
+    if (u.contains(QLatin1String("..")) && IsOutOfRootfolder(FolderOf(CurrentUrl) + u))
+        return FileNameOf(u);
+    return u;
+}
+
+QString Tchm2word::ProcessSCR(const QString &S, const QString &CurrentUrl)
+{
+    QString out;
+    out.reserve(S.size());
+    qsizetype copied = 0;
+    ForEachTag(S, [&](qsizetype start, const QString &tag) {
+        const QString rewritten = RewriteAttributes(tag, [&](const QString &name, const QString &value) {
+            return IsUrlAttribute(name) ? ProcessDecompiledUrl(value, CurrentUrl) : value;
+        });
+        if (rewritten == tag)
+            return;
+        out += QStringView(S).mid(copied, start - copied);
+        out += rewritten;
+        copied = start + tag.size();
+    });
+    if (copied == 0)
+        return S;
+    out += QStringView(S).mid(copied);
+    return out;
+}
+
+void Tchm2word::ProcessTocLink()
+{
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List[k];
+        if (e->Status != 0)
+            continue;
+        if (e->Url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
+            || e->Url.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+            e->Status = 3;
+        else
+            e->Url = ToSlashes(ProcessDecompiledUrl(e->Url, rootFolder));
+    }
+}
+
+void Tchm2word::FillFileList()
+{
+    Files.Clear();
+    CSSFiles.Clear();
+    NonTocicFiles.Clear();
+    for (int k = 0; k < List.Count(); ++k) {
+        const TTitleList *e = List[k];
+        if (e->Status != 0)
+            continue;
+        const QString file = SplitUrlBookmark(e->Url).first;
+        if (!file.isEmpty())
+            AddNew(Files, NormalizePath(rootFolder + file), k);
+    }
+    const QStringList pages = [this] {
+        QStringList l;
+        for (int k = 0; k < Files.Count(); ++k)
+            l << Files[k];
+        return l;
+    }();
+    for (const QString &f : pages)
+        GetLinkPages(f);
+}
+
+void Tchm2word::GetLinkPages(const QString &start)
+{
+    // A work list instead of recursion: a chain of thousands of pages cannot exhaust the stack,
+    // and a page is taken up once, however many pages link to it.
+    std::vector<QString> work{start};
+    while (!work.empty()) {
+        const QString f = work.back();
+        work.pop_back();
+        const QString existing = ExistingFile(f);
+        if (existing.isEmpty())
+            continue;
+        const QString original = ReadPage(existing);
+        const QString text = ProcessSCR(original, existing);
+        if (text != original)
+            SavePage(text, existing);
+        const QString folder = FolderOf(existing);
+        std::vector<QString> found;
+        ForEachTag(text, [&](qsizetype, const QString &tag) {
+            ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
+                if (!IsUrlAttribute(name))
+                    return;
+                const QString value = tag.mid(s, len);
+                const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
+                if (dot < 0)
+                    return;
+                const QString ext = value.mid(dot);
+                if (!IsHtmlExtension(ext) && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
+                    return;
+                const QString target = NormalizePath(folder + value);
+                if (IsOutOfRootfolder(target))
+                    return;
+                const QString file = ExistingFile(target);
+                if (file.isEmpty())
+                    return;
+                if (IsHtmlExtension(ext)) {
+                    int at = 0;
+                    if (!Files.Find(file, at) && AddNew(NonTocicFiles, file, -1) >= 0)
+                        found.push_back(file);
+                } else {
+                    CSSFiles.Add(file);
+                }
+            });
+        });
+        // Taken up in the order they were found.
+        work.insert(work.end(), found.rbegin(), found.rend());
+    }
+}
+
+QString FixDisplayAndAlign(const QString &text)
+{
+    QString out = text;
+    for (const char *none : {"display:none", "display: none", "display :none", "display : none"})
+        out.replace(QLatin1String(none), QLatin1String("display:block"), Qt::CaseInsensitive);
+    out.replace(QLatin1String("Align=justify"), QLatin1String("Align=left"), Qt::CaseInsensitive);
+    out.replace(QLatin1String("Align=\"justify\""), QLatin1String("Align=\"left\""), Qt::CaseInsensitive);
+    out.replace(QLatin1String("Align='justify'"), QLatin1String("Align='left'"), Qt::CaseInsensitive);
+    return out;
+}
+
+void Tchm2word::ChangeCSS()
+{
+    for (int k = 0; k < CSSFiles.Count(); ++k) {
+        const QString text = ReadPage(CSSFiles[k]);
+        const QString fixed = FixDisplayAndAlign(text);
+        if (fixed != text)
+            FileSystem().WriteFile(CSSFiles[k], fixed.toUtf8());
+    }
+}
+
+void Tchm2word::RemoveSame()
+{
+    TopicList.Clear();
+    for (int k = 0; k < Files.Count(); ++k) {
+        const qint64 entry = Files.Data(k);
+        const QString file = ExistingFile(Files[k]);
+        TopicList.Add(std::make_unique<TChmTopicFile>(Files[k], entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString(),
+                                                      file.isEmpty() ? QString() : ReadPage(file), this));
+    }
+    for (int k = 0; k < NonTocicFiles.Count(); ++k)
+        TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[k], QString(), ReadPage(NonTocicFiles[k]), this));
+
+    std::vector<TChmTopicFile *> found(size_t(List.Count()), nullptr);
+    for (int k = 0; k < List.Count(); ++k) {
+        const auto [file, bookmark] = SplitUrlBookmark(List[k]->Url);
+        if (file.isEmpty() || List[k]->Status == 3)
+            continue;
+        TChmTopicFile *page = TopicList.GetItemByFilename(NormalizePath(rootFolder + file));
+        if (!page)
+            continue;
+        found[size_t(k)] = page;
+        if (!bookmark.isEmpty() && !page->Bookmarks.GetItemByName(bookmark)) {
+            auto b = std::make_unique<TBookmark>();
+            b->Name = bookmark;
+            b->Title = List[k]->Topic;
+            page->Bookmarks.Add(std::move(b));
+        }
+        ++page->QuoteCount;
+    }
+    for (int k = 0; k < List.Count(); ++k)
+        if (found[size_t(k)] && found[size_t(k)]->QuoteCount == 1)
+            List[k]->Url = SplitUrlBookmark(List[k]->Url).first;
+
+    std::vector<TChmTopicFile *> pages;
+    for (int k = 0; k < TopicList.Count(); ++k)
+        pages.push_back(TopicList.Items(k));
+    FindCommonParts(pages, Files.Count());
+
+    for (TChmTopicFile *page : pages) {
+        page->Body = page->Distiller();
+        page->FindAnchors();
+        if (page->QuoteCount > 1) {
+            page->ProcessBookmarks();
+            page->Bookmarks.Sort();
+            page->SplitFileByBookmark();
+        }
+        const QString file = ExistingFile(page->Filename);
+        if (!file.isEmpty())
+            SavePage(page->BeforeBody + page->Body + page->AfterBody, file);
+    }
+}
+
+void Tchm2word::NonTocFileToToc()
+{
+    if (Discard || NonTocicFiles.Count() == 0)
+        return;
+    auto addenda = std::make_unique<TTitleList>();
+    addenda->Topic = Addenda;
+    addenda->Level = 0;
+    addenda->Status = 2;
+    List.Add(std::move(addenda));
+    for (int k = 0; k < NonTocicFiles.Count(); ++k) {
+        const QString file = NonTocicFiles[k];
+        auto e = std::make_unique<TTitleList>();
+        e->Topic = TrimWhiteSpace(GetHtmlTitle(ReadPage(file)));
+        if (e->Topic.isEmpty())
+            if (const TChmTopicFile *page = TopicList.GetItemByFilename(file))
+                e->Topic = page->Title3;
+        e->Level = 1;
+        e->Url = file.startsWith(rootFolder) ? file.mid(rootFolder.size()) : QDir(rootFolder).relativeFilePath(file);
+        e->Status = 0;
+        NonTocicFiles.SetData(k, List.Count());
+        List.Add(std::move(e));
+    }
+}
+
+void Tchm2word::GetChapterNumber()
+{
+    int c[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List[k];
+        const int level = e->Level;
+        if (level >= 0 && level <= 8) {
+            ++c[level];
+            for (int d = level + 1; d < 9; ++d)
+                c[d] = 0;
+        }
+        QString number = c[0] > 0 ? QString::number(c[0]) : QString();
+        number += c[1] == 0 ? QStringLiteral(".") : QLatin1Char('.') + QString::number(c[1]);
+        for (int d = 2; d < 9; ++d)
+            if (c[d] > 0)
+                number += QLatin1Char('.') + QString::number(c[d]);
+        e->ChapterNumber = number;
+    }
+}
+
+void Tchm2word::GetBookmark()
+{
+    for (int k = 0; k < List.Count(); ++k)
+        List[k]->Bookmark = QStringLiteral("Bookmark") + QString::number(k);
+}
+
+QString Tchm2word::ChangeUrlBookmark(const QString &str, const TTitleList &Base)
+{
+    const QString baseFile = SplitUrlBookmark(Base.Url).first;
+    const TChmTopicFile *basePage = TopicList.GetItemByFilename(NormalizePath(rootFolder + baseFile));
+    auto hasAnchor = [](const TChmTopicFile *page, const QString &name) {
+        int at = 0;
+        return page && page->Anchors.Find(name, at);
+    };
+    QString out;
+    out.reserve(str.size());
+    qsizetype copied = 0;
+    QString hint;
+    bool haveHint = false;
+    ForEachTag(str, [&](qsizetype start, const QString &tag) {
+        const QString name = TagName(tag);
+        if (name.compare(QLatin1String("/a"), Qt::CaseInsensitive) == 0) {
+            if (AddHint && haveHint) {
+                out += QStringView(str).mid(copied, start + tag.size() - copied);
+                QString text = HintFormat;
+                text.replace(QLatin1String("[Title No.]"), hint, Qt::CaseInsensitive);
+                out += QLatin1Char('(') + HtmlEscape(text) + QLatin1Char(')');
+                copied = start + tag.size();
+            }
+            haveHint = false;
+            return;
+        }
+        if (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
+            return;
+        const QString rewritten = RewriteAttributes(tag, [&](const QString &attr, const QString &value) -> QString {
+            if (attr.compare(QLatin1String("name"), Qt::CaseInsensitive) == 0) {
+                QString v = value.startsWith(QLatin1Char('#')) ? value.mid(1) : value;
+                return v.isEmpty() ? v : Base.Bookmark + QLatin1Char('_') + v;
+            }
+            if (attr.compare(QLatin1String("href"), Qt::CaseInsensitive) != 0)
+                return value;
+            const auto [file, bookmark] = SplitUrlBookmark(value);
+            if (!file.isEmpty()) {
+                if (file.contains(QLatin1Char(':')))
+                    return value;
+                const QString address = file.startsWith(QLatin1Char('/')) ? ToSlashes(file.mid(1)) : NormalizePath(FolderOf(Base.Url) + ToSlashes(file));
+                const TTitleList *target = List.GetItemByUrl(address);
+                if (!target)
+                    return value;
+                haveHint = true;
+                hint = target->ChapterNumber;
+                const TChmTopicFile *page = TopicList.GetItemByFilename(NormalizePath(rootFolder + address));
+                return QLatin1Char('#') + target->Bookmark
+                       + (!bookmark.isEmpty() && hasAnchor(page, bookmark) ? QLatin1Char('_') + bookmark : QString());
+            }
+            if (!bookmark.isEmpty())
+                return QLatin1Char('#') + Base.Bookmark + (hasAnchor(basePage, bookmark) ? QLatin1Char('_') + bookmark : QString());
+            return value;
+        });
+        if (rewritten == tag)
+            return;
+        out += QStringView(str).mid(copied, start - copied);
+        out += rewritten;
+        copied = start + tag.size();
+    });
+    if (copied == 0)
+        return str;
+    out += QStringView(str).mid(copied);
+    return out;
+}
+
+void Tchm2word::DistillPages()
+{
+    TStringList urls;
+    InitList(urls);
+    for (int k = 0; k < List.Count(); ++k)
+        if (!List[k]->Url.isEmpty())
+            AddNew(urls, List[k]->Url, k);
+    for (int k = 0; k < urls.Count(); ++k) {
+        const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
+        if (file.isEmpty() || IsOutOfRootfolder(file))
+            continue;
+        const QString text = ReadPage(file);
+        const QString changed = FixDisplayAndAlign(ChangeUrlBookmark(text, *List[int(urls.Data(k))]));
+        if (changed != text)
+            SavePage(changed, file);
+    }
+}
+
+void Tchm2word::ProcessTocLink2()
+{
+    for (int k = 0; k < List.Count(); ++k) {
+        TTitleList *e = List[k];
+        if (e->Status != 0)
+            continue;
+        const auto [file, bookmark] = SplitUrlBookmark(e->Url);
+        if (bookmark.isEmpty())
+            continue;
+        const TChmTopicFile *page = TopicList.GetItemByFilename(NormalizePath(rootFolder + file));
+        if (!page)
+            continue;
+        const int index = page->Bookmarks.GetItemIdByName(bookmark);
+        if (index < 0)
+            continue;
+        const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
+        const bool hasExt = dot > file.lastIndexOf(QLatin1Char('/'));
+        e->Url = (hasExt ? file.left(dot) : file) + QLatin1Char('_') + QString::number(index) + (hasExt ? file.mid(dot) : QString());
+    }
+}
+
+void Tchm2word::Execute()
+{
+    ProcessTocLink();
+    FillFileList();
+    ChangeCSS();
+    RemoveSame();
+    NonTocFileToToc();
+    GetChapterNumber();
+    GetBookmark();
+    List.initializeUrls();
+    DistillPages();
+    ProcessTocLink2();
+}
+
+} // namespace tavrel

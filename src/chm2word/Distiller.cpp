@@ -1,0 +1,835 @@
+#include "chm2word/Distiller.h"
+
+#include "chm2word/Chm2Word.h"
+#include "chm2word/ExtractContent.h"
+#include "text/Round.h"
+#include "text/functions.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tavrel {
+
+namespace {
+
+QString Normalised(const QString &text) { return TrimWhiteSpace(HtmlUnescape(CollapseWhiteSpace(text))); }
+
+struct TTagName
+{
+    QString Name;
+    bool End = false;
+    bool Valid = false;
+};
+
+// The name as written up to the first white space: a leading "/" marks an end tag, a trailing
+// "/" the self-closing form.
+TTagName ParseTagName(QString raw)
+{
+    TTagName t;
+    if (raw.isEmpty() || raw == QLatin1String("/"))
+        return t;
+    t.End = raw.startsWith(QLatin1Char('/'));
+    if (t.End)
+        raw.remove(0, 1);
+    if (raw.endsWith(QLatin1Char('/')))
+        raw.chop(1);
+    t.Name = raw;
+    t.Valid = true;
+    return t;
+}
+
+// The name of a complete tag text "<...>".
+QString RawTagName(const QString &tag)
+{
+    qsizetype k = 1;
+    while (k < tag.size() && tag[k] != QLatin1Char('>') && !IsWhiteSpaceChar(tag[k]))
+        ++k;
+    return tag.mid(1, k - 1);
+}
+
+QString PictureFileName(const QString &imgTag)
+{
+    const QString src = ToBackslashes(GetAttributeValue(imgTag, QStringLiteral("src")));
+    return src.mid(src.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+bool IsImg(const QString &name) { return name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0; }
+
+QString Reversed(const QString &s)
+{
+    QString r = s;
+    std::reverse(r.begin(), r.end());
+    return r;
+}
+
+} // namespace
+
+bool IsPrevNextImage(const QString &imgTag)
+{
+    const QString name = PictureFileName(imgTag);
+    return name.contains(QLatin1String("prev"), Qt::CaseInsensitive) || name.contains(QLatin1String("next"), Qt::CaseInsensitive);
+}
+
+void ScanTagAttributes(const QString &tag, const std::function<void(const QString &, qsizetype, qsizetype)> &f)
+{
+    QString name;
+    qsizetype k = tag.startsWith(QLatin1Char('<')) ? 1 : 0;
+    const qsizetype n = tag.size();
+    while (k < n) {
+        const QChar c = tag[k];
+        if (c == QLatin1Char('>'))
+            break;
+        if (IsWhiteSpaceChar(c)) {
+            name.clear();
+            ++k;
+            continue;
+        }
+        if (c != QLatin1Char('=')) {
+            name += c;
+            ++k;
+            continue;
+        }
+        ++k;
+        if (k < n && (tag[k] == QLatin1Char('"') || tag[k] == QLatin1Char('\''))) {
+            const QChar quote = tag[k];
+            const qsizetype start = k + 1;
+            qsizetype end = tag.indexOf(quote, start);
+            if (end < 0)
+                end = n;
+            f(name, start, end - start);
+            k = end + 1;
+        } else {
+            const qsizetype start = k;
+            while (k < n && !IsWhiteSpaceChar(tag[k]) && tag[k] != QLatin1Char('>'))
+                ++k;
+            f(name, start, k - start);
+        }
+        name.clear();
+    }
+}
+
+// --- Bookmarks -----------------------------------------------------------------------------------
+
+TBookmark *TBookmarks::Add(std::unique_ptr<TBookmark> b)
+{
+    m_items.push_back(std::move(b));
+    return m_items.back().get();
+}
+
+int TBookmarks::GetItemIdByName(const QString &name) const
+{
+    QString n = name;
+    if (n.startsWith(QLatin1Char('#')))
+        n.remove(0, 1);
+    if (n.isEmpty())
+        return -1;
+    for (size_t k = 0; k < m_items.size(); ++k)
+        if (m_items[k]->Name.compare(n, Qt::CaseInsensitive) == 0)
+            return int(k);
+    return -1;
+}
+
+TBookmark *TBookmarks::GetItemByName(const QString &name) const
+{
+    const int k = GetItemIdByName(name);
+    return k < 0 ? nullptr : m_items[size_t(k)].get();
+}
+
+void TBookmarks::Sort()
+{
+    for (size_t a = 0; a + 1 < m_items.size(); ++a)
+        for (size_t b = a + 1; b < m_items.size(); ++b)
+            if (m_items[b]->Position < m_items[a]->Position)
+                std::swap(m_items[a], m_items[b]);
+}
+
+// --- Topic file ----------------------------------------------------------------------------------
+
+TChmTopicFile::TChmTopicFile(const QString &TopicFile, const QString &Title, Tchm2word *owner)
+    : TChmTopicFile(TopicFile, Title, QFileInfo(TopicFile).isFile() ? LoadTextFile(TopicFile) : QString(), owner)
+{
+}
+
+TChmTopicFile::TChmTopicFile(const QString &TopicFile, const QString &Title, const QString &page, Tchm2word *owner)
+    : Owner(owner), Filename(TopicFile), Title1(Title)
+{
+    Anchors.SetSorted(true);
+    Anchors.SetCaseSensitive(false);
+    Anchors.SetDuplicates(TDuplicates::dupIgnore);
+    Cut(page);
+}
+
+void TChmTopicFile::Cut(const QString &page)
+{
+    SplitHtmlBody(page, BeforeBody, Body, AfterBody);
+    Title2 = TrimWhiteSpace(HtmlUnescape(GetHtmlTitle(BeforeBody)));
+    h = int(Body.size());
+    SamePointH = h;
+    SamePointL = -1;
+    IniticalizeTags();
+}
+
+void TChmTopicFile::IniticalizeTags()
+{
+    m_tags.clear();
+    m_tags.push_back({QStringLiteral("Root"), false});
+}
+
+void TChmTopicFile::StartSearchUp()
+{
+    IniticalizeTags();
+    i = h - 1;
+    m_findText = m_inTag = false;
+    Text.clear();
+}
+
+void TChmTopicFile::StartSearchDown()
+{
+    IniticalizeTags();
+    i = 0;
+    m_findText = m_inTag = false;
+    Text.clear();
+}
+
+void TChmTopicFile::SearchDown()
+{
+    // The open elements: a start tag opens one unless it has no end tag; an end tag closes the
+    // nearest open element of its name (never the sentinel) and everything above it.
+    auto maintain = [this](const TTagName &t) {
+        if (!t.Valid)
+            return;
+        if (!t.End) {
+            if (!IsEmptyTag(t.Name))
+                m_tags.push_back({t.Name, m_tags.back().NonDoc || IsNonDocTag(t.Name)});
+            return;
+        }
+        for (size_t k = m_tags.size(); k-- > 1;)
+            if (m_tags[k].Name.compare(t.Name, Qt::CaseInsensitive) == 0) {
+                m_tags.resize(k);
+                return;
+            }
+    };
+    if (m_findText) {
+        // Go on after the tag at which the block before was returned.
+        m_findText = false;
+        SamePointL = m_tagStart;
+        Text.clear();
+        maintain(ParseTagName(m_tagName));
+        ++i;
+    } else {
+        Text.clear();
+    }
+    while (i < h) {
+        const QChar c = Body[i];
+        if (c == QLatin1Char('<')) {
+            m_inTag = m_isTagName = true;
+            m_tagAll = c;
+            m_tagName.clear();
+            m_tagStart = i;
+        } else if (m_inTag) {
+            m_tagAll += c;
+            if (c == QLatin1Char('>')) {
+                m_inTag = false;
+                const TTagName t = ParseTagName(m_tagName);
+                if (t.Valid) {
+                    if (!t.End && IsImg(t.Name) && !IsPrevNextImage(m_tagAll))
+                        Text += PictureFileName(m_tagAll);
+                    if (IsBlockTag(t.Name)) {
+                        Text = Normalised(Text);
+                        if (!Text.isEmpty()) {
+                            m_findText = true;
+                            return;
+                        }
+                        SamePointL = m_tagStart;
+                        Text.clear();
+                    }
+                    maintain(t);
+                }
+            } else if (m_isTagName) {
+                if (IsWhiteSpaceChar(c))
+                    m_isTagName = false;
+                else
+                    m_tagName += c;
+            }
+        } else if (!m_tags.back().NonDoc) {
+            Text += c;
+        }
+        ++i;
+    }
+    // What is left after the last block tag; only text counts, not its white space.
+    Text = Normalised(Text);
+}
+
+void TChmTopicFile::SearchUp()
+{
+    if (m_findText) {
+        SamePointH = i;
+        --i;
+    }
+    QString reversed; // the block text, last character first
+    QString tag;      // likewise the tag being read
+    Text.clear();
+    while (i >= 0) {
+        const QChar c = Body[i];
+        if (c == QLatin1Char('>')) {
+            m_inTag = true;
+            tag = c;
+        } else if (m_inTag) {
+            tag += c;
+            if (c == QLatin1Char('<')) {
+                m_inTag = false;
+                const QString whole = Reversed(tag);
+                const TTagName t = ParseTagName(RawTagName(whole));
+                if (t.Valid) {
+                    if (!t.End && IsImg(t.Name) && !IsPrevNextImage(whole))
+                        reversed += Reversed(PictureFileName(whole));
+                    if (IsBlockTag(t.Name)) {
+                        Text = Normalised(Reversed(reversed));
+                        if (!Text.isEmpty()) {
+                            m_findText = true;
+                            return;
+                        }
+                        SamePointH = i;
+                        reversed.clear();
+                    }
+                }
+            }
+        } else {
+            reversed += c;
+        }
+        --i;
+    }
+    Text = Normalised(Reversed(reversed));
+}
+
+bool TChmTopicFile::IsSimilar(const QString &S1, const QString &S2) const { return IsSimilarText(S1, S2); }
+
+bool TChmTopicFile::IsTitle() const { return IsSimilar(Text, Title1) || IsSimilar(Text, Title2); }
+
+QString TChmTopicFile::Distiller()
+{
+    THtmlTags tags;
+    auto root = std::make_unique<THtmlTag>();
+    root->Name = QStringLiteral("Root");
+    tags.Add(std::move(root));
+    QString result;
+    int best = 100;
+    QString pending;
+    QString name;
+    bool inTag = false, inName = false;
+    QString block;
+    bool titleSearchOver = false;
+    THtmlTag *titleElement = nullptr;
+    qint64 stackChars = 0; // CharCount of every open element, kept instead of summed per tag
+    const int n = int(Body.size());
+    const int L = SamePointL, H = SamePointH;
+
+    for (int p = 0; p < n; ++p) {
+        const QChar c = Body[p];
+        if (c == QLatin1Char('<')) {
+            if (inTag && p > L)
+                tags.Last()->Inner += pending;
+            pending = c;
+            name.clear();
+            inTag = inName = true;
+            continue;
+        }
+        if (inTag && c != QLatin1Char('>')) {
+            pending += c;
+            if (inName) {
+                if (IsWhiteSpaceChar(c))
+                    inName = false;
+                else
+                    name += c;
+            }
+            continue;
+        }
+        if (inTag) {
+            pending += c;
+            inTag = false;
+            const TTagName t = ParseTagName(name);
+            if (!t.Valid)
+                continue;
+            if (!titleSearchOver && stackChars > 200)
+                titleSearchOver = true;
+            if (IsBlockTag(t.Name)) {
+                block = Normalised(block);
+                if (!block.isEmpty() && !TitleFound && !titleSearchOver
+                    && (IsSimilarText(block, Title1) || IsSimilarText(block, Title2))) {
+                    TitleFound = true;
+                    titleElement = tags.Last();
+                    for (int k = 0; k < tags.Count(); ++k)
+                        tags[k]->Inner.clear();
+                }
+                block.clear();
+            }
+            if (!t.End && IsEmptyTag(t.Name)) {
+                if (L < p && p <= H) {
+                    if (IsImg(t.Name) && !IsPrevNextImage(pending)) {
+                        tags.Last()->CharCount += 150;
+                        stackChars += 150;
+                    }
+                    tags.Last()->Inner += pending;
+                }
+            } else if (!t.End) {
+                auto e = std::make_unique<THtmlTag>();
+                e->Name = t.Name;
+                e->Start = pending;
+                e->Block = IsBlockTag(t.Name);
+                e->NonDoc = tags.Last()->NonDoc || IsNonDocTag(t.Name);
+                e->NotCut = p < H;
+                e->InTop = L < p;
+                tags.Add(std::move(e));
+            } else {
+                int k = tags.Count() - 1;
+                while (k > 0 && tags[k]->Name.compare(t.Name, Qt::CaseInsensitive) != 0)
+                    --k;
+                if (k == 0)
+                    continue;
+                THtmlTag *E = tags[k];
+                E->Tail = pending;
+                if (p >= L && E->NotCut) {
+                    if (E->CharCount > best) {
+                        result = E->Start + E->Inner + E->Tail;
+                        best = E->CharCount + 100;
+                        titleSearchOver = true;
+                        titleElement = nullptr;
+                    }
+                    for (int top = tags.Count() - 1; top >= k; --top) {
+                        THtmlTag *child = tags[top];
+                        THtmlTag *parent = tags[top - 1];
+                        if (child == titleElement) {
+                            parent->Inner.clear();
+                            titleElement = parent;
+                            stackChars -= child->CharCount;
+                            continue;
+                        }
+                        parent->Inner += (child == E || child->InTop) ? child->Start + child->Inner + child->Tail : child->Inner;
+                        parent->Blocks += child->Blocks;
+                        parent->CharCount += child->CharCount;
+                    }
+                } else {
+                    for (int top = tags.Count() - 1; top >= k; --top)
+                        stackChars -= tags[top]->CharCount;
+                }
+                for (int top = tags.Count() - 1; top >= k; --top)
+                    if (tags[top] == titleElement)
+                        titleElement = nullptr;
+                tags.SetCount(k);
+            }
+            continue;
+        }
+        if (L <= p && p < H) {
+            THtmlTag *top = tags.Last();
+            top->Inner += c;
+            if (!top->NonDoc) {
+                block += c;
+                if (!IsWhiteSpaceChar(c)) {
+                    ++top->CharCount;
+                    ++stackChars;
+                }
+            }
+        }
+    }
+    for (int top = tags.Count() - 1; top >= 1; --top) {
+        THtmlTag *e = tags[top];
+        THtmlTag *below = tags[top - 1];
+        if (e->NotCut) {
+            below->Inner += e->InTop ? e->Start + e->Inner + e->Tail : e->Inner;
+            below->Blocks += e->Blocks;
+            below->CharCount += e->CharCount;
+        }
+        if (e->Block && e->CharCount > best) {
+            result = e->Start + e->Inner + QStringLiteral("</") + e->Name + QLatin1Char('>');
+            best = e->CharCount + 100;
+        }
+    }
+    THtmlTag *rootTag = tags[0];
+    if (rootTag->CharCount > best)
+        result = rootTag->Inner;
+    if (TrimWhiteSpace(result).isEmpty())
+        result = rootTag->Inner;
+    if (result.isEmpty()) {
+        const int from = std::max(L, 0);
+        result = Body.mid(from, std::max(0, std::min(H, n) - from));
+    }
+    return result;
+}
+
+void TChmTopicFile::FindAnchors()
+{
+    Anchors.Clear();
+    qsizetype k = Body.indexOf(QLatin1Char('<'));
+    while (k >= 0) {
+        const qsizetype end = Body.indexOf(QLatin1Char('>'), k);
+        if (end < 0)
+            break;
+        const QString tag = Body.mid(k, end - k + 1);
+        if (RawTagName(tag).compare(QLatin1String("a"), Qt::CaseInsensitive) == 0)
+            ScanTagAttributes(tag, [&](const QString &attr, qsizetype s, qsizetype len) {
+                if (attr.compare(QLatin1String("name"), Qt::CaseInsensitive) != 0)
+                    return;
+                QString v = tag.mid(s, len);
+                if (v.startsWith(QLatin1Char('#')))
+                    v.remove(0, 1);
+                if (!v.isEmpty())
+                    Anchors.Add(v);
+            });
+        k = Body.indexOf(QLatin1Char('<'), end);
+    }
+}
+
+void TChmTopicFile::ProcessBookmarks()
+{
+    int blockStart = 1; // 1-based, as the bookmarks keep it
+    qsizetype k = Body.indexOf(QLatin1Char('<'));
+    while (k >= 0) {
+        const qsizetype end = Body.indexOf(QLatin1Char('>'), k);
+        if (end < 0)
+            break;
+        const QString tag = Body.mid(k, end - k + 1);
+        const QString raw = RawTagName(tag);
+        const TTagName t = ParseTagName(raw);
+        if (t.Valid && IsBlockTag(t.Name)) {
+            // An end tag's block ends after the character that ends its name.
+            blockStart = t.End ? int(k + 1 + raw.size()) + 2 : int(k) + 1;
+        } else if (t.Valid && !t.End && t.Name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0) {
+            ScanTagAttributes(tag, [&](const QString &attr, qsizetype s, qsizetype len) {
+                if (attr.compare(QLatin1String("name"), Qt::CaseInsensitive) != 0)
+                    return;
+                if (TBookmark *b = Bookmarks.GetItemByName(tag.mid(s, len)))
+                    b->Position = blockStart;
+            });
+        }
+        k = Body.indexOf(QLatin1Char('<'), end);
+    }
+}
+
+QString TChmTopicFile::SectionFileName(int index) const
+{
+    const QFileInfo info(Filename);
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? Filename : Filename.left(Filename.size() - suffix.size() - 1);
+    return base + QLatin1Char('_') + QString::number(index) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+void TChmTopicFile::SplitFileByBookmark()
+{
+    for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
+        const int from = std::max(Bookmarks.Items(k)->Position - 1, 0);
+        const int to = k + 1 < Bookmarks.Count() ? std::max(Bookmarks.Items(k + 1)->Position - 1, 0) : int(Body.size());
+        const QString section = ExtractSection(Body.mid(from, std::max(0, to - from)), Bookmarks.Items(k)->Title);
+        const QString page = BeforeBody + section + AfterBody;
+        if (Owner)
+            Owner->SavePage(page, SectionFileName(k));
+        else
+            SaveHtmlFile(page, SectionFileName(k));
+    }
+}
+
+TChmTopicFile *TChmTopicFileList::Add(std::unique_ptr<TChmTopicFile> f)
+{
+    m_items.push_back(std::move(f));
+    TChmTopicFile *added = m_items.back().get();
+    const QString key = added->Filename.toLower();
+    if (!m_byName.contains(key))
+        m_byName.insert(key, added);
+    return added;
+}
+
+void TChmTopicFileList::Clear()
+{
+    m_items.clear();
+    m_byName.clear();
+}
+
+TChmTopicFile *TChmTopicFileList::GetItemByFilename(const QString &name) const { return m_byName.value(name.toLower(), nullptr); }
+
+// --- Common header and footer --------------------------------------------------------------------
+
+int CommonThreshold(int n) { return int(RoundHalfEven(n * 0.8)); }
+
+bool IsSimilarLowered(const QString &la, const QString &lb)
+{
+    if (la.isEmpty() || lb.isEmpty())
+        return false;
+    if (la == lb)
+        return true;
+    if (la.size() <= 4 || lb.size() <= 4 || std::abs(la.size() - lb.size()) >= 51)
+        return false;
+    const QString &s = la.size() <= lb.size() ? la : lb;
+    const QString &t = la.size() <= lb.size() ? lb : la;
+    const qsizetype sn = s.size(), tn = t.size();
+    const QChar *sp = s.constData();
+    const QChar *tp = t.constData();
+    qsizetype p = 0, k = 0, resume = 0, run = 0, total = 0;
+    while (p < sn) {
+        if (k < tn && sp[p] == tp[k]) {
+            ++run;
+            ++p;
+            resume = k + 1;
+        } else {
+            if (run > 2)
+                total += run;
+            run = 0;
+            // Every later match takes one more character of s: once even all of them cannot
+            // lift the total past four fifths, the answer is known.
+            if (!(double(total + sn - p) / double(sn) > 0.8))
+                return false;
+        }
+        ++k;
+        if (k >= tn) {
+            ++p;
+            k = resume;
+        }
+    }
+    if (run > 2)
+        total += run;
+    return double(total) / double(sn) > 0.8;
+}
+
+namespace {
+
+// The current blocks of all pages grouped by their lower-cased text, with the lengths indexed,
+// so that a block is compared only with the distinct texts that can be similar to it. Two
+// texts that are equal once lower-cased are always similar; others only when both are longer
+// than four characters, their lengths differ by at most 50, and enough of their characters
+// agree for the count of matching runs to pass four fifths of the shorter one.
+class TBlockIndex
+{
+public:
+    struct TGroup
+    {
+        int Id = 0;
+        QString Lower;
+        int Length = 0;
+        std::vector<int> Members;
+        int CountN = 0; // members among the first n pages
+        std::array<int, 32> Histogram{};
+    };
+
+    TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
+    {
+        m_group.assign(pages.size(), nullptr);
+        m_slot.assign(pages.size(), -1);
+        for (size_t k = 0; k < pages.size(); ++k)
+            Insert(int(k));
+    }
+
+    void Update(int k)
+    {
+        Remove(k);
+        Insert(k);
+    }
+
+    bool Common(int j, int need)
+    {
+        TGroup *g = m_group[size_t(j)];
+        if (!g)
+            return false;
+        int count = g->CountN - (j < m_n ? 1 : 0);
+        if (count >= need)
+            return true;
+        if (g->Length <= 4)
+            return false;
+        int remaining = WindowCountN(g->Length) - g->CountN;
+        if (count + remaining < need)
+            return false;
+        bool common = false;
+        ForWindow(g, [&](TGroup *other) {
+            if (other->CountN == 0)
+                return true;
+            remaining -= other->CountN;
+            if (Similar(g, other))
+                count += other->CountN;
+            if (count >= need) {
+                common = true;
+                return false;
+            }
+            return count + remaining >= need;
+        });
+        return common;
+    }
+
+    // Every page other than j whose block is similar to j's.
+    std::vector<int> SimilarPages(int j)
+    {
+        std::vector<int> out;
+        TGroup *g = m_group[size_t(j)];
+        if (!g)
+            return out;
+        for (int m : g->Members)
+            if (m != j)
+                out.push_back(m);
+        if (g->Length > 4)
+            ForWindow(g, [&](TGroup *other) {
+                if (Similar(g, other))
+                    out.insert(out.end(), other->Members.begin(), other->Members.end());
+                return true;
+            });
+        return out;
+    }
+
+private:
+    // Calls f for every other group whose length can match g's until f returns false.
+    template <typename F>
+    void ForWindow(TGroup *g, F f)
+    {
+        for (auto it = m_byLength.lower_bound(std::max(5, g->Length - 50)); it != m_byLength.end() && it->first <= g->Length + 50; ++it)
+            for (TGroup *other : it->second)
+                if (other != g && !f(other))
+                    return;
+    }
+
+    int WindowCountN(int length) const
+    {
+        int sum = 0;
+        for (auto it = m_countNByLength.lower_bound(std::max(5, length - 50)); it != m_countNByLength.end() && it->first <= length + 50; ++it)
+            sum += it->second;
+        return sum;
+    }
+
+    bool Similar(TGroup *a, TGroup *b)
+    {
+        const int shorter = std::min(a->Length, b->Length);
+        int bound = 0;
+        for (size_t k = 0; k < 32; ++k)
+            bound += std::min(a->Histogram[k], b->Histogram[k]);
+        if (!(double(bound) / double(shorter) > 0.8))
+            return false;
+        const quint64 key = (quint64(quint32(a->Id)) << 32) | quint32(b->Id);
+        auto it = m_memo.find(key);
+        if (it != m_memo.end())
+            return it->second;
+        const bool similar = IsSimilarLowered(a->Lower, b->Lower);
+        m_memo.emplace(key, similar);
+        return similar;
+    }
+
+    void Insert(int k)
+    {
+        const QString &text = m_pages[size_t(k)]->Text;
+        if (text.isEmpty())
+            return;
+        const QString lower = text.toLower();
+        auto &slot = m_groups[lower];
+        if (!slot) {
+            slot = std::make_unique<TGroup>();
+            slot->Id = m_nextId++;
+            slot->Lower = lower;
+            slot->Length = int(lower.size());
+            for (QChar c : lower)
+                ++slot->Histogram[c.unicode() & 31];
+            if (slot->Length > 4)
+                m_byLength[slot->Length].insert(slot.get());
+        }
+        TGroup *g = slot.get();
+        m_group[size_t(k)] = g;
+        m_slot[size_t(k)] = int(g->Members.size());
+        g->Members.push_back(k);
+        if (k < m_n) {
+            ++g->CountN;
+            if (g->Length > 4)
+                ++m_countNByLength[g->Length];
+        }
+    }
+
+    void Remove(int k)
+    {
+        TGroup *g = m_group[size_t(k)];
+        if (!g)
+            return;
+        const int at = m_slot[size_t(k)];
+        const int last = g->Members.back();
+        g->Members[size_t(at)] = last;
+        m_slot[size_t(last)] = at;
+        g->Members.pop_back();
+        m_group[size_t(k)] = nullptr;
+        m_slot[size_t(k)] = -1;
+        if (k < m_n) {
+            --g->CountN;
+            if (g->Length > 4 && --m_countNByLength[g->Length] == 0)
+                m_countNByLength.erase(g->Length);
+        }
+        if (g->Members.empty()) {
+            if (g->Length > 4) {
+                auto it = m_byLength.find(g->Length);
+                it->second.erase(g);
+                if (it->second.empty())
+                    m_byLength.erase(it);
+            }
+            m_groups.erase(g->Lower);
+        }
+    }
+
+    struct THash
+    {
+        size_t operator()(const QString &s) const { return qHash(s); }
+    };
+
+    const std::vector<TChmTopicFile *> &m_pages;
+    const int m_n;
+    std::vector<TGroup *> m_group;
+    std::vector<int> m_slot;
+    std::unordered_map<QString, std::unique_ptr<TGroup>, THash> m_groups;
+    std::map<int, std::unordered_set<TGroup *>> m_byLength;
+    std::map<int, int> m_countNByLength;
+    std::unordered_map<quint64, bool> m_memo;
+    int m_nextId = 0;
+};
+
+// One pass: while a page's block is common, it and every page whose block is similar move on
+// to their next block.
+void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    // Counting never reaches a threshold of 0; without this guard a list without contents
+    // pages would call every block common forever.
+    const int need = std::max(1, CommonThreshold(n));
+    TBlockIndex index(pages, n);
+    for (int j = 0; j < int(pages.size()); ++j) {
+        while (index.Common(j, need)) {
+            for (int k : index.SimilarPages(j)) {
+                (pages[size_t(k)]->*next)();
+                index.Update(k);
+            }
+            (pages[size_t(j)]->*next)();
+            index.Update(j);
+        }
+    }
+}
+
+} // namespace
+
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n)
+{
+    n = std::clamp(n, 0, int(pages.size()));
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchUp();
+        p->SearchUp();
+    }
+    CommonLoop(pages, n, &TChmTopicFile::SearchUp);
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchDown();
+        p->SearchDown();
+    }
+    CommonLoop(pages, n, &TChmTopicFile::SearchDown);
+    int titles = 0;
+    for (int k = 0; k < n; ++k)
+        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
+    if (titles > n * 0.8) {
+        for (TChmTopicFile *p : pages) {
+            if (p->IsTitle())
+                p->TitleFound = true;
+            p->Title3 = p->Text;
+            p->SearchDown();
+        }
+        CommonLoop(pages, n, &TChmTopicFile::SearchDown);
+    }
+}
+
+} // namespace tavrel

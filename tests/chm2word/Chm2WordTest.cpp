@@ -1,0 +1,182 @@
+// Page assembly on decompiled folders: addresses, the pages the contents reach, the appendix,
+// chapter numbers, bookmarks and the links rewritten to them.
+#include "chm2word/Chm2Word.h"
+#include "text/HtmlHelpTools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+void Write(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QString Read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QByteArray Entry(const QByteArray &name, const QByteArray &local)
+{
+    return "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"" + name + "\">"
+           + (local.isEmpty() ? QByteArray() : "<param name=\"Local\" value=\"" + local + "\">") + "</OBJECT>\n";
+}
+
+QByteArray Page(const QByteArray &title, const QByteArray &content)
+{
+    return "<html><head><title>" + title + "</title><link rel=stylesheet href=\"css/s.css\"></head><body>"
+           "<p>Home | Contents | Index of this help</p>" + content + "<p>Copyright 2024 by the firm</p></body></html>";
+}
+
+QString Words(int n, const QString &seed)
+{
+    QStringList w;
+    for (int k = 0; k < n; ++k)
+        w << seed + QString::number(k);
+    return w.join(' ');
+}
+
+struct TFolder
+{
+    QTemporaryDir dir;
+    Tchm2word c;
+    explicit TFolder(const QByteArray &hhc)
+    {
+        c.rootFolder = dir.path() + "/root/";
+        c.chmFile = dir.path() + "/guide.chm";
+        Write(c.rootFolder + "toc.hhc", hhc);
+        ReadContentsText(QString::fromUtf8(hhc), c.List);
+    }
+    void Page(const QString &name, const QString &content, const QString &title = {})
+    {
+        Write(c.rootFolder + name, ::Page(title.toUtf8(), content.toUtf8()));
+    }
+};
+
+} // namespace
+
+TEST(Chm2Word, AHelpFolderBecomesNumberedPagesWithBookmarkLinks)
+{
+    TFolder f("<UL>" + Entry("Start", "ms-its:guide.chm::/start.htm") + "<UL>" + Entry("Guide", "guide.htm")
+              + Entry("Part A", "guide.htm#a") + Entry("Part B", "guide.htm#b") + "</UL>"
+              + Entry("Web", "http://example.org/") + Entry("Outside", "../../x.htm") + Entry("Group", "") + "<UL><UL>"
+              + Entry("Deep", "Sub/Deep.htm") + "</UL></UL></UL>");
+    f.Page("start.htm", "<div><p>" + Words(30, "start") + " <a href=\"guide.htm#b\">to B</a> <a href=\"sub/deep.htm\">deep</a>"
+                        " <a href=\"extra.htm\">extra</a> <a href=\"#top\">top</a> <a href=\"mailto:x@y\">mail</a></p></div>",
+           "Start");
+    f.Page("guide.htm", "<div><p><a name=\"a\"></a>Part A</p><p>" + Words(30, "alpha")
+                        + "</p><p><a name=\"b\"></a>Part B</p><p ALIGN=\"justify\">" + Words(30, "beta") + "</p></div>");
+    f.Page("sub/deep.htm", "<div><p>" + Words(30, "deep") + "</p></div>");
+    f.Page("x.htm", "<div><p>" + Words(30, "xx") + "</p></div>");
+    // Reached only through links: a cycle of two pages and one that links to itself.
+    f.Page("extra.htm", "<div><p>" + Words(30, "extra") + " <a href=\"more.htm\">m</a> <a href=\"extra.htm\">self</a></p></div>", "Extra page");
+    f.Page("more.htm", "<div><p>" + Words(30, "more") + " <a href=\"extra.htm\">back</a></p></div>");
+    Write(f.c.rootFolder + "css/s.css", "p.hidden { DISPLAY : NONE }\n");
+    f.c.AddHint = true;
+    f.c.HintFormat = "see [title no.]";
+    f.c.Addenda = "Appendix";
+    f.c.Execute();
+
+    QStringList shown;
+    for (int k = 0; k < f.c.List.Count(); ++k) {
+        const TTitleList &e = *f.c.List[k];
+        shown << QStringLiteral("%1|%2|%3|%4|%5").arg(e.ChapterNumber, e.Topic, e.Url).arg(e.Status).arg(e.Bookmark);
+    }
+    EXPECT_EQ(shown.join('\n').toStdString(),
+              "1.|Start|start.htm|0|Bookmark0\n"
+              "1.1|Guide|guide.htm|0|Bookmark1\n"
+              "1.2|Part A|guide_0.htm|0|Bookmark2\n"
+              "1.3|Part B|guide_1.htm|0|Bookmark3\n"
+              "2.|Web|http://example.org/|3|Bookmark4\n"
+              "3.|Outside|x.htm|0|Bookmark5\n"
+              "4.|Group||2|Bookmark6\n"
+              "4..1|Deep|Sub/Deep.htm|0|Bookmark7\n"
+              "5.|Appendix||2|Bookmark8\n"
+              "5.1|Extra page|extra.htm|0|Bookmark9\n"
+              "5.2||more.htm|0|Bookmark10"); // no title element, and the title pass did not run
+
+    const QString start = Read(f.c.rootFolder + "start.htm");
+    EXPECT_FALSE(start.contains("Home |")) << "the common header is gone";
+    EXPECT_FALSE(start.contains("Copyright"));
+    EXPECT_TRUE(start.contains("<a href=\"#Bookmark1_b\">to B</a>(see 1.1)")) << start.toStdString();
+    EXPECT_TRUE(start.contains("<a href=\"#Bookmark9\">extra</a>(see 5.1)"));
+    EXPECT_TRUE(start.contains("<a href=\"#Bookmark0\">top</a>")) << "no anchor named top there";
+    EXPECT_TRUE(start.contains("<a href=\"mailto:x@y\">mail</a>"));
+    EXPECT_TRUE(start.contains("href=\"#Bookmark7\"")) << "a link written in another letter case finds its page";
+    const QString guide = Read(f.c.rootFolder + "guide.htm");
+    EXPECT_TRUE(guide.contains("<a name=\"Bookmark1_a\">")) << guide.toStdString();
+    EXPECT_TRUE(guide.contains("Align=\"left\""));
+    EXPECT_TRUE(Read(f.c.rootFolder + "guide_0.htm").contains("alpha0"));
+    EXPECT_FALSE(Read(f.c.rootFolder + "guide_0.htm").contains("beta0"));
+    EXPECT_TRUE(Read(f.c.rootFolder + "guide_1.htm").contains("beta0"));
+    EXPECT_EQ(Read(f.c.rootFolder + "css/s.css"), "p.hidden { display:block }\n");
+    EXPECT_FALSE(QFile::exists(f.dir.path() + "/x.htm"));
+}
+
+TEST(Chm2Word, ChapterNumbersAndDiscardedAddenda)
+{
+    TFolder f("");
+    for (int level : {1, 1, 0, 1, 1, 0, 2, 9}) {
+        auto e = std::make_unique<TTitleList>();
+        e->Level = level;
+        e->Status = 2;
+        f.c.List.Add(std::move(e));
+    }
+    f.c.GetChapterNumber();
+    QStringList numbers;
+    for (int k = 0; k < f.c.List.Count(); ++k)
+        numbers << f.c.List[k]->ChapterNumber;
+    EXPECT_EQ(numbers.join(' '), ".1 .2 1. 1.1 1.2 2. 2..1 2..1");
+    EXPECT_EQ(FixDisplayAndAlign("a{display:NONE} <p align=justify> <p ALIGN='justify'>"), "a{display:block} <p Align=left> <p Align='left'>");
+}
+
+TEST(Chm2Word, LinksIntoHelpFilesAndOutOfTheFolder)
+{
+    TFolder f("");
+    f.c.rootFolder = f.dir.path() + "/root/";
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("ms-its:GUIDE.chm::/html/intro.htm", f.c.rootFolder), "html/intro.htm");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl(" ../../x.htm ", f.c.rootFolder + "a/b.htm"), "x.htm");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("../x.htm", f.c.rootFolder + "a/b.htm"), "../x.htm");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("C:\\help\\y.htm", f.c.rootFolder), "y.htm");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("/pics/p.gif", f.c.rootFolder + "a/b.htm"), "../pics/p.gif");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("mk:@MSITStore:missing.chm::/a.htm", f.c.rootFolder), "");
+    EXPECT_EQ(f.c.ProcessSCR("<img src='/x.gif' alt=\"/y\"><a HREF=../../../z.htm>", f.c.rootFolder + "a/b.htm"),
+              "<img src='../x.gif' alt=\"/y\"><a HREF=z.htm>");
+
+    if (HelpCompilerProgram().isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    // A second help file beside the first is decompiled once into a folder of its name.
+    const QString project = f.dir.path() + "/other/";
+    Write(project + "t.hhp", "[OPTIONS]\r\nCompiled file=../other.chm\r\nFull-text search=No\r\n\r\n[FILES]\r\na.htm\r\n");
+    Write(project + "a.htm", "<html><body>other</body></html>");
+    ASSERT_EQ(RunHelpCompiler(project, "t.hhp").ExitCode, 0);
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("mk:@MSITStore:other.chm::/a.htm", f.c.rootFolder), "other.chm/a.htm");
+    EXPECT_EQ(Read(f.c.rootFolder + "other.chm/a.htm"), "<html><body>other</body></html>");
+    QFile::remove(f.c.rootFolder + "other.chm/a.htm");
+    EXPECT_EQ(f.c.ProcessDecompiledUrl("ms-its:other.chm::/a.htm", f.c.rootFolder), "other.chm/a.htm");
+    EXPECT_FALSE(QFile::exists(f.c.rootFolder + "other.chm/a.htm")) << "decompiled once only";
+}
+
+TEST(Chm2Word, LongChainsAndManyLinksAreFollowedWithoutRecursion)
+{
+    TFolder f("<UL>" + Entry("Top", "p0.htm") + "</UL>");
+    const int chain = 1000;
+    for (int k = 0; k < chain; ++k)
+        Write(f.c.rootFolder + QStringLiteral("p%1.htm").arg(k),
+              QStringLiteral("<html><body><a href=\"p%1.htm\">n</a><a href=\"p0.htm\">0</a></body></html>").arg(k + 1).toUtf8());
+    f.c.ProcessTocLink();
+    f.c.FillFileList();
+    EXPECT_EQ(f.c.Files.Count(), 1);
+    EXPECT_EQ(f.c.NonTocicFiles.Count(), chain - 1);
+}

@@ -1,0 +1,283 @@
+// The distiller: common headers and footers found near-linearly with exactly the result of the
+// pairwise comparison, the title pass, and the element that holds a page's text.
+#include "chm2word/Distiller.h"
+#include "chm2word/ExtractContent.h"
+#include "text/functions.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using namespace tavrel;
+
+namespace {
+
+std::vector<std::unique_ptr<TChmTopicFile>> MakePages(const QStringList &bodies, const QStringList &titles = {})
+{
+    std::vector<std::unique_ptr<TChmTopicFile>> pages;
+    for (qsizetype k = 0; k < bodies.size(); ++k)
+        pages.push_back(std::make_unique<TChmTopicFile>(QStringLiteral("/d/p%1.htm").arg(k), k < titles.size() ? titles[k] : QString(),
+                                                        "<html><head><title>" + (k < titles.size() ? titles[k] : QString())
+                                                            + "</title></head><body>" + bodies[k] + "</body></html>",
+                                                        nullptr));
+    return pages;
+}
+
+std::vector<TChmTopicFile *> Raw(const std::vector<std::unique_ptr<TChmTopicFile>> &pages)
+{
+    std::vector<TChmTopicFile *> raw;
+    for (const auto &p : pages)
+        raw.push_back(p.get());
+    return raw;
+}
+
+// The pairwise procedure as it reads: every page's block against every other page's block.
+void LiteralLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    const int need = std::max(1, CommonThreshold(n));
+    auto common = [&](int j) {
+        int count = 0;
+        for (int k = 0; k < n; ++k)
+            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
+                return true;
+        return false;
+    };
+    for (int j = 0; j < int(pages.size()); ++j)
+        while (common(j)) {
+            for (int k = 0; k < int(pages.size()); ++k)
+                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
+                    (pages[size_t(k)]->*next)();
+            (pages[size_t(j)]->*next)();
+        }
+}
+
+void LiteralCommonParts(const std::vector<TChmTopicFile *> &pages, int n)
+{
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchUp();
+        p->SearchUp();
+    }
+    LiteralLoop(pages, n, &TChmTopicFile::SearchUp);
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchDown();
+        p->SearchDown();
+    }
+    LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
+    int titles = 0;
+    for (int k = 0; k < n; ++k)
+        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
+    if (titles > n * 0.8) {
+        for (TChmTopicFile *p : pages) {
+            if (p->IsTitle())
+                p->TitleFound = true;
+            p->Title3 = p->Text;
+            p->SearchDown();
+        }
+        LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
+    }
+}
+
+QString Distilled(const std::vector<std::unique_ptr<TChmTopicFile>> &pages, int n)
+{
+    FindCommonParts(Raw(pages), n);
+    QStringList out;
+    for (const auto &p : pages)
+        out << TrimWhiteSpace(p->Distiller());
+    return out.join(QStringLiteral("\n"));
+}
+
+QString Words(int count, const QString &seed)
+{
+    QStringList w;
+    for (int k = 0; k < count; ++k)
+        w << seed + QString::number(k);
+    return w.join(' ');
+}
+
+} // namespace
+
+TEST(Distiller, TheFastCommonPartsGiveExactlyThePairwiseResult)
+{
+    QRandomGenerator random(5);
+    const QStringList vocabulary = {"Home", "Next", "Back", "Chapter", "Contents", "Index", "Copyright 2024 Firm",
+                                    "all rights reserved", "Page", "Top", "of", "the", "help", "x"};
+    auto phrase = [&](int words) {
+        QStringList w;
+        for (int k = 0; k < words; ++k)
+            w << vocabulary[int(random.bounded(vocabulary.size()))];
+        QString s = w.join(' ');
+        if (random.bounded(4) == 0)
+            s = s.toUpper();
+        if (random.bounded(3) == 0)
+            s += QString::number(random.bounded(30));
+        return s;
+    };
+    const QStringList wrappers = {"<p>%1</p>", "<div class=n>%1</div>", "%1<br>", "<table><tr><td>%1</td></tr></table>",
+                                  "<h1>%1</h1>", "<p>%1 <img src=\"pic.gif\"></p>", "<p><script>x</script>%1</p>",
+                                  "<span>%1</span>", "<p>%1 &amp; more</p>", "<p>%1<img src=\"btn_next.gif\"></p>"};
+    for (int round = 0; round < 300; ++round) {
+        const int pageCount = 1 + int(random.bounded(40));
+        // A few shared headers and footers, each page taking most of them, with variations.
+        QStringList headers, footers;
+        for (int k = 0; k < 1 + int(random.bounded(4)); ++k)
+            headers << wrappers[int(random.bounded(wrappers.size()))].arg(phrase(1 + int(random.bounded(5))));
+        for (int k = 0; k < 1 + int(random.bounded(4)); ++k)
+            footers << wrappers[int(random.bounded(wrappers.size()))].arg(phrase(1 + int(random.bounded(5))));
+        QStringList bodies, titles;
+        for (int p = 0; p < pageCount; ++p) {
+            const QString title = phrase(2);
+            QString body;
+            for (const QString &hd : headers)
+                if (random.bounded(10) < 8)
+                    body += hd + '\n';
+            if (random.bounded(10) < 8)
+                body += "<h2>" + title + "</h2>";
+            for (int k = 0; k < int(random.bounded(5)); ++k)
+                body += wrappers[int(random.bounded(wrappers.size()))].arg(random.bounded(3) == 0 ? phrase(3) : Words(int(random.bounded(40)), "w"));
+            for (const QString &ft : footers)
+                if (random.bounded(10) < 8)
+                    body += ft + '\n';
+            bodies << body;
+            titles << title;
+        }
+        const int n = int(random.bounded(quint32(pageCount + 1)));
+        auto fast = MakePages(bodies, titles);
+        auto literal = MakePages(bodies, titles);
+        FindCommonParts(Raw(fast), n);
+        LiteralCommonParts(Raw(literal), n);
+        for (int p = 0; p < pageCount; ++p) {
+            TChmTopicFile &a = *fast[size_t(p)];
+            TChmTopicFile &b = *literal[size_t(p)];
+            ASSERT_EQ(a.SamePointL, b.SamePointL) << round << " page " << p;
+            ASSERT_EQ(a.SamePointH, b.SamePointH) << round << " page " << p;
+            ASSERT_EQ(a.Title3, b.Title3) << round << " page " << p;
+            ASSERT_EQ(a.TitleFound, b.TitleFound) << round << " page " << p;
+            ASSERT_EQ(a.Distiller(), b.Distiller()) << round << " page " << p;
+        }
+    }
+}
+
+TEST(Distiller, RepeatedNavigationAndFootersGoSharedLinesOfAFewPagesStay)
+{
+    QStringList bodies;
+    for (int k = 0; k < 10; ++k)
+        bodies << QStringLiteral("<p>Home | Up | Next topic</p>") + (k < 3 ? "<p>Shared by three pages</p>" : "")
+                      + QStringLiteral("<div><p>Own text %1 %2</p></div>").arg(k).arg(Words(12, QString(3, QChar('a' + k))))
+                      + "<p>Copyright notice of the firm</p>";
+    auto pages = MakePages(bodies);
+    const QStringList out = Distilled(pages, 10).split('\n');
+    ASSERT_EQ(out.size(), 10);
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_FALSE(out[k].contains("Home")) << out[k].toStdString();
+        EXPECT_FALSE(out[k].contains("Copyright")) << out[k].toStdString();
+        EXPECT_TRUE(out[k].contains(QStringLiteral("Own text %1").arg(k))) << out[k].toStdString();
+    }
+    EXPECT_EQ(pages[0]->SamePointL, pages[0]->Body.indexOf("<p>Shared"));
+    EXPECT_EQ(pages[5]->SamePointL, pages[5]->Body.indexOf("<div><p>") + 5);
+
+    EXPECT_EQ(CommonThreshold(10), 8);
+    EXPECT_EQ(CommonThreshold(3), 2);
+    EXPECT_EQ(CommonThreshold(2), 2);
+    // Two pages: one other page can never make two votes, so nothing is common.
+    auto two = MakePages({"<p>Same navigation line</p><p>a</p>", "<p>Same navigation line</p><p>b</p>"});
+    FindCommonParts(Raw(two), 2);
+    EXPECT_TRUE(two[0]->Distiller().contains("Same navigation"));
+    // No contents page at all votes for nothing, and ends.
+    auto none = MakePages({"<p>Same navigation line</p>", "<p>Same navigation line</p>"});
+    FindCommonParts(Raw(none), 0);
+    EXPECT_TRUE(none[1]->Distiller().contains("Same navigation"));
+}
+
+TEST(Distiller, ALeadingTitleGoesWhenMostPagesStartWithIt)
+{
+    QStringList bodies, titles;
+    for (int k = 0; k < 10; ++k) {
+        // Titles unlike each other, or the header pass would take them as a common block.
+        titles << QString(6, QChar('a' + k)) + " title";
+        bodies << "<h1>" + titles.last() + "</h1><p>" + Words(30, QString(2, QChar('a' + k))) + "</p>";
+    }
+    auto pages = MakePages(bodies, titles);
+    FindCommonParts(Raw(pages), 10);
+    EXPECT_EQ(pages[3]->Title3, "dddddd title");
+    EXPECT_TRUE(pages[3]->TitleFound);
+    EXPECT_FALSE(pages[3]->Distiller().contains("dddddd"));
+
+    // Eight of ten (not more than 80 %): the title pass leaves every page as it is.
+    QStringList fewer = bodies;
+    fewer[0] = "<p>Something else first</p>" + fewer[0].mid(fewer[0].indexOf("</h1>") + 5);
+    fewer[1] = "<p>Another start here</p>" + fewer[1].mid(fewer[1].indexOf("</h1>") + 5);
+    auto some = MakePages(fewer, titles);
+    FindCommonParts(Raw(some), 10);
+    EXPECT_TRUE(some[3]->Title3.isEmpty());
+    EXPECT_FALSE(some[3]->TitleFound);
+
+    // The distiller drops a title block itself, unless 200 counted characters came first.
+    auto early = MakePages({"<div><p>Intro</p><h2>My title</h2><p>" + Words(40, "t") + "</p></div>"}, {"My title"});
+    EXPECT_FALSE(early[0]->Distiller().contains("My title"));
+    auto late = MakePages({"<div><p>" + Words(40, "t") + "</p><h2>My title</h2><p>" + Words(40, "u") + "</p></div>"}, {"My title"});
+    EXPECT_TRUE(late[0]->Distiller().contains("My title"));
+}
+
+TEST(Distiller, TheElementHoldingMostOfTheTextIsKept)
+{
+    const QString p300 = "<p>" + QString(300, 'a') + "</p>";
+    auto div = [](const QString &inner) { return MakePages({"<div id=c>" + inner + "</div>"}); };
+    EXPECT_EQ(div(p300 + "<p>" + QString(50, 'b') + "</p>")[0]->Distiller(), p300);
+    EXPECT_EQ(div(p300 + "<p>" + QString(150, 'b') + "</p>")[0]->Distiller(), "<div id=c>" + p300 + "<p>" + QString(150, 'b') + "</p></div>");
+
+    // A picture counts 150 characters; a next button nothing.
+    const QString para = "<p>" + QString(20, 'x') + "<img src=\"images/shot.png\"></p>";
+    EXPECT_EQ(MakePages({"<div>" + para + "</div>text"})[0]->Distiller().trimmed(), para);
+    const QString button = "<p>" + QString(20, 'x') + "<img src=\"images\\btn_next.gif\"></p>";
+    EXPECT_NE(MakePages({"<div>" + button + "</div>text"})[0]->Distiller().trimmed(), button);
+
+    // Unbalanced and hostile markup ends, keeps the text, and never closes the sentinel.
+    auto odd = MakePages({"</root></Root><div><p>" + QString(200, 'z') + "<b>open</i></div></div><<>>< /p>" + QString("<div>").repeated(3000)});
+    EXPECT_TRUE(odd[0]->Distiller().contains(QString(200, 'z')));
+}
+
+TEST(Distiller, SectionsOfABookmarkKeepTheirTextAndTableMarkup)
+{
+    EXPECT_TRUE(TitleMatches("Setup", "SETUP"));
+    EXPECT_TRUE(TitleMatches("Installing the tool", "Installing the tool now"));
+    EXPECT_FALSE(TitleMatches("Install", "Installing the tool now"));
+    EXPECT_EQ(FixTableFragment("<td>a</td></tr><tr><td>b</td>"), "<table><tr><td>a</td></tr><tr><td>b</td></tr></table>");
+    EXPECT_EQ(FixTableFragment("<tr><td>a</td></tr>"), "<table><tr><td>a</td></tr></table>");
+    EXPECT_EQ(FixTableFragment("<p>a</p>"), "<p>a</p>");
+    // Begins and ends inside a row: two cells of equal weight, so the whole section is kept.
+    const QString section = "<td><a name=b></a>" + Words(20, "s") + "</td><td>" + Words(20, "t") + "</td>";
+    EXPECT_EQ(ExtractSection(section, "Part B"), "<table><tr>" + section + "</tr></table>");
+    // A leading short block is the title; the text after it is the section.
+    const QString titled = "<div><p>Part B</p><p>" + Words(20, "u") + "</p><p>" + Words(20, "v") + "</p></div>";
+    EXPECT_FALSE(ExtractSection(titled, "Part B").contains("Part B"));
+    EXPECT_EQ(ExtractSection("   ", "t"), "   ");
+}
+
+TEST(Distiller, TheEarlyStoppingSimilarityAgreesWithTheFullOne)
+{
+    QRandomGenerator random(11);
+    const QString alphabet = QStringLiteral("abcde fgAB.ä");
+    auto text = [&](int length) {
+        QString s;
+        for (int k = 0; k < length; ++k)
+            s += alphabet[int(random.bounded(alphabet.size()))];
+        return s;
+    };
+    int similar = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const QString a = text(int(random.bounded(70)));
+        QString b = a;
+        // Mostly near copies, so both answers occur often.
+        for (int k = int(random.bounded(8)); k > 0 && !b.isEmpty(); --k)
+            b[int(random.bounded(b.size()))] = alphabet[int(random.bounded(alphabet.size()))];
+        if (random.bounded(4) == 0)
+            b = text(int(random.bounded(70)));
+        if (random.bounded(3) == 0)
+            b.insert(int(random.bounded(b.size() + 1)), text(int(random.bounded(10))));
+        const bool expected = IsSimilarText(a, b);
+        similar += expected ? 1 : 0;
+        ASSERT_EQ(IsSimilarLowered(a.toLower(), b.toLower()), expected) << a.toStdString() << " / " << b.toStdString();
+    }
+    EXPECT_GT(similar, 2000);
+    EXPECT_LT(similar, 18000);
+}
