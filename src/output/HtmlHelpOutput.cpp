@@ -9,6 +9,7 @@
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
+#include "text/OutputPath.h"
 #include "text/functions.h"
 #include "word/WordDoc.h"
 
@@ -206,6 +207,8 @@ void THtmlHelpMaker::Output()
                             ? QStringLiteral("The document has no headings, so there is no topic for the help file.")
                             : QStringLiteral("No heading of the document has text of its own, so there is no page for the help file."));
     TFolderGuard::CheckSaved(*Project);
+    // Resolved once: the folder the guard judges is the one emptied and written below.
+    ProjectFolder = ResolveOutputPath(ProjectFolder, Project->RootDir);
     TFolderGuard(*Project).CheckFolder(ProjectFolder, TGuardedOutput::HHPFolder);
     if (!ProjectFolder.endsWith(QLatin1Char('/')))
         ProjectFolder += QLatin1Char('/');
@@ -371,7 +374,7 @@ void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
 void THtmlHelpMaker::OutputContextFile()
 {
     TFolderGuard::CheckSaved(*Project);
-    const QString file = Project->RealPath(ptContextFile);
+    const QString file = Project->OutputPath(ptContextFile);
     if (file.isEmpty())
         throw Exception(QStringLiteral("No context file is set for the context-sensitive help."));
     // The context file replaces whatever is at its path: never the project or the document.
@@ -415,7 +418,7 @@ QString THtmlHelpMaker::Make()
     chm.Assign(Project->CHMSetting);
     chm.Folder = ProjectFolder.endsWith(QLatin1Char('/')) ? ProjectFolder : ProjectFolder + QLatin1Char('/');
     chm.SourceFolder.clear();
-    chm.CHM = Project->RealPath(ptCompiledFile);
+    chm.CHM = Project->OutputPath(ptCompiledFile);
     if (chm.CHM.isEmpty())
         throw Exception(QStringLiteral("No compiled file is set for the HTML Help output."));
     chm.TOC = MakeHHCList();

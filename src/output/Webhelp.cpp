@@ -164,7 +164,8 @@ QString TWebHelp::Output()
     if (!Contents || Contents->Count() == 0)
         throw Exception(QStringLiteral("The document has no headings: WebHelp needs at least one topic."));
 
-    OutFolder = Project->RealPath(ptWebHelpFolder);
+    // The path the guard judges is the one emptied and written: resolved once, links followed.
+    OutFolder = Project->OutputPath(ptWebHelpFolder);
     if (!OutFolder.isEmpty() && !OutFolder.endsWith(QLatin1Char('/')))
         OutFolder += QLatin1Char('/');
     {

@@ -1,6 +1,7 @@
 #include "project/BuildProject.h"
 
 #include "project/FolderGuard.h"
+#include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"
 #include "project/build.h"
 #include "text/Exceptions.h"
@@ -177,8 +178,40 @@ TBuildReport stopped(const QString &message)
 
 } // namespace
 
+namespace {
+
+// Holds the project's build state for one build: the output paths resolved once at its start and
+// what it may replace; cleared again however the build ends.
+class TScopedBuild
+{
+public:
+    TScopedBuild(TProject &project, const TBuildOptions &options) : m_project(project)
+    {
+        TBuildScope scope;
+        for (int type = ptCompiledFile; type <= ptHHPFolder; ++type)
+            scope.Paths[type] = project.OutputPath(type);
+        scope.Interactive = !options.Headless;
+        scope.ReplaceUnrecorded = options.ReplaceUnrecorded;
+        scope.Active = true;
+        project.BuildScope = scope;
+    }
+    ~TScopedBuild() { m_project.BuildScope = TBuildScope(); }
+    TScopedBuild(const TScopedBuild &) = delete;
+    TScopedBuild &operator=(const TScopedBuild &) = delete;
+
+private:
+    TProject &m_project;
+};
+
+} // namespace
+
 TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildOptions &options)
 {
+    // Before anything else: a path that the system would cut short at a NUL names another file
+    // than every check below would look at.
+    if (QString problem = project.PathSettingProblem(); !problem.isEmpty())
+        return stopped(problem);
+
     if (QString problem = unsavedProblem(project); !problem.isEmpty())
         return stopped(problem);
 
@@ -186,43 +219,76 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
     if (QString problem = sourceProblem(source); !problem.isEmpty())
         return stopped(problem);
 
+    std::optional<TScopedBuild> scope;
+    try {
+        scope.emplace(project, options);
+    } catch (const Exception &e) {
+        return stopped(e.Message());
+    }
     const TFolderGuard guard(project);
+    // What stands at each output path is judged before the build starts, so that every question
+    // comes first; the user's own Cancel needs no error box.
+    auto judged = [&](const TReplaceDecision &d) -> std::optional<QString> {
+        if (d.Verdict == TReplaceVerdict::Allowed)
+            return std::nullopt;
+        return d.Verdict == TReplaceVerdict::Declined ? QString() : d.Message;
+    };
     // The old compiled file and PDF are deleted before the build; a refused or locked one ends it.
     auto oldOutputProblem = [&](const QString &file, TGuardedOutput kind) -> std::optional<QString> {
-        if (QString refusal = guard.FileRefusal(file, kind); !refusal.isEmpty())
-            return refusal;
+        if (auto problem = judged(guard.JudgeFile(file, kind)))
+            return problem;
         if (QString locked = deleteOldOutput(file); !locked.isEmpty())
             return options.Headless ? locked : QString(); // the user's own Abort needs no box
         return std::nullopt;
     };
 
+    QStringList planned; // every output this build is about to write
     if (project.HtmlHelpOutput) {
-        if (auto problem = oldOutputProblem(project.RealPath(ptCompiledFile), TGuardedOutput::CompiledFile))
+        const QString chm = project.OutputPath(ptCompiledFile);
+        if (auto problem = oldOutputProblem(chm, TGuardedOutput::CompiledFile))
             return stopped(*problem);
-    }
-
-    if (project.WebHelpOutput) {
-        const QString folder = project.RealPath(ptWebHelpFolder);
-        if (QString refusal = guard.FolderRefusal(folder, TGuardedOutput::WebHelpFolder); !refusal.isEmpty())
-            return stopped(refusal);
-        if (QFileInfo(folder).isDir() && !IsFolderEmpty(folder)) {
-            const QString question = QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(folder);
-            if (options.Headless) {
-                // Nobody to ask: an earlier WebHelp output may go, anything else only when told.
-                if (!options.Yes && !HoldsWebHelpOutput(folder))
-                    return stopped(question);
-            } else if (Messages().Ask(question, mbYes | mbCancel, TMsgIcon::Question) != mbYes) {
-                return stopped(QString());
-            }
+        planned << chm;
+        if (project.OutputHHP) {
+            const QString hhp = project.OutputPath(ptHHPFolder);
+            if (auto problem = judged(guard.JudgeFolder(hhp, TGuardedOutput::HHPFolder)))
+                return stopped(*problem);
+            planned << hhp;
+        }
+        if (project.HtmlHelpOutputContext && !project.HtmlHelpContextFile.trimmed().isEmpty()) {
+            const QString context = project.OutputPath(ptContextFile);
+            if (auto problem = judged(guard.JudgeFile(context, TGuardedOutput::ContextFile)))
+                return stopped(*problem);
+            planned << context;
         }
     }
 
-    if (project.PDFOutput) {
-        if (auto problem = oldOutputProblem(project.RealPath(ptPDFFile), TGuardedOutput::PDFFile))
+    if (project.WebHelpOutput) {
+        // The window asks before a folder that is not empty is emptied; without one only the
+        // program's own earlier output is emptied (see the folder guard).
+        const QString folder = project.OutputPath(ptWebHelpFolder);
+        if (auto problem = judged(guard.JudgeFolder(folder, TGuardedOutput::WebHelpFolder)))
             return stopped(*problem);
+        planned << folder;
     }
 
+    if (project.PDFOutput) {
+        const QString pdf = project.OutputPath(ptPDFFile);
+        if (auto problem = oldOutputProblem(pdf, TGuardedOutput::PDFFile))
+            return stopped(*problem);
+        planned << pdf;
+    }
+
+    // From here on whatever stands at these paths is this build's, even if it fails halfway.
+    TOutputRecord record(project.IsNew ? QString() : project.ProjectFilename);
+    record.MarkPending(planned);
+    const bool recorded = record.Save();
+
     TBuildOutcome outcome = runner.Run(project);
+    record.RecordWritten(outcome.Outputs);
+    if (recorded && !record.Save())
+        outcome.Warnings.Add(QStringLiteral("The record of the outputs written could not be saved; the next build will "
+                                            "ask before it replaces them."),
+                             record.FileName());
     TBuildReport report;
     report.Warnings = outcome.Warnings;
     report.Outputs = outcome.Outputs;

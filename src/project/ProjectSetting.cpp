@@ -5,6 +5,7 @@
 #include "text/FileSystem.h"
 #include "text/InstallFolder.h"
 #include "text/LanguageProcess.h"
+#include "text/OutputPath.h"
 #include "text/functions.h"
 
 #include <QDir>
@@ -518,9 +519,70 @@ QString TProject::RealPath(int PathType) const
     // An empty folder setting must not become "/": the WebHelp output empties its folder.
     if (result.isEmpty())
         return result;
+    // A relative path belongs to the project, as "<Project_Folder>" does, never to the folder
+    // the program happened to be started in.
+    if (!result.startsWith(QLatin1Char('/')) && RootDir.startsWith(QLatin1Char('/')))
+        result = NormalizePath(RootDir + result);
     if ((PathType == ptWebHelpFolder || PathType == ptHHPFolder) && !result.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
     return result;
+}
+
+namespace {
+
+const QString *pathSetting(const TProject &p, int type)
+{
+    switch (type) {
+    case ptSourceFile: return &p.SourceFile;
+    case ptCompiledFile: return &p.CompiledFile;
+    case ptWebHelpFolder: return &p.WebHelpOutputFolder;
+    case ptPDFFile: return &p.PDFFile;
+    case ptContextFile: return &p.HtmlHelpContextFile;
+    case ptHHPFolder: return &p.HHPFolder;
+    default: return nullptr;
+    }
+}
+
+const char *const kPathSettingNames[] = {"SourceFile", "CompiledFile", "WebHelpOutputFolder",
+                                         "PDFFile", "HtmlHelpContextFile", "HHPFolder"};
+
+} // namespace
+
+QString TProject::OutputPath(int PathType) const
+{
+    if (PathType < ptCompiledFile || PathType > ptHHPFolder || PathType == ptSourceFile)
+        return QString();
+    if (BuildScope.Active && !BuildScope.Paths[PathType].isEmpty())
+        return BuildScope.Paths[PathType];
+    const QString *field = pathSetting(*this, PathType);
+    if (field->trimmed().isEmpty())
+        return QString();
+    if (HasControlCharacter(*field))
+        throw Exception(QStringLiteral("The setting %1 holds a control character (%2): \"%3\" is not used as a path.")
+                            .arg(QLatin1String(kPathSettingNames[PathType]), FirstControlCharacter(*field), PrintablePath(*field)));
+    // The same text RealPath starts from, before it tidies "." and ".." as text.
+    QString p = ExpandMyDocuments(*field);
+    QString root = RootDir;
+    while (root.endsWith(QLatin1Char('/')) && root.size() > 1)
+        root.chop(1);
+    p.replace(QLatin1String("<Project_Folder>"), root, Qt::CaseInsensitive);
+    p.replace(QLatin1String("%20"), QLatin1String(" "));
+    QString result = ResolveOutputPath(p, RootDir);
+    if ((PathType == ptWebHelpFolder || PathType == ptHHPFolder) && !result.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
+    return result;
+}
+
+QString TProject::PathSettingProblem() const
+{
+    for (int type = ptSourceFile; type <= ptHHPFolder; ++type) {
+        const QString &value = *pathSetting(*this, type);
+        if (HasControlCharacter(value))
+            return QStringLiteral("The setting %1 holds a control character (%2): \"%3\". Paths with control "
+                                  "characters are not used; nothing was written. Correct the setting and build again.")
+                .arg(QLatin1String(kPathSettingNames[type]), FirstControlCharacter(value), PrintablePath(value));
+    }
+    return QString();
 }
 
 } // namespace tavrel

@@ -191,7 +191,7 @@ void Tbuild::executeSteps()
 
     if (Project->PDFOutput) {
         TaskType = ttPDF;
-        PdfOutput(TempCopy, Project->RealPath(ptPDFFile));
+        PdfOutput(TempCopy, Project->OutputPath(ptPDFFile));
         SetPosition(100, 1);
     }
 
@@ -266,7 +266,7 @@ void Tbuild::HtmlHelpCreate(TContentsItems &items)
 void Tbuild::HtmlHelpSetFolder()
 {
     if (Project->OutputHHP) {
-        m_hhpFolder = Project->RealPath(ptHHPFolder);
+        m_hhpFolder = Project->OutputPath(ptHHPFolder);
         if (m_hhpFolder.isEmpty())
             throw Exception(QStringLiteral("The folder of the HTML Help project is not set."));
     } else {
@@ -284,9 +284,9 @@ void Tbuild::HtmlHelpMake()
     if (Project->HtmlHelpOutputContext)
         m_hh->maker->OutputContextFile();
     m_hh->maker->Make();
-    OutputsWritten << Project->RealPath(ptCompiledFile);
-    if (Project->HtmlHelpOutputContext && !Project->RealPath(ptContextFile).isEmpty())
-        OutputsWritten << Project->RealPath(ptContextFile);
+    OutputsWritten << Project->OutputPath(ptCompiledFile);
+    if (Project->HtmlHelpOutputContext && !Project->OutputPath(ptContextFile).isEmpty())
+        OutputsWritten << Project->OutputPath(ptContextFile);
     if (Project->OutputHHP)
         OutputsWritten << m_hhpFolder;
 }
@@ -304,7 +304,7 @@ void Tbuild::WebHelpOutput(TContentsItems &items)
     TWebHelp webHelp(Project, &items, m_word.get());
     webHelp.Output();
     appendNew(Warnings, webHelp.Warnings);
-    OutputsWritten << Project->RealPath(ptWebHelpFolder);
+    OutputsWritten << Project->OutputPath(ptWebHelpFolder);
 }
 
 void Tbuild::PdfOutput(const QString &wordFile, const QString &pdfFile)
