@@ -14,6 +14,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <optional>
 
 namespace tavrel {
@@ -278,14 +279,19 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
         planned << pdf;
     }
 
-    // From here on whatever stands at these paths is this build's, even if it fails halfway.
-    TOutputRecord record(project.IsNew ? QString() : project.ProjectFilename);
-    record.MarkPending(planned);
-    const bool recorded = record.Save();
+    // What stands at the output paths now: whatever a failed build changes there is its own.
+    QList<QJsonObject> before;
+    for (const QString &p : planned)
+        before << TOutputRecord::State(p);
 
     TBuildOutcome outcome = runner.Run(project);
-    record.RecordWritten(outcome.Outputs);
-    if (recorded && !record.Save())
+    TOutputRecord record(project.IsNew ? QString() : project.ProjectFilename);
+    QStringList written = outcome.Outputs;
+    for (qsizetype i = 0; i < planned.size(); ++i)
+        if (!written.contains(planned[i]) && TOutputRecord::State(planned[i]) != before[i])
+            written << planned[i];
+    record.RecordWritten(written);
+    if (!record.FileName().isEmpty() && !record.Save())
         outcome.Warnings.Add(QStringLiteral("The record of the outputs written could not be saved; the next build will "
                                             "ask before it replaces them."),
                              record.FileName());

@@ -212,9 +212,9 @@ QString TFolderGuard::structuralFileRefusal(const QString &file, const QString &
     };
     if (HasControlCharacter(file))
         return refuse(QStringLiteral("its path holds a control character (%1)").arg(FirstControlCharacter(file)));
-    if (owner == TGuardedOutput::CompiledFile && !endsWithExtension(path, QLatin1String(".chm")))
+    if (owner == TGuardedOutput::CompiledFile && !endsWithExtension(file, QLatin1String(".chm")))
         return refuse(QStringLiteral("a compiled help file must end in \".chm\""));
-    if (owner == TGuardedOutput::PDFFile && !endsWithExtension(path, QLatin1String(".pdf")))
+    if (owner == TGuardedOutput::PDFFile && !endsWithExtension(file, QLatin1String(".pdf")))
         return refuse(QStringLiteral("a PDF file must end in \".pdf\""));
     if (path.isEmpty())
         return refuse(QStringLiteral("its path cannot be resolved"));
@@ -222,6 +222,11 @@ QString TFolderGuard::structuralFileRefusal(const QString &file, const QString &
         return refuse(QStringLiteral("it is the project file"));
     if (!m_sourceFile.isEmpty() && path == m_sourceFile)
         return refuse(QStringLiteral("it is the source document"));
+    // Through a link the name may end well and the file reached may not.
+    if (owner == TGuardedOutput::CompiledFile && !endsWithExtension(path, QLatin1String(".chm")))
+        return refuse(QStringLiteral("it leads to \"%1\", and a compiled help file must end in \".chm\"").arg(path));
+    if (owner == TGuardedOutput::PDFFile && !endsWithExtension(path, QLatin1String(".pdf")))
+        return refuse(QStringLiteral("it leads to \"%1\", and a PDF file must end in \".pdf\"").arg(path));
     for (const QString &keep : m_keepFiles) {
         if (coversPath(path, keep))
             return refuse(QStringLiteral("the build keeps \"%1\"").arg(keep));

@@ -86,60 +86,55 @@ TOutputRecord::TOutputRecord(const QString &projectFile)
 
 bool TOutputRecord::Knows(const QString &path) const { return m_outputs.contains(withoutTrailingSlash(path)); }
 
+QJsonObject TOutputRecord::State(const QString &path)
+{
+    const QString key = withoutTrailingSlash(path);
+    const QFileInfo info(key);
+    if (info.isSymLink())
+        return {{kKind, QStringLiteral("link")}};
+    if (info.isFile())
+        return {{kKind, QStringLiteral("file")}, {kHash, hashOf(key)}};
+    if (info.isDir()) {
+        QJsonObject files;
+        if (!folderFiles(key, files))
+            return {{kKind, QStringLiteral("foreign")}};
+        return {{kKind, QStringLiteral("folder")}, {kFiles, files}};
+    }
+    return info.exists() ? QJsonObject{{kKind, QStringLiteral("foreign")}} : QJsonObject();
+}
+
 bool TOutputRecord::IsOurs(const QString &path) const
 {
     const QString key = withoutTrailingSlash(path);
     const QJsonObject entry = m_outputs.value(key).toObject();
     const QString kind = entry.value(kKind).toString();
-    if (kind == QLatin1String("pending"))
-        return true;
-    const QFileInfo info(key);
+    if (kind != QLatin1String("file") && kind != QLatin1String("folder"))
+        return false;
+    const QJsonObject now = State(key);
+    if (now.value(kKind).toString() != kind)
+        return false;
     if (kind == QLatin1String("file"))
-        return info.isFile() && !info.isSymLink() && hashOf(key) == entry.value(kHash).toString();
-    if (kind == QLatin1String("folder")) {
-        if (!info.isDir() || info.isSymLink())
+        return now.value(kHash).toString() == entry.value(kHash).toString();
+    // Files the build wrote may be gone since; a new or changed one is somebody else's.
+    const QJsonObject recorded = entry.value(kFiles).toObject();
+    const QJsonObject files = now.value(kFiles).toObject();
+    for (auto i = files.constBegin(); i != files.constEnd(); ++i)
+        if (recorded.value(i.key()).toString() != i.value().toString())
             return false;
-        QJsonObject now;
-        if (!folderFiles(key, now))
-            return false;
-        const QJsonObject recorded = entry.value(kFiles).toObject();
-        // Files the build wrote may be gone; a new or changed one is somebody else's.
-        for (auto i = now.constBegin(); i != now.constEnd(); ++i)
-            if (recorded.value(i.key()).toString() != i.value().toString())
-                return false;
-        return true;
-    }
-    return false;
-}
-
-void TOutputRecord::MarkPending(const QStringList &paths)
-{
-    for (const QString &p : paths)
-        if (!p.isEmpty())
-            m_outputs.insert(withoutTrailingSlash(p), QJsonObject{{kKind, QStringLiteral("pending")}});
+    return true;
 }
 
 void TOutputRecord::RecordWritten(const QStringList &paths)
 {
     for (const QString &p : paths) {
         const QString key = withoutTrailingSlash(p);
-        const QFileInfo info(key);
-        QJsonObject entry;
-        if (info.isFile() && !info.isSymLink()) {
-            entry = {{kKind, QStringLiteral("file")}, {kHash, hashOf(key)}};
-        } else if (info.isDir() && !info.isSymLink()) {
-            QJsonObject files;
-            // A folder that holds what no build writes stays pending: it is ours, but its files
-            // cannot be told apart from later ones.
-            if (!folderFiles(key, files))
-                entry = {{kKind, QStringLiteral("pending")}};
-            else
-                entry = {{kKind, QStringLiteral("folder")}, {kFiles, files}};
-        } else {
+        const QJsonObject now = State(key);
+        const QString kind = now.value(kKind).toString();
+        // Only what the record can tell apart later is kept; anything else is asked about.
+        if (kind == QLatin1String("file") || kind == QLatin1String("folder"))
+            m_outputs.insert(key, now);
+        else
             m_outputs.remove(key);
-            continue;
-        }
-        m_outputs.insert(key, entry);
     }
 }
 

@@ -22,15 +22,15 @@ public:
 
     // True when the record has an entry for the path (resolved, without trailing "/").
     bool Knows(const QString &path) const;
-    // True when what stands at path is the program's own: a file with the recorded content, a
-    // folder whose files are all recorded with unchanged content (and holds no symbolic link),
-    // or an output a build began and did not finish.
+    // True when what stands at path is the program's own: a file with the recorded content, or
+    // a folder whose files are all recorded with unchanged content (and holds no symbolic link).
     bool IsOurs(const QString &path) const;
 
-    // Before a build writes them: from now on whatever stands at these paths is the build's own,
-    // even when it fails halfway.
-    void MarkPending(const QStringList &paths);
-    // After the build: the outputs it finished, with their content as it is now.
+    // What stands at path now, in the form the record keeps (the content's hashes); empty when
+    // nothing is there. A build compares it before and after, so that what a failed build
+    // changed counts as its own.
+    static QJsonObject State(const QString &path);
+    // After the build: the outputs it wrote, with their content as it is now.
     void RecordWritten(const QStringList &paths);
     // Writes the record through a private file renamed into place; false when that fails.
     bool Save() const;
