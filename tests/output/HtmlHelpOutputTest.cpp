@@ -449,6 +449,7 @@ TEST(MakerBuild, DocumentToCompiledHelpFileInAnUnusualFolder)
     project.OutputHHP = true;
     project.HtmlHelpOutputContext = true;
     project.CHMSetting.Title = project.Title;
+    project.BuildScope.ReplaceUnrecorded = true; // two passes outside a build, no record
     const QString source = root + "Quelle Dokument.docx";
     const QString picture = "<w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"476250\"/><wp:docPr id=\"1\" name=\"P1\" descr=\"Logo\"/>"
                             "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic>"
