@@ -70,17 +70,6 @@ QList<TBuildOutput> buildOutputs(const TProject &project)
     return out;
 }
 
-const QString *storedPath(const TProject &project, int pathType)
-{
-    switch (pathType) {
-    case ptCompiledFile: return &project.CompiledFile;
-    case ptHHPFolder: return &project.HHPFolder;
-    case ptContextFile: return &project.HtmlHelpContextFile;
-    case ptWebHelpFolder: return &project.WebHelpOutputFolder;
-    case ptPDFFile: return &project.PDFFile;
-    default: return nullptr;
-    }
-}
 
 } // namespace
 
@@ -146,7 +135,7 @@ TFolderGuard::TFolderGuard(const TProject &project)
         m_keepFiles << m_sourceFile;
 
     for (const TBuildOutput &o : buildOutputs(project)) {
-        const QString *stored = storedPath(project, o.pathType);
+        const QString *stored = project.PathSetting(o.pathType);
         if (!stored || stored->trimmed().isEmpty())
             continue;
         const QString resolved = resolve(project.OutputPath(o.pathType));
@@ -343,7 +332,7 @@ void TFolderGuard::CheckSaved(const TProject &project)
     if (!project.RootDir.trimmed().isEmpty())
         return;
     for (const TBuildOutput &o : buildOutputs(project)) {
-        const QString *stored = storedPath(project, o.pathType);
+        const QString *stored = project.PathSetting(o.pathType);
         if (stored && stored->contains(QLatin1String("<Project_Folder>"), Qt::CaseInsensitive))
             throw Exception(QStringLiteral("Save the project first: its output paths depend on the project folder."));
     }

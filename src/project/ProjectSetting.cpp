@@ -503,18 +503,24 @@ QString TProject::RealPath(const QString &Path) const
     return NormalizePath(p);
 }
 
+const QString *TProject::PathSetting(int PathType) const
+{
+    switch (PathType) {
+    case ptSourceFile: return &SourceFile;
+    case ptCompiledFile: return &CompiledFile;
+    case ptWebHelpFolder: return &WebHelpOutputFolder;
+    case ptPDFFile: return &PDFFile;
+    case ptContextFile: return &HtmlHelpContextFile;
+    case ptHHPFolder: return &HHPFolder;
+    default: return nullptr;
+    }
+}
+
 QString TProject::RealPath(int PathType) const
 {
-    const QString *field = nullptr;
-    switch (PathType) {
-    case ptSourceFile: field = &SourceFile; break;
-    case ptCompiledFile: field = &CompiledFile; break;
-    case ptWebHelpFolder: field = &WebHelpOutputFolder; break;
-    case ptPDFFile: field = &PDFFile; break;
-    case ptContextFile: field = &HtmlHelpContextFile; break;
-    case ptHHPFolder: field = &HHPFolder; break;
-    default: return QString();
-    }
+    const QString *field = PathSetting(PathType);
+    if (!field)
+        return QString();
     QString result = RealPath(*field);
     // An empty folder setting must not become "/": the WebHelp output empties its folder.
     if (result.isEmpty())
@@ -530,19 +536,6 @@ QString TProject::RealPath(int PathType) const
 
 namespace {
 
-const QString *pathSetting(const TProject &p, int type)
-{
-    switch (type) {
-    case ptSourceFile: return &p.SourceFile;
-    case ptCompiledFile: return &p.CompiledFile;
-    case ptWebHelpFolder: return &p.WebHelpOutputFolder;
-    case ptPDFFile: return &p.PDFFile;
-    case ptContextFile: return &p.HtmlHelpContextFile;
-    case ptHHPFolder: return &p.HHPFolder;
-    default: return nullptr;
-    }
-}
-
 const char *const kPathSettingNames[] = {"SourceFile", "CompiledFile", "WebHelpOutputFolder",
                                          "PDFFile", "HtmlHelpContextFile", "HHPFolder"};
 
@@ -554,7 +547,7 @@ QString TProject::OutputPath(int PathType) const
         return QString();
     if (BuildScope.Active && !BuildScope.Paths[PathType].isEmpty())
         return BuildScope.Paths[PathType];
-    const QString *field = pathSetting(*this, PathType);
+    const QString *field = PathSetting(PathType);
     if (field->trimmed().isEmpty())
         return QString();
     if (HasControlCharacter(*field))
@@ -576,7 +569,7 @@ QString TProject::OutputPath(int PathType) const
 QString TProject::PathSettingProblem() const
 {
     for (int type = ptSourceFile; type <= ptHHPFolder; ++type) {
-        const QString &value = *pathSetting(*this, type);
+        const QString &value = *PathSetting(type);
         if (HasControlCharacter(value))
             return QStringLiteral("The setting %1 holds a control character (%2): \"%3\". Paths with control "
                                   "characters are not used; nothing was written. Correct the setting and build again.")

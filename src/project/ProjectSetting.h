@@ -127,6 +127,8 @@ public:
     // The lines of the project file, as SaveToIni writes them.
     QStringList IniLines() const;
 
+    // The stored setting of a path type; null for any other type.
+    const QString *PathSetting(int PathType) const;
     // One of the six stored paths, resolved; an empty string for any other type and for an
     // empty stored path.
     QString RealPath(int PathType) const;
