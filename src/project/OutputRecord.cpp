@@ -1,5 +1,6 @@
 #include "project/OutputRecord.h"
 
+#include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/OutputPath.h"
 
@@ -72,7 +73,11 @@ TOutputRecord::TOutputRecord(const QString &projectFile)
 {
     if (projectFile.trimmed().isEmpty() || HasControlCharacter(projectFile))
         return;
-    m_project = ResolveOutputPath(projectFile, QDir::currentPath());
+    try {
+        m_project = ResolveOutputPath(projectFile, QDir::currentPath());
+    } catch (const Exception &) {
+        return; // a link loop: no record, so nothing counts as the program's own
+    }
     const QByteArray key = QCryptographicHash::hash(m_project.toUtf8(), QCryptographicHash::Sha256).toHex().left(32);
     m_file = Folder() + QLatin1Char('/') + QString::fromLatin1(key) + QStringLiteral(".json");
     QFile f(m_file);
