@@ -34,6 +34,8 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.targetFolder = args[++i];
         } else if (a == QLatin1String("--yes")) {
             cl.yes = true;
+        } else if (a == QLatin1String("--replace-unrecorded")) {
+            cl.replaceUnrecorded = true;
         } else if (a.compare(QLatin1String("/b"), Qt::CaseInsensitive) == 0) {
             cl.silentBuild = true;
         } else if (a.startsWith(QLatin1String("--"))) {
@@ -66,7 +68,10 @@ QString TCommandLine::HelpText()
         "  tavrel [PROJECT.tvp]          open the project in the main window\n"
         "  tavrel PROJECT.tvp /b         build the project silently, then close\n"
         "  tavrel --build PROJECT.tvp    build without a display (for scripts and CI)\n"
-        "         [--yes]                  and empty an existing WebHelp folder without asking\n"
+        "         [--replace-unrecorded]   and replace files or empty folders at the output paths\n"
+        "                                  that no build of this project wrote (or that changed\n"
+        "                                  since); without it such a build stops and names the path\n"
+        "         [--yes]                  accepted for older scripts; it replaces nothing more\n"
         "  tavrel --decompile HELP.chm FOLDER\n"
         "                                write every page, picture and style sheet of a\n"
         "                                compiled help file into FOLDER\n"
@@ -205,6 +210,7 @@ int HeadlessBuild(const TCommandLine &cl)
     TBuildOptions options;
     options.Headless = true;
     options.Yes = cl.yes;
+    options.ReplaceUnrecorded = cl.replaceUnrecorded;
     TBuildReport report = BuildProject(project, runner, options);
     printResult(report);
     return report.Result == TBuildReport::Completed ? 0 : 1;

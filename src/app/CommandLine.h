@@ -11,7 +11,8 @@ struct TCommandLine
     Mode mode = Mode::Desktop;
     QString projectFile; // the project to open, or to build with --build
     bool silentBuild = false; // "/b" after the project file: build, then close
-    bool yes = false; // --yes: answer the empty-the-WebHelp-folder question with Yes
+    bool yes = false; // --yes: accepted for scripts; it never covers replacing what the program did not write
+    bool replaceUnrecorded = false; // --replace-unrecorded: replace outputs no build of the project wrote
     QString helpFile;     // --decompile: the compiled help file
     QString targetFolder; // --decompile: the folder it is written into
     QString error;

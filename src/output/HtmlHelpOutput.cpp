@@ -10,6 +10,7 @@
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
+#include "text/OutputPath.h"
 #include "text/functions.h"
 #include "word/WordDoc.h"
 
@@ -214,6 +215,8 @@ void THtmlHelpMaker::Output()
     // before the folder is touched.
     CheckTemplateStream(Project->HtmlHelpTemplateStream, QStringLiteral("HTML Help"));
     TFolderGuard::CheckSaved(*Project);
+    // Resolved once: the folder the guard judges is the one emptied and written below.
+    ProjectFolder = ResolveOutputPath(ProjectFolder, Project->RootDir);
     TFolderGuard(*Project).CheckFolder(ProjectFolder, TGuardedOutput::HHPFolder);
     if (!ProjectFolder.endsWith(QLatin1Char('/')))
         ProjectFolder += QLatin1Char('/');
@@ -381,7 +384,7 @@ void THtmlHelpMaker::MakeContextSensitive(QString &Alias, QString &Map) const
 void THtmlHelpMaker::OutputContextFile()
 {
     TFolderGuard::CheckSaved(*Project);
-    const QString file = Project->RealPath(ptContextFile);
+    const QString file = Project->OutputPath(ptContextFile);
     if (file.isEmpty())
         throw Exception(QStringLiteral("No context file is set for the context-sensitive help."));
     // The context file replaces whatever is at its path: never the project or the document.
@@ -427,7 +430,7 @@ QString THtmlHelpMaker::Make()
     chm.Assign(Project->CHMSetting);
     chm.Folder = ProjectFolder.endsWith(QLatin1Char('/')) ? ProjectFolder : ProjectFolder + QLatin1Char('/');
     chm.SourceFolder.clear();
-    const QString target = Project->RealPath(ptCompiledFile);
+    const QString target = Project->OutputPath(ptCompiledFile);
     if (target.isEmpty())
         throw Exception(QStringLiteral("No compiled file is set for the HTML Help output."));
     chm.CHM = target;

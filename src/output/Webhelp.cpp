@@ -168,7 +168,8 @@ QString TWebHelp::Output()
         throw Exception(QStringLiteral("The document has no headings: WebHelp needs at least one topic."));
     CheckTemplateStream(Project->WebHelpTemplateStream, QStringLiteral("WebHelp"));
 
-    QString target = Project->RealPath(ptWebHelpFolder);
+    // Resolved once, links followed: the folder the guard judges is the one replaced.
+    QString target = Project->OutputPath(ptWebHelpFolder);
     if (!target.isEmpty() && !target.endsWith(QLatin1Char('/')))
         target += QLatin1Char('/');
     TFolderGuard(*Project).CheckFolder(target, TGuardedOutput::WebHelpFolder);

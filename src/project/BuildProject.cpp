@@ -2,6 +2,7 @@
 
 #include "project/BuildLock.h"
 #include "project/FolderGuard.h"
+#include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"
 #include "project/build.h"
 #include "text/Exceptions.h"
@@ -14,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <optional>
 
 namespace tavrel {
@@ -165,8 +167,40 @@ TBuildReport stopped(const QString &message)
 
 } // namespace
 
+namespace {
+
+// Holds the project's build state for one build: the output paths resolved once at its start and
+// what it may replace; cleared again however the build ends.
+class TScopedBuild
+{
+public:
+    TScopedBuild(TProject &project, const TBuildOptions &options) : m_project(project)
+    {
+        TBuildScope scope;
+        for (int type = ptCompiledFile; type <= ptHHPFolder; ++type)
+            scope.Paths[type] = project.OutputPath(type);
+        scope.Interactive = !options.Headless;
+        scope.ReplaceUnrecorded = options.ReplaceUnrecorded;
+        scope.Active = true;
+        project.BuildScope = scope;
+    }
+    ~TScopedBuild() { m_project.BuildScope = TBuildScope(); }
+    TScopedBuild(const TScopedBuild &) = delete;
+    TScopedBuild &operator=(const TScopedBuild &) = delete;
+
+private:
+    TProject &m_project;
+};
+
+} // namespace
+
 TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildOptions &options)
 {
+    // Before anything else: a path that the system would cut short at a NUL names another file
+    // than every check below would look at.
+    if (QString problem = project.PathSettingProblem(); !problem.isEmpty())
+        return stopped(problem);
+
     if (QString problem = unsavedProblem(project); !problem.isEmpty())
         return stopped(problem);
 
@@ -182,36 +216,78 @@ TBuildReport BuildProject(TProject &project, TBuildRunner &runner, const TBuildO
     if (QString problem = sourceProblem(source); !problem.isEmpty())
         return stopped(problem);
 
-    const TFolderGuard guard(project);
-    // Old outputs stay until the new ones are complete; a refused path ends the build before
-    // any work is done for it.
-    if (project.HtmlHelpOutput) {
-        if (QString refusal = guard.FileRefusal(project.RealPath(ptCompiledFile), TGuardedOutput::CompiledFile); !refusal.isEmpty())
-            return stopped(refusal);
+    std::optional<TScopedBuild> scope;
+    try {
+        scope.emplace(project, options);
+    } catch (const Exception &e) {
+        return stopped(e.Message());
     }
+    const TFolderGuard guard(project);
+    // What stands at each output path is judged before the build starts, so that every question
+    // comes first; the user's own Cancel needs no error box.
+    auto judged = [&](const TReplaceDecision &d) -> std::optional<QString> {
+        if (d.Verdict == TReplaceVerdict::Allowed)
+            return std::nullopt;
+        return d.Verdict == TReplaceVerdict::Declined ? QString() : d.Message;
+    };
+    // Old outputs stay until the new ones are complete and swapped in; a locked one is asked
+    // about at the swap.
+    auto oldOutputProblem = [&](const QString &file, TGuardedOutput kind) -> std::optional<QString> {
+        return judged(guard.JudgeFile(file, kind));
+    };
 
-    if (project.WebHelpOutput) {
-        const QString folder = project.RealPath(ptWebHelpFolder);
-        if (QString refusal = guard.FolderRefusal(folder, TGuardedOutput::WebHelpFolder); !refusal.isEmpty())
-            return stopped(refusal);
-        if (QFileInfo(folder).isDir() && !IsFolderEmpty(folder)) {
-            const QString question = QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(folder);
-            if (options.Headless) {
-                // Nobody to ask: an earlier WebHelp output may go, anything else only when told.
-                if (!options.Yes && !HoldsWebHelpOutput(folder))
-                    return stopped(question);
-            } else if (Messages().Ask(question, mbYes | mbCancel, TMsgIcon::Question) != mbYes) {
-                return stopped(QString());
-            }
+    QStringList planned; // every output this build is about to write
+    if (project.HtmlHelpOutput) {
+        const QString chm = project.OutputPath(ptCompiledFile);
+        if (auto problem = oldOutputProblem(chm, TGuardedOutput::CompiledFile))
+            return stopped(*problem);
+        planned << chm;
+        if (project.OutputHHP) {
+            const QString hhp = project.OutputPath(ptHHPFolder);
+            if (auto problem = judged(guard.JudgeFolder(hhp, TGuardedOutput::HHPFolder)))
+                return stopped(*problem);
+            planned << hhp;
+        }
+        if (project.HtmlHelpOutputContext && !project.HtmlHelpContextFile.trimmed().isEmpty()) {
+            const QString context = project.OutputPath(ptContextFile);
+            if (auto problem = judged(guard.JudgeFile(context, TGuardedOutput::ContextFile)))
+                return stopped(*problem);
+            planned << context;
         }
     }
 
-    if (project.PDFOutput) {
-        if (QString refusal = guard.FileRefusal(project.RealPath(ptPDFFile), TGuardedOutput::PDFFile); !refusal.isEmpty())
-            return stopped(refusal);
+    if (project.WebHelpOutput) {
+        // The window asks before a folder that is not empty is emptied; without one only the
+        // program's own earlier output is emptied (see the folder guard).
+        const QString folder = project.OutputPath(ptWebHelpFolder);
+        if (auto problem = judged(guard.JudgeFolder(folder, TGuardedOutput::WebHelpFolder)))
+            return stopped(*problem);
+        planned << folder;
     }
 
+    if (project.PDFOutput) {
+        const QString pdf = project.OutputPath(ptPDFFile);
+        if (auto problem = oldOutputProblem(pdf, TGuardedOutput::PDFFile))
+            return stopped(*problem);
+        planned << pdf;
+    }
+
+    // What stands at the output paths now: whatever a failed build changes there is its own.
+    QList<QJsonObject> before;
+    for (const QString &p : planned)
+        before << TOutputRecord::State(p);
+
     TBuildOutcome outcome = runner.Run(project);
+    TOutputRecord record(project.IsNew ? QString() : project.ProjectFilename);
+    QStringList written = outcome.Outputs;
+    for (qsizetype i = 0; i < planned.size(); ++i)
+        if (!written.contains(planned[i]) && TOutputRecord::State(planned[i]) != before[i])
+            written << planned[i];
+    record.RecordWritten(written);
+    if (!record.FileName().isEmpty() && !record.Save())
+        outcome.Warnings.Add(QStringLiteral("The record of the outputs written could not be saved; the next build will "
+                                            "ask before it replaces them."),
+                             record.FileName());
     TBuildReport report;
     report.Warnings = outcome.Warnings;
     report.Outputs = outcome.Outputs;

@@ -46,7 +46,10 @@ struct TBuildOptions
 {
     bool Silence = false;  // no completion message (the "/b" start)
     bool Headless = false; // no questions at all: the command line's answers
-    bool Yes = false;      // headless: empty a non-empty WebHelp folder without asking
+    bool Yes = false;      // headless: the old "answer Yes"; it never covers replacing what the program did not write
+    // Headless: replace existing files and empty existing folders at the output paths even when
+    // no build of this project wrote them (the command line's --replace-unrecorded).
+    bool ReplaceUnrecorded = false;
 };
 
 struct TBuildReport

@@ -3,72 +3,19 @@
 #include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
 #include "text/InstallFolder.h"
+#include "text/Messages.h"
+#include "text/OutputPath.h"
 #include "text/functions.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace tavrel {
 
 namespace {
 
 const QChar kSlash = QLatin1Char('/');
-
-// Links chained deeper than this are taken as written; the kernel gives up at 40 as well.
-constexpr int kMaxLinkHops = 40;
-
-QString joinPath(const QString &folder, const QString &name)
-{
-    if (folder == QLatin1String("/"))
-        return folder + name;
-    return folder + kSlash + name;
-}
-
-QString parentOf(const QString &path)
-{
-    const qsizetype p = path.lastIndexOf(kSlash);
-    return p <= 0 ? QStringLiteral("/") : path.left(p);
-}
-
-QString canonicalize(const QString &path, int hops)
-{
-    QString absolute = ToSlashes(path);
-    if (!absolute.startsWith(kSlash))
-        absolute = QDir::currentPath() + kSlash + absolute;
-    const QStringList segments = absolute.split(kSlash, Qt::SkipEmptyParts);
-    QString current = QStringLiteral("/");
-    bool existing = true; // current names something on disk, already canonical
-    for (qsizetype i = 0; i < segments.size(); ++i) {
-        const QString &seg = segments.at(i);
-        if (seg == QLatin1String("."))
-            continue;
-        if (seg == QLatin1String("..")) {
-            // On a canonical path the parent is the physical one.
-            current = parentOf(current);
-            continue;
-        }
-        const QString next = joinPath(current, seg);
-        if (!existing) {
-            current = next;
-            continue;
-        }
-        const QFileInfo info(next);
-        if (info.exists()) {
-            const QString canonical = info.canonicalFilePath();
-            current = canonical.isEmpty() ? next : canonical;
-        } else if (info.isSymLink() && hops < kMaxLinkHops) {
-            // A dangling link: what a write through it would reach is its target.
-            QString target = info.symLinkTarget();
-            for (qsizetype j = i + 1; j < segments.size(); ++j)
-                target += kSlash + segments.at(j);
-            return canonicalize(target, hops + 1);
-        } else {
-            current = next;
-            existing = false;
-        }
-    }
-    return current;
-}
 
 // True when folder is path or lies above it.
 bool coversPath(const QString &folder, const QString &path)
@@ -123,17 +70,6 @@ QList<TBuildOutput> buildOutputs(const TProject &project)
     return out;
 }
 
-const QString *storedPath(const TProject &project, int pathType)
-{
-    switch (pathType) {
-    case ptCompiledFile: return &project.CompiledFile;
-    case ptHHPFolder: return &project.HHPFolder;
-    case ptContextFile: return &project.HtmlHelpContextFile;
-    case ptWebHelpFolder: return &project.WebHelpOutputFolder;
-    case ptPDFFile: return &project.PDFFile;
-    default: return nullptr;
-    }
-}
 
 } // namespace
 
@@ -141,10 +77,41 @@ QString TFolderGuard::CanonicalPath(const QString &path)
 {
     if (path.trimmed().isEmpty())
         return QString();
-    return canonicalize(path, 0);
+    try {
+        return ResolveOutputPath(path, QDir::currentPath());
+    } catch (const Exception &) {
+        return QString();
+    }
+}
+
+bool TFolderGuard::LooksLikeEarlierWebHelp(const QString &folder)
+{
+    // The names a WebHelp output writes at its top level; pages, pictures and icons go below.
+    static const QRegularExpression ours(QStringLiteral(
+        "^(index|indexh|webhelp[a-z]*)\\.html?$|^(languages|data)\\.js$|^style\\.css$|^back\\.jpg$"));
+    QDir dir(folder);
+    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    bool index = false, contents = false;
+    for (const QFileInfo &e : entries) {
+        const QString name = e.fileName();
+        if (e.isSymLink())
+            return false;
+        if (e.isDir()) {
+            if (name != QLatin1String("pages") && name != QLatin1String("images") && name != QLatin1String("icons"))
+                return false;
+            continue;
+        }
+        if (!e.isFile() || !ours.match(name).hasMatch())
+            return false;
+        index = index || name.startsWith(QLatin1String("index."));
+        contents = contents || name.startsWith(QLatin1String("webhelpcontents."));
+    }
+    return index && contents;
 }
 
 TFolderGuard::TFolderGuard(const TProject &project)
+    : m_base(project.RootDir), m_project(&project),
+      m_record(project.IsNew ? QString() : project.ProjectFilename)
 {
     auto keepAbove = [this](const QString &p) {
         if (!p.trimmed().isEmpty())
@@ -158,39 +125,51 @@ TFolderGuard::TFolderGuard(const TProject &project)
     m_installFolder = GetInstallFolder().trimmed().isEmpty() ? QString() : CanonicalPath(GetInstallFolder());
 
     if (!project.ProjectFilename.trimmed().isEmpty())
-        m_projectFile = CanonicalPath(project.ProjectFilename);
+        m_projectFile = resolve(project.ProjectFilename);
     const QString source = project.RealPath(ptSourceFile);
     if (!project.SourceFile.trimmed().isEmpty() && !source.isEmpty())
-        m_sourceFile = CanonicalPath(source);
+        m_sourceFile = resolve(source);
     if (!m_projectFile.isEmpty())
         m_keepFiles << m_projectFile;
     if (!m_sourceFile.isEmpty())
         m_keepFiles << m_sourceFile;
 
     for (const TBuildOutput &o : buildOutputs(project)) {
-        const QString *stored = storedPath(project, o.pathType);
+        const QString *stored = project.PathSetting(o.pathType);
         if (!stored || stored->trimmed().isEmpty())
             continue;
-        const QString resolved = project.RealPath(o.pathType);
+        const QString resolved = resolve(project.OutputPath(o.pathType));
         if (!resolved.isEmpty())
-            m_outputs.append({o.owner, CanonicalPath(resolved)});
+            m_outputs.append({o.owner, resolved});
+    }
+}
+
+QString TFolderGuard::resolve(const QString &path) const
+{
+    if (path.trimmed().isEmpty() || HasControlCharacter(path))
+        return QString();
+    try {
+        return ResolveOutputPath(path, m_base.startsWith(kSlash) ? m_base : QDir::currentPath());
+    } catch (const Exception &) {
+        return QString();
     }
 }
 
 void TFolderGuard::Protect(const QString &path)
 {
     if (!path.trimmed().isEmpty())
-        m_keepFiles << CanonicalPath(path);
+        m_keepFiles << resolve(path);
 }
 
-QString TFolderGuard::FolderRefusal(const QString &folder, TGuardedOutput owner) const
+QString TFolderGuard::structuralFolderRefusal(const QString &folder, const QString &path, TGuardedOutput owner) const
 {
-    if (folder.trimmed().isEmpty())
-        return QStringLiteral("The folder of %1 is not set: nothing is deleted.").arg(ownerName(owner));
-    const QString path = CanonicalPath(folder);
     auto refuse = [&](const QString &why) {
-        return QStringLiteral("The folder \"%1\" is not emptied or deleted: %2.").arg(folder, why);
+        return QStringLiteral("The folder \"%1\" is not emptied or deleted: %2.").arg(PrintablePath(folder), why);
     };
+    if (HasControlCharacter(folder))
+        return refuse(QStringLiteral("its path holds a control character (%1)").arg(FirstControlCharacter(folder)));
+    if (path.isEmpty())
+        return refuse(QStringLiteral("its path cannot be resolved"));
     if (path == QLatin1String("/") || path.lastIndexOf(kSlash) == 0)
         return refuse(QStringLiteral("it is the root folder or a folder directly under it"));
     for (const QString &keep : m_keepAbove) {
@@ -215,22 +194,28 @@ QString TFolderGuard::FolderRefusal(const QString &folder, TGuardedOutput owner)
     return QString();
 }
 
-QString TFolderGuard::FileRefusal(const QString &file, TGuardedOutput owner) const
+QString TFolderGuard::structuralFileRefusal(const QString &file, const QString &path, TGuardedOutput owner) const
 {
-    if (file.trimmed().isEmpty())
-        return QStringLiteral("The path of %1 is not set: nothing is deleted.").arg(ownerName(owner));
     auto refuse = [&](const QString &why) {
-        return QStringLiteral("The file \"%1\" is not deleted: %2.").arg(file, why);
+        return QStringLiteral("The file \"%1\" is not deleted: %2.").arg(PrintablePath(file), why);
     };
+    if (HasControlCharacter(file))
+        return refuse(QStringLiteral("its path holds a control character (%1)").arg(FirstControlCharacter(file)));
     if (owner == TGuardedOutput::CompiledFile && !endsWithExtension(file, QLatin1String(".chm")))
         return refuse(QStringLiteral("a compiled help file must end in \".chm\""));
     if (owner == TGuardedOutput::PDFFile && !endsWithExtension(file, QLatin1String(".pdf")))
         return refuse(QStringLiteral("a PDF file must end in \".pdf\""));
-    const QString path = CanonicalPath(file);
+    if (path.isEmpty())
+        return refuse(QStringLiteral("its path cannot be resolved"));
     if (!m_projectFile.isEmpty() && path == m_projectFile)
         return refuse(QStringLiteral("it is the project file"));
     if (!m_sourceFile.isEmpty() && path == m_sourceFile)
         return refuse(QStringLiteral("it is the source document"));
+    // Through a link the name may end well and the file reached may not.
+    if (owner == TGuardedOutput::CompiledFile && !endsWithExtension(path, QLatin1String(".chm")))
+        return refuse(QStringLiteral("it leads to \"%1\", and a compiled help file must end in \".chm\"").arg(path));
+    if (owner == TGuardedOutput::PDFFile && !endsWithExtension(path, QLatin1String(".pdf")))
+        return refuse(QStringLiteral("it leads to \"%1\", and a PDF file must end in \".pdf\"").arg(path));
     for (const QString &keep : m_keepFiles) {
         if (coversPath(path, keep))
             return refuse(QStringLiteral("the build keeps \"%1\"").arg(keep));
@@ -246,6 +231,86 @@ QString TFolderGuard::FileRefusal(const QString &file, TGuardedOutput owner) con
             return refuse(QStringLiteral("it is %1 \"%2\"").arg(ownerName(o.owner), o.path));
     }
     return QString();
+}
+
+TReplaceDecision TFolderGuard::JudgeFolder(const QString &folder, TGuardedOutput owner) const
+{
+    if (folder.trimmed().isEmpty())
+        return {TReplaceVerdict::Refused,
+                QStringLiteral("The folder of %1 is not set: nothing is deleted.").arg(ownerName(owner))};
+    const QString path = resolve(folder);
+    if (QString why = structuralFolderRefusal(folder, path, owner); !why.isEmpty())
+        return {TReplaceVerdict::Refused, why};
+    if (owner == TGuardedOutput::None)
+        return {};
+    return ReplaceDecision(path, owner);
+}
+
+TReplaceDecision TFolderGuard::JudgeFile(const QString &file, TGuardedOutput owner) const
+{
+    if (file.trimmed().isEmpty())
+        return {TReplaceVerdict::Refused,
+                QStringLiteral("The path of %1 is not set: nothing is deleted.").arg(ownerName(owner))};
+    const QString path = resolve(file);
+    if (QString why = structuralFileRefusal(file, path, owner); !why.isEmpty())
+        return {TReplaceVerdict::Refused, why};
+    if (owner == TGuardedOutput::None)
+        return {};
+    return ReplaceDecision(path, owner);
+}
+
+QString TFolderGuard::FolderRefusal(const QString &folder, TGuardedOutput owner) const
+{
+    return JudgeFolder(folder, owner).Message;
+}
+
+QString TFolderGuard::FileRefusal(const QString &file, TGuardedOutput owner) const
+{
+    return JudgeFile(file, owner).Message;
+}
+
+TReplaceDecision TFolderGuard::ReplaceDecision(const QString &given, TGuardedOutput owner) const
+{
+    const QString path = resolve(given);
+    if (path.isEmpty())
+        return {TReplaceVerdict::Refused, QStringLiteral("The path \"%1\" cannot be resolved: nothing is replaced.")
+                                              .arg(PrintablePath(given))};
+    const bool folder = owner == TGuardedOutput::WebHelpFolder || owner == TGuardedOutput::HHPFolder;
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    if (folder && info.isDir() && IsFolderEmpty(path))
+        return {};
+
+    TBuildScope *scope = m_project ? &m_project->BuildScope : nullptr;
+    const bool confirmed = scope && scope->Confirmed.contains(path);
+    if (confirmed || (scope && scope->ReplaceUnrecorded))
+        return {};
+    const bool ours = m_record.IsOurs(path)
+        || (owner == TGuardedOutput::WebHelpFolder && !m_record.Knows(path) && info.isDir() && LooksLikeEarlierWebHelp(path));
+    const bool interactive = scope && scope->Interactive;
+    // The window has always asked before emptying a WebHelp folder, the program's own or not.
+    const bool webHelpQuestion = interactive && owner == TGuardedOutput::WebHelpFolder;
+    if (ours && !webHelpQuestion)
+        return {};
+
+    const QString shown = folder ? path + QLatin1Char('/') : path;
+    if (interactive) {
+        const QString question = webHelpQuestion
+            ? QStringLiteral("\"%1\" is not empty folder. It will be emptied. Continue?").arg(shown)
+            : QStringLiteral("\"%1\" was not written by a build of this project, or it was changed since. "
+                             "The build will %2 it. Continue?")
+                  .arg(shown, folder ? QStringLiteral("empty") : QStringLiteral("replace"));
+        if (Messages().Ask(question, mbYes | mbCancel, TMsgIcon::Question) == mbYes) {
+            scope->Confirmed << path;
+            return {};
+        }
+        return {TReplaceVerdict::Declined, QStringLiteral("\"%1\" is kept as it is: the build was cancelled.").arg(shown)};
+    }
+    return {TReplaceVerdict::Refused,
+            QStringLiteral("\"%1\" was not written by a build of this project, or it was changed since, so the build "
+                           "does not %2 it. Build with --replace-unrecorded to %2 it anyway.")
+                .arg(shown, folder ? QStringLiteral("empty") : QStringLiteral("replace"))};
 }
 
 void TFolderGuard::CheckFolder(const QString &folder, TGuardedOutput owner) const
@@ -267,7 +332,7 @@ void TFolderGuard::CheckSaved(const TProject &project)
     if (!project.RootDir.trimmed().isEmpty())
         return;
     for (const TBuildOutput &o : buildOutputs(project)) {
-        const QString *stored = storedPath(project, o.pathType);
+        const QString *stored = project.PathSetting(o.pathType);
         if (stored && stored->contains(QLatin1String("<Project_Folder>"), Qt::CaseInsensitive))
             throw Exception(QStringLiteral("Save the project first: its output paths depend on the project folder."));
     }

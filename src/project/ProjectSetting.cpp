@@ -5,6 +5,7 @@
 #include "text/FileSystem.h"
 #include "text/InstallFolder.h"
 #include "text/LanguageProcess.h"
+#include "text/OutputPath.h"
 #include "text/functions.h"
 
 #include <QDir>
@@ -508,25 +509,79 @@ QString TProject::RealPath(const QString &Path) const
     return NormalizePath(p);
 }
 
+const QString *TProject::PathSetting(int PathType) const
+{
+    switch (PathType) {
+    case ptSourceFile: return &SourceFile;
+    case ptCompiledFile: return &CompiledFile;
+    case ptWebHelpFolder: return &WebHelpOutputFolder;
+    case ptPDFFile: return &PDFFile;
+    case ptContextFile: return &HtmlHelpContextFile;
+    case ptHHPFolder: return &HHPFolder;
+    default: return nullptr;
+    }
+}
+
 QString TProject::RealPath(int PathType) const
 {
-    const QString *field = nullptr;
-    switch (PathType) {
-    case ptSourceFile: field = &SourceFile; break;
-    case ptCompiledFile: field = &CompiledFile; break;
-    case ptWebHelpFolder: field = &WebHelpOutputFolder; break;
-    case ptPDFFile: field = &PDFFile; break;
-    case ptContextFile: field = &HtmlHelpContextFile; break;
-    case ptHHPFolder: field = &HHPFolder; break;
-    default: return QString();
-    }
+    const QString *field = PathSetting(PathType);
+    if (!field)
+        return QString();
     QString result = RealPath(*field);
     // An empty folder setting must not become "/": the WebHelp output empties its folder.
     if (result.isEmpty())
         return result;
+    // A relative path belongs to the project, as "<Project_Folder>" does, never to the folder
+    // the program happened to be started in.
+    if (!result.startsWith(QLatin1Char('/')) && RootDir.startsWith(QLatin1Char('/')))
+        result = NormalizePath(RootDir + result);
     if ((PathType == ptWebHelpFolder || PathType == ptHHPFolder) && !result.endsWith(QLatin1Char('/')))
         result += QLatin1Char('/');
     return result;
+}
+
+namespace {
+
+const char *const kPathSettingNames[] = {"SourceFile", "CompiledFile", "WebHelpOutputFolder",
+                                         "PDFFile", "HtmlHelpContextFile", "HHPFolder"};
+
+} // namespace
+
+QString TProject::OutputPath(int PathType) const
+{
+    if (PathType < ptCompiledFile || PathType > ptHHPFolder || PathType == ptSourceFile)
+        return QString();
+    if (BuildScope.Active && !BuildScope.Paths[PathType].isEmpty())
+        return BuildScope.Paths[PathType];
+    const QString *field = PathSetting(PathType);
+    if (field->trimmed().isEmpty())
+        return QString();
+    if (HasControlCharacter(*field))
+        throw Exception(QStringLiteral("The setting %1 holds a control character (%2): \"%3\" is not used as a path.")
+                            .arg(QLatin1String(kPathSettingNames[PathType]), FirstControlCharacter(*field), PrintablePath(*field)));
+    // The same text RealPath starts from, before it tidies "." and ".." as text.
+    QString p = ExpandMyDocuments(*field);
+    QString root = RootDir;
+    while (root.endsWith(QLatin1Char('/')) && root.size() > 1)
+        root.chop(1);
+    p.replace(QLatin1String("<Project_Folder>"), root, Qt::CaseInsensitive);
+    p.replace(QLatin1String("%20"), QLatin1String(" "));
+    QString result = ResolveOutputPath(p, RootDir);
+    if ((PathType == ptWebHelpFolder || PathType == ptHHPFolder) && !result.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
+    return result;
+}
+
+QString TProject::PathSettingProblem() const
+{
+    for (int type = ptSourceFile; type <= ptHHPFolder; ++type) {
+        const QString &value = *PathSetting(type);
+        if (HasControlCharacter(value))
+            return QStringLiteral("The setting %1 holds a control character (%2): \"%3\". Paths with control "
+                                  "characters are not used; nothing was written. Correct the setting and build again.")
+                .arg(QLatin1String(kPathSettingNames[type]), FirstControlCharacter(value), PrintablePath(value));
+    }
+    return QString();
 }
 
 } // namespace tavrel

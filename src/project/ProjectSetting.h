@@ -22,6 +22,18 @@ enum TPathType : int {
     ptHHPFolder = 5,     // resolved with a trailing "/"
 };
 
+// The state of the build now running, never stored: the output paths it resolved at its start,
+// and what it may replace besides the outputs a build of this project recorded (see the folder
+// guard). BuildProject sets it for the length of one build.
+struct TBuildScope
+{
+    bool Active = false;
+    QString Paths[6];               // OutputPath by path type, resolved once when the build began
+    bool Interactive = false;       // a window can ask the user
+    bool ReplaceUnrecorded = false; // the command line's --replace-unrecorded
+    QStringList Confirmed;          // resolved paths the user agreed to replace in this build
+};
+
 class TProject : public TObject
 {
 public:
@@ -115,11 +127,26 @@ public:
     // The lines of the project file, as SaveToIni writes them.
     QStringList IniLines() const;
 
+    // The stored setting of a path type; null for any other type.
+    const QString *PathSetting(int PathType) const;
     // One of the six stored paths, resolved; an empty string for any other type and for an
     // empty stored path.
     QString RealPath(int PathType) const;
     // Any stored path with its macros (any letter case) resolved and normalised.
     QString RealPath(const QString &Path) const;
+
+    // The path a build writes one of the outputs to (ptCompiledFile .. ptHHPFolder): the stored
+    // path with its macros, taken against the project folder when relative, and resolved on the
+    // disk with symbolic links followed (ResolveOutputPath); folders end in "/". Unlike RealPath,
+    // ".." is applied after the links, so the path names the folder the disk will really use.
+    // While a build runs this is the path resolved when it began. Empty for an empty setting.
+    // Raises for a path with a control character.
+    QString OutputPath(int PathType) const;
+    // The name of the first path setting (SourceFile, CompiledFile, ...) that holds a control
+    // character, with a message naming it; empty when every path is clean.
+    QString PathSettingProblem() const;
+
+    mutable TBuildScope BuildScope;
 };
 
 // "1" or "0".

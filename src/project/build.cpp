@@ -217,7 +217,7 @@ void Tbuild::executeSteps()
 
     if (Project->PDFOutput) {
         TaskType = ttPDF;
-        PdfOutput(TempCopy, Project->RealPath(ptPDFFile));
+        PdfOutput(TempCopy, Project->OutputPath(ptPDFFile));
         SetPosition(100, 1);
     }
 
@@ -295,7 +295,7 @@ void Tbuild::HtmlHelpCreate(TContentsItems &items)
 void Tbuild::HtmlHelpSetFolder()
 {
     if (Project->OutputHHP) {
-        m_hhpFolder = Project->RealPath(ptHHPFolder);
+        m_hhpFolder = Project->OutputPath(ptHHPFolder);
         if (m_hhpFolder.isEmpty())
             throw Exception(QStringLiteral("The folder of the HTML Help project is not set."));
         TFolderGuard(*Project).CheckFolder(m_hhpFolder, TGuardedOutput::HHPFolder);
@@ -316,9 +316,9 @@ void Tbuild::HtmlHelpMake()
     if (Project->HtmlHelpOutputContext)
         m_hh->maker->OutputContextFile();
     m_hh->maker->Make();
-    OutputsWritten << Project->RealPath(ptCompiledFile);
-    if (Project->HtmlHelpOutputContext && !Project->RealPath(ptContextFile).isEmpty())
-        OutputsWritten << Project->RealPath(ptContextFile);
+    OutputsWritten << Project->OutputPath(ptCompiledFile);
+    if (Project->HtmlHelpOutputContext && !Project->OutputPath(ptContextFile).isEmpty())
+        OutputsWritten << Project->OutputPath(ptContextFile);
     if (Project->OutputHHP)
         OutputsWritten << m_hhpFolder;
 }
@@ -337,7 +337,7 @@ void Tbuild::WebHelpOutput(TContentsItems &items)
     webHelp.Swap = m_swap.get();
     webHelp.Output();
     appendNew(Warnings, webHelp.Warnings);
-    OutputsWritten << Project->RealPath(ptWebHelpFolder);
+    OutputsWritten << Project->OutputPath(ptWebHelpFolder);
 }
 
 void Tbuild::PdfOutput(const QString &wordFile, const QString &pdfFile)

@@ -1,4 +1,5 @@
 #include "text/ChmFile.h"
+#include "text/OutputPath.h"
 
 #include "text/Confine.h"
 #include "text/FileSystem.h"
@@ -69,7 +70,8 @@ TChmFile::~TChmFile() { Close(); }
 bool TChmFile::Open(const QString &path)
 {
     Close();
-    if (!QFileInfo(path).isFile())
+    // chmlib takes the raw name, which a NUL would cut short.
+    if (HasControlCharacter(path) || !QFileInfo(path).isFile())
         return false;
     if (!ReadDirectory(path)) {
         Close();

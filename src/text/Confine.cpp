@@ -1,6 +1,7 @@
 #include "text/Confine.h"
 
 #include "text/Exceptions.h"
+#include "text/OutputPath.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,6 +16,8 @@ QString whyRefused(const QString &folder, const QString &name, QString *joined)
         return QStringLiteral("an empty file name");
     if (name.contains(QChar(0)))
         return QStringLiteral("a file name with a NUL character");
+    if (HasControlCharacter(name))
+        return QStringLiteral("a file name with a control character");
     QString n = name;
     n.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (n.startsWith(QLatin1Char('/')))

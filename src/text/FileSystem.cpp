@@ -1,5 +1,7 @@
 #include "text/FileSystem.h"
 
+#include "text/OutputPath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,11 @@ namespace tavrel {
 
 namespace {
 TFileSystem g_real;
+
+// The last line of defence: a path with a NUL would be cut short by the system call (and name
+// another file than the one checked), and other control characters have no place in a file name
+// the program reads or writes. Every caller checks earlier with a message of its own.
+bool usable(const QString &path) { return !path.isEmpty() && !HasControlCharacter(path); }
 std::atomic<TFileSystem *> g_fs{nullptr};
 
 // Deletes the content of a folder without following symbolic links: a link is removed as a
@@ -30,12 +37,16 @@ bool removeTree(const QString &path)
 
 bool TFileSystem::CanOpenRead(const QString &path)
 {
+    if (!usable(path))
+        return false;
     QFile f(path);
     return f.open(QIODevice::ReadOnly);
 }
 
 bool TFileSystem::CanOpenWrite(const QString &path)
 {
+    if (!usable(path))
+        return false;
     QFile f(path);
     bool existed = f.exists();
     // Append mode tests writability without truncating the file.
@@ -48,16 +59,20 @@ bool TFileSystem::CanOpenWrite(const QString &path)
 
 bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
 {
+    if (!usable(path))
+        return false;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(data) == data.size() && f.flush();
 }
 
-bool TFileSystem::RemoveFile(const QString &path) { return QFile::remove(path); }
+bool TFileSystem::RemoveFile(const QString &path) { return usable(path) && QFile::remove(path); }
 
 bool TFileSystem::RemoveFolder(const QString &path)
 {
+    if (!usable(path))
+        return false;
     QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return false;
@@ -66,18 +81,22 @@ bool TFileSystem::RemoveFolder(const QString &path)
 
 bool TFileSystem::Rename(const QString &from, const QString &to)
 {
+    if (!usable(from) || !usable(to))
+        return false;
     // QFile::rename refuses to replace; rename(2) replaces atomically, which is what callers want.
     return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 bool TFileSystem::CopyFile(const QString &from, const QString &to)
 {
+    if (!usable(from) || !usable(to))
+        return false;
     if (QFileInfo::exists(to) && !QFile::remove(to))
         return false;
     return QFile::copy(from, to);
 }
 
-bool TFileSystem::MakePath(const QString &folder) { return QDir().mkpath(folder); }
+bool TFileSystem::MakePath(const QString &folder) { return usable(folder) && QDir().mkpath(folder); }
 
 bool TFileSystem::MakePrivateFolder(const QString &folder)
 {

@@ -2,6 +2,7 @@
 
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
+#include "text/OutputPath.h"
 #include "text/HTMLProcess.h"
 #include "text/LanguageProcess.h"
 #include "text/Messages.h"
@@ -196,6 +197,9 @@ QString GetTempFolder() { return withTrailingSlash(QDir::tempPath()); }
 
 QString GetTempFileName(const QString &ext)
 {
+    // The extension comes from a document's name; the system call would cut it at a NUL.
+    if (HasControlCharacter(ext))
+        throw Exception(QStringLiteral("The extension \"%1\" holds a control character.").arg(PrintablePath(ext)));
     QByteArray suffix = QFile::encodeName(ext);
     QByteArray templ = QFile::encodeName(GetTempFolder() + QStringLiteral("~taXXXXXX")) + suffix;
     int fd = ::mkstemps(templ.data(), static_cast<int>(suffix.size()));
@@ -277,7 +281,13 @@ bool isProtectedFolder(const QString &absolute)
         return true;
     if (absolute.startsWith(kSlash) && absolute.lastIndexOf(QLatin1Char('/')) == 0)
         return true; // directly under the root
-    for (const QString &keep : {QDir::cleanPath(QDir::homePath()), QDir::cleanPath(GetSpecialFolder(5))}) {
+    for (const QString &given : {QDir::homePath(), GetSpecialFolder(5)}) {
+        QString keep;
+        try {
+            keep = ResolveOutputPath(QDir::cleanPath(given), QString());
+        } catch (const Exception &) {
+            keep = QDir::cleanPath(given);
+        }
         if (keep.isEmpty())
             continue;
         if (keep == absolute || keep.startsWith(absolute + kSlash))
@@ -291,18 +301,25 @@ bool isProtectedFolder(const QString &absolute)
 bool DeleteFolder(const QString &folder)
 {
     QString path = withoutTrailingSlash(folder);
-    if (path.isEmpty() || path == kSlash || path == QLatin1String("\\"))
+    if (path.isEmpty() || path == kSlash || path == QLatin1String("\\") || HasControlCharacter(path))
         return false;
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (isProtectedFolder(absolute))
+    // Exactly the folder the folder guard judged: the same resolution, links followed and ".."
+    // taken on the disk, never a tidier reading of the text. A relative path names no folder
+    // for certain, so nothing is deleted.
+    if (!ToSlashes(path).startsWith(kSlash))
         return false;
-    QFileInfo info(absolute);
-    if (!info.isSymLink() && !info.isDir())
+    QString resolved;
+    try {
+        resolved = ResolveOutputPath(path, QString());
+    } catch (const Exception &) {
         return false;
-    const QString canonical = info.canonicalFilePath();
-    if (!canonical.isEmpty() && !info.isSymLink() && isProtectedFolder(canonical))
+    }
+    if (isProtectedFolder(resolved))
         return false;
-    return FileSystem().RemoveFolder(absolute);
+    QFileInfo info(resolved);
+    if (info.isSymLink() || !info.isDir())
+        return false;
+    return FileSystem().RemoveFolder(resolved);
 }
 
 bool CopyFolderTree(const QString &source, const QString &dest)

@@ -1,4 +1,5 @@
 #include "word/PDFOutput.h"
+#include "text/OutputPath.h"
 
 #include "project/FolderGuard.h"
 #include "project/OutputSwap.h"
@@ -86,6 +87,9 @@ void EditPdfCatalog(const QString &FileName, const QString &NewFileName, int Pan
     if (!temp.open())
         throw Exception(QStringLiteral("Cannot write a temporary file beside \"%1\".").arg(NewFileName));
     temp.close();
+    // qpdf takes the raw name, which a NUL would cut short.
+    if (HasControlCharacter(FileName) || HasControlCharacter(NewFileName))
+        throw Exception(QStringLiteral("The PDF path \"%1\" holds a control character.").arg(PrintablePath(NewFileName)));
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);

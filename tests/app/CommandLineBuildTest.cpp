@@ -174,17 +174,24 @@ TEST(CommandLineBuild, FailuresExitWithOneAndTheReportOnStandardError)
         EXPECT_TRUE(r.err.contains("doesn't exist!")) << r.err.toStdString();
     }
     {
-        // A WebHelp folder with somebody's files is not emptied without --yes.
+        // A WebHelp folder with somebody's files is not emptied, not even with --yes; only
+        // --replace-unrecorded says so.
         const QString tvp = makeProject(work.path() + "/b", "styles.docx", false, true, false);
         QDir().mkpath(work.path() + "/b/WebHelp");
         QFile f(work.path() + "/b/WebHelp/keep.txt");
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("mine");
         f.close();
-        TRun r = runTavrel({"--build", tvp}, temp.path());
+        TRun r = runTavrel({"--build", tvp, "--yes"}, temp.path());
         EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains("is not empty folder. It will be emptied. Continue?")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("\"" + work.path() + "/b/WebHelp/\" was not written by a build of this project"))
+            << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("--replace-unrecorded")) << r.err.toStdString();
         EXPECT_TRUE(QFileInfo::exists(work.path() + "/b/WebHelp/keep.txt"));
+        r = runTavrel({"--build", tvp, "--replace-unrecorded"}, temp.path());
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(work.path() + "/b/WebHelp/keep.txt"));
+        EXPECT_TRUE(HoldsWebHelpOutputFiles(work.path() + "/b/WebHelp"));
     }
     {
         // The conversion fails: the task type and position are reported, the temporary copy

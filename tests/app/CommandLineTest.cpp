@@ -25,6 +25,11 @@ TEST(CommandLine, ProjectSilentBuildAndHeadlessBuild)
     EXPECT_EQ(cl.mode, Mode::Build);
     EXPECT_EQ(cl.projectFile, "x.tvp");
     EXPECT_TRUE(cl.yes);
+    EXPECT_FALSE(cl.replaceUnrecorded) << "--yes does not cover replacing what the program did not write";
+    cl = TCommandLine::Parse({"--replace-unrecorded", "--build", "x.tvp"});
+    EXPECT_EQ(cl.mode, Mode::Build);
+    EXPECT_TRUE(cl.replaceUnrecorded);
+    EXPECT_TRUE(TCommandLine::HelpText().contains("--replace-unrecorded"));
 
     EXPECT_EQ(TCommandLine::Parse({"--version"}).mode, Mode::Version);
     EXPECT_EQ(TCommandLine::Parse({"x.tvp", "--help"}).mode, Mode::Help);

@@ -94,6 +94,9 @@ protected:
         maker.Project = &project;
         maker.Contents = &items;
         items.Project = &project;
+        // These tests write the same outputs again and again outside a build, with no record:
+        // nothing there is anybody else's, as --replace-unrecorded says.
+        project.BuildScope.ReplaceUnrecorded = true;
     }
     TProject project;
     TContentsItems items;
@@ -477,6 +480,7 @@ TEST(MakerBuild, DocumentToCompiledHelpFileInAnUnusualFolder)
     project.OutputHHP = true;
     project.HtmlHelpOutputContext = true;
     project.CHMSetting.Title = project.Title;
+    project.BuildScope.ReplaceUnrecorded = true; // two passes outside a build, no record
     const QString source = root + "Quelle Dokument.docx";
     const QString picture = "<w:r><w:drawing><wp:inline><wp:extent cx=\"952500\" cy=\"476250\"/><wp:docPr id=\"1\" name=\"P1\" descr=\"Logo\"/>"
                             "<a:graphic><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic>"

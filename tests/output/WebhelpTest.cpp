@@ -78,6 +78,9 @@ struct TSetup
         project.PDFOutput = false;
         project.WebHelpExtension = 0;
         project.ViewCompiledFile = true;
+        // These tests write into the same folder again and again outside a build, with no
+        // record: nothing there is anybody else's, as --replace-unrecorded says.
+        project.BuildScope.ReplaceUnrecorded = true;
     }
     void fill(const std::vector<TWebItem> &entries) { FillContents(items, entries); }
 };

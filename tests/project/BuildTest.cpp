@@ -2,6 +2,7 @@
 // and the checks and messages around a build.
 #include "project/BuildLock.h"
 #include "project/BuildProject.h"
+#include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
 #include "project/build.h"
@@ -427,6 +428,10 @@ TEST(BuildProject, OldOutputsStayUntilTheBuildReplacesThem)
     QDir().mkpath(QFileInfo(s.pdf).path());
     WriteBytes(s.chm, "old chm");
     WriteBytes(s.pdf, "old pdf");
+    // Outputs of an earlier build, so only the lock stands in the way.
+    TOutputRecord earlier(s.project.ProjectFilename);
+    earlier.RecordWritten({s.chm, s.pdf});
+    ASSERT_TRUE(earlier.Save());
     TScriptedMessages messages;
     // Even a locked old output is no question before the build: it is only replaced, at the
     // end of a build that made every new output.
@@ -549,22 +554,27 @@ TEST(BuildProject, NonEmptyWebHelpFolderQuestionAndTheHeadlessAnswers)
     EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Completed);
     EXPECT_EQ(runner.runs, 1);
 
-    // Nobody to ask: a folder with other files fails with the question, unless told Yes.
+    // Nobody to ask: a folder with other files fails naming it, --yes or not; only the explicit
+    // switch empties it.
     TBuildOptions headless;
     headless.Headless = true;
     TBuildReport r = BuildProject(s.project, runner, headless);
     EXPECT_EQ(r.Result, TBuildReport::Stopped);
-    EXPECT_EQ(r.Message, question);
+    EXPECT_TRUE(r.Message.startsWith("\"" + s.web + "\" was not written by a build")) << r.Message.toStdString();
     EXPECT_EQ(runner.runs, 1);
     headless.Yes = true;
+    EXPECT_EQ(BuildProject(s.project, runner, headless).Result, TBuildReport::Stopped);
+    headless.ReplaceUnrecorded = true;
     EXPECT_EQ(BuildProject(s.project, runner, headless).Result, TBuildReport::Completed);
     // An earlier WebHelp output may be replaced without being told.
-    headless.Yes = false;
+    headless = TBuildOptions();
+    headless.Headless = true;
+    QFile::remove(s.web + "mine.txt");
     WriteBytes(s.web + "index.html", "<html>");
     WriteBytes(s.web + "webhelpcontents.html", "<html>");
     EXPECT_EQ(BuildProject(s.project, runner, headless).Result, TBuildReport::Completed);
     EXPECT_EQ(messages.Questions().size(), 2) << "headless builds never ask";
-    EXPECT_TRUE(QFileInfo::exists(s.web + "mine.txt")) << "emptying belongs to the WebHelp output";
+    EXPECT_TRUE(QFileInfo::exists(s.web + "index.html")) << "emptying belongs to the WebHelp output";
 }
 
 TEST(BuildProject, FailureAndCompletionMessages)

@@ -1,4 +1,5 @@
 #include "word/engine/Zip.h"
+#include "text/OutputPath.h"
 
 #include "text/Exceptions.h"
 
@@ -30,6 +31,11 @@ std::unique_ptr<TZipReader> TZipReader::OpenFile(const QString &path, const QStr
     r->m_display = displayName.isEmpty() ? QFileInfo(path).fileName() : displayName;
     r->m_limits = limits;
     int err = 0;
+    // libzip takes the raw name, which a NUL would cut short: such a path names no file.
+    if (HasControlCharacter(path)) {
+        r->fail(QStringLiteral("the file cannot be opened"));
+        return r;
+    }
     r->m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
     if (!r->m_zip) {
         if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN)
