@@ -65,6 +65,22 @@ bool hasScheme(const QString &s)
     return s[0].isLetter();
 }
 
+// Visits root and everything below it in document order without recursion, as pages may nest
+// deeper than the stack allows; visit returns false to skip what lies below a node.
+template <class F>
+void walkTree(xmlNode *root, F &&visit)
+{
+    std::vector<xmlNode *> stack{root};
+    while (!stack.empty()) {
+        xmlNode *n = stack.back();
+        stack.pop_back();
+        if (!n || !visit(n))
+            continue;
+        for (xmlNode *c = n->last; c; c = c->prev)
+            stack.push_back(c);
+    }
+}
+
 // --- files below the allowed folder --------------------------------------------------------------
 
 class TResourceFolder
@@ -653,13 +669,10 @@ void Reader::addSheetText(const QString &text, const QString &baseFolder, const 
 
 void Reader::collectSheets(xmlNode *root)
 {
-    // In document order, wherever they stand; the walk is iterative because the tree may be deep.
-    std::vector<xmlNode *> stack{root};
-    while (!stack.empty()) {
-        xmlNode *n = stack.back();
-        stack.pop_back();
+    // In document order, wherever they stand.
+    walkTree(root, [&](xmlNode *n) {
         if (n->type != XML_ELEMENT_NODE)
-            continue;
+            return false;
         const QString tag = tagOf(n);
         const QString media = attr(n, "media").trimmed().toLower();
         const bool screen = media.isEmpty() || media.contains(QLatin1String("screen")) || media.contains(QLatin1String("all"));
@@ -667,7 +680,7 @@ void Reader::collectSheets(xmlNode *root)
             const QStringList rel = attr(n, "rel").toLower().split(' ', Qt::SkipEmptyParts);
             if (rel.contains(QLatin1String("stylesheet")) && !rel.contains(QLatin1String("alternate")) && screen)
                 loadLinkedSheet(attr(n, "href"), m_pageFolder, n, 0);
-            continue;
+            return false;
         }
         if (tag == QLatin1String("style")) {
             if (screen) {
@@ -675,14 +688,10 @@ void Reader::collectSheets(xmlNode *root)
                 addSheetText(fromXml(content), m_pageFolder, where(n), n, 0);
                 xmlFree(content);
             }
-            continue;
+            return false;
         }
-        std::vector<xmlNode *> kids;
-        for (xmlNode *c = n->children; c; c = c->next)
-            if (c->type == XML_ELEMENT_NODE)
-                kids.push_back(c);
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-    }
+        return true;
+    });
 }
 
 // --- styles ---------------------------------------------------------------------------------------
@@ -1303,44 +1312,28 @@ void Reader::anchorsOf(xmlNode *n, TNode *w)
 // Hidden content shows nothing, but links to the anchors inside it still need their targets.
 void Reader::hiddenAnchors(xmlNode *root)
 {
-    std::vector<xmlNode *> stack{root};
-    while (!stack.empty()) {
-        xmlNode *n = stack.back();
-        stack.pop_back();
+    walkTree(root, [&](xmlNode *n) {
         if (n->type != XML_ELEMENT_NODE)
-            continue;
+            return false;
         if (tagOf(n) == QLatin1String("a") && hasAttr(n, "name"))
             bookmark(attr(n, "name"));
         if (hasAttr(n, "id"))
             bookmark(attr(n, "id"));
-        std::vector<xmlNode *> kids;
-        for (xmlNode *c = n->children; c; c = c->next)
-            kids.push_back(c);
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-    }
+        return true;
+    });
 }
 
 // Beyond the nesting limit the structure is dropped and only the text is kept.
 void Reader::flatText(xmlNode *root, const THtmlStyle &st, const TInlineState &is)
 {
-    std::vector<xmlNode *> stack{root};
-    while (!stack.empty()) {
-        xmlNode *n = stack.back();
-        stack.pop_back();
-        if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE) {
+    walkTree(root, [&](xmlNode *n) {
+        if (n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE)
             text(fromXml(n->content), st, is);
-            continue;
-        }
         if (n->type != XML_ELEMENT_NODE)
-            continue;
+            return false;
         const QString tag = tagOf(n);
-        if (tag == QLatin1String("script") || tag == QLatin1String("style"))
-            continue;
-        std::vector<xmlNode *> kids;
-        for (xmlNode *c = n->children; c; c = c->next)
-            kids.push_back(c);
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-    }
+        return tag != QLatin1String("script") && tag != QLatin1String("style");
+    });
 }
 
 void Reader::element(xmlNode *n, const THtmlStyle &parent, const TInlineState &is, int depth)
@@ -2167,18 +2160,15 @@ bool quirksMode(xmlDocPtr doc)
 
 xmlNode *findElement(xmlNode *root, const char *name)
 {
-    std::vector<xmlNode *> stack{root};
-    while (!stack.empty()) {
-        xmlNode *n = stack.back();
-        stack.pop_back();
-        if (!n || n->type != XML_ELEMENT_NODE)
-            continue;
+    xmlNode *found = nullptr;
+    walkTree(root, [&](xmlNode *n) {
+        if (found || n->type != XML_ELEMENT_NODE)
+            return false;
         if (tagOf(n) == QLatin1String(name))
-            return n;
-        for (xmlNode *c = n->last; c; c = c->prev)
-            stack.push_back(c);
-    }
-    return nullptr;
+            found = n;
+        return !found;
+    });
+    return found;
 }
 
 void Reader::Read(const QString &textIn)
@@ -2306,7 +2296,9 @@ std::unique_ptr<TDocument> ReadHtml(const QString &path, const THtmlReadOptions 
     const QByteArray bytes = f.read(options.MaxPageBytes + 1);
     if (bytes.size() > options.MaxPageBytes)
         throw Exception(QStringLiteral("The page \"%1\" cannot be opened: it is larger than %2 bytes.").arg(display).arg(options.MaxPageBytes));
-    return readWith(bytes, fi.absolutePath(), display, options);
+    // The folder as the allowed folder is compared: with its links resolved.
+    const QString folder = QFileInfo(fi.absolutePath()).canonicalFilePath();
+    return readWith(bytes, folder.isEmpty() ? fi.absolutePath() : folder, display, options);
 }
 
 std::unique_ptr<TDocument> ReadHtmlBytes(const QByteArray &bytes, const QString &pageFolder, const THtmlReadOptions &options)
