@@ -641,7 +641,7 @@ bool attributeMatches(const TCssAttributeTest &t, const TCssElement &e)
     switch (t.Op) {
     case 0: return true;
     case '=': return v == t.Value;
-    case '~': return !t.Value.isEmpty() && v.split(QRegularExpression(QStringLiteral("[ \t\n\r\f]+")), Qt::SkipEmptyParts).contains(t.Value);
+    case '~': return !t.Value.isEmpty() && v.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(t.Value);
     case '|': return v == t.Value || v.startsWith(t.Value + '-');
     case '^': return !t.Value.isEmpty() && v.startsWith(t.Value);
     case '$': return !t.Value.isEmpty() && v.endsWith(t.Value);

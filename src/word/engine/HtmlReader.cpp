@@ -590,7 +590,7 @@ TNode *Reader::node(xmlNode *n)
     w.Quirks = m_quirks;
     w.TagName = tagOf(n);
     w.IdValue = attr(n, "id").trimmed();
-    w.ClassValues = attr(n, "class").split(QRegularExpression(QStringLiteral("[ \t\n\r\f]+")), Qt::SkipEmptyParts);
+    w.ClassValues = attr(n, "class").simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     n->_private = &w;
     if (n->parent && n->parent->type == XML_ELEMENT_NODE)
         w.ParentNode = node(n->parent);
@@ -1703,7 +1703,7 @@ void Reader::picture(xmlNode *n, const THtmlStyle &st, const TInlineState &is)
             ext = QStringLiteral("jpg");
         if (ext.startsWith(QLatin1String("svg")))
             ext = QStringLiteral("svg");
-        if (data.isEmpty() || ext.isEmpty() || !QRegularExpression(QStringLiteral("^[a-z0-9]{1,8}$")).match(ext).hasMatch()) {
+        if (data.isEmpty() || ext.isEmpty() || ext.size() > 8 || std::any_of(ext.begin(), ext.end(), [](QChar ch) { return !(ch.isDigit() || (ch >= 'a' && ch <= 'z')); })) {
             warn(QStringLiteral("picture data"), QStringLiteral("A picture inside the page is damaged or too large and is left out"), n);
             fallback();
             return;
