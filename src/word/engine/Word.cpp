@@ -7,6 +7,7 @@
 #include "word/engine/DocxReader.h"
 #include "word/engine/Edit.h"
 #include "word/engine/Fields.h"
+#include "word/engine/HtmlReader.h"
 #include "word/engine/HtmlWriter.h"
 #include "word/engine/LibreOffice.h"
 #include "word/engine/Model.h"
@@ -708,6 +709,54 @@ TDocument &WordDocument::Model()
 
 // --- documents and application -----------------------------------------------------------------
 
+namespace {
+
+// A word-processing document: .docx natively, the other formats through LibreOffice.
+void openDocument(WordDocState &state, const QString &fileName, const QString &display, const WordOpenOptions &options)
+{
+    QFileInfo fi(fileName);
+    TDocxOptions dx;
+    dx.DisplayName = display;
+    dx.LinkBase = options.LinkBase.isEmpty() ? fi.absolutePath() : options.LinkBase;
+
+    TDocumentFormat format = DetectDocumentFormat(fileName);
+    switch (format) {
+    case TDocumentFormat::Docx:
+        state.Model = ReadDocx(fileName, dx);
+        break;
+    case TDocumentFormat::Doc:
+    case TDocumentFormat::Rtf:
+    case TDocumentFormat::Odt: {
+        if (!TLibreOffice::Available())
+            throw Exception(QStringLiteral("Your system cannot read \"%1\". Please install LibreOffice or choose a .docx file as the source.").arg(display));
+        state.WorkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tavrel-doc-XXXXXX"));
+        if (!state.WorkFolder->isValid())
+            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: no temporary folder.").arg(display));
+        static const char *exts[] = {"", "", "odt", "doc", "rtf"};
+        QString copy = state.WorkFolder->filePath(QStringLiteral("source.") + QLatin1String(exts[int(format)]));
+        if (!QFile::copy(fileName, copy))
+            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it cannot be copied.").arg(display));
+        TLibreOffice::TConversion c;
+        c.Input = copy;
+        c.OutputFolder = state.WorkFolder->path();
+        c.ConvertTo = QStringLiteral("docx:MS Word 2007 XML");
+        c.InputFilter = LibreOfficeInputFilter(format);
+        c.DisplayName = display;
+        QString out = TLibreOffice::Convert(c);
+        try {
+            state.Model = ReadDocx(out, dx);
+        } catch (const Exception &e) {
+            throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": its output cannot be read (%2)").arg(display, e.Message()));
+        }
+        break;
+    }
+    default:
+        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it is not a Word document (.docx, .doc, .rtf or .odt).").arg(display));
+    }
+}
+
+} // namespace
+
 std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, int format, bool visible)
 {
     WordOpenOptions o;
@@ -722,48 +771,18 @@ std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, const Wor
     const QString display = options.DisplayName.isEmpty() ? fi.fileName() : options.DisplayName;
     if (!fi.isFile())
         throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it does not exist.").arg(display));
-    if (options.Format == wdOpenFormatWebPages)
-        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: reading web pages is not supported by the document engine yet.").arg(display));
-
     auto state = std::make_shared<WordDocState>();
     state->FullName = fi.absoluteFilePath();
-    TDocxOptions dx;
-    dx.DisplayName = display;
-    dx.LinkBase = options.LinkBase.isEmpty() ? fi.absolutePath() : options.LinkBase;
-
-    TDocumentFormat format = DetectDocumentFormat(fileName);
-    switch (format) {
-    case TDocumentFormat::Docx:
-        state->Model = ReadDocx(fileName, dx);
-        break;
-    case TDocumentFormat::Doc:
-    case TDocumentFormat::Rtf:
-    case TDocumentFormat::Odt: {
-        if (!TLibreOffice::Available())
-            throw Exception(QStringLiteral("Your system cannot read \"%1\". Please install LibreOffice or choose a .docx file as the source.").arg(display));
-        state->WorkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tavrel-doc-XXXXXX"));
-        if (!state->WorkFolder->isValid())
-            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: no temporary folder.").arg(display));
-        static const char *exts[] = {"", "", "odt", "doc", "rtf"};
-        QString copy = state->WorkFolder->filePath(QStringLiteral("source.") + QLatin1String(exts[int(format)]));
-        if (!QFile::copy(fileName, copy))
-            throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it cannot be copied.").arg(display));
-        TLibreOffice::TConversion c;
-        c.Input = copy;
-        c.OutputFolder = state->WorkFolder->path();
-        c.ConvertTo = QStringLiteral("docx:MS Word 2007 XML");
-        c.InputFilter = LibreOfficeInputFilter(format);
-        c.DisplayName = display;
-        QString out = TLibreOffice::Convert(c);
-        try {
-            state->Model = ReadDocx(out, dx);
-        } catch (const Exception &e) {
-            throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": its output cannot be read (%2)").arg(display, e.Message()));
-        }
-        break;
-    }
-    default:
-        throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it is not a Word document (.docx, .doc, .rtf or .odt).").arg(display));
+    if (options.Format == wdOpenFormatWebPages) {
+        THtmlReadOptions ho;
+        ho.DisplayName = display;
+        ho.AllowedFolder = options.AllowedFolder;
+        ho.CodePage = options.CodePage;
+        state->Model = ReadHtml(fileName, ho);
+        if (!options.LinkBase.isEmpty())
+            state->Model->LinkBase = options.LinkBase;
+    } else {
+        openDocument(*state, fileName, display, options);
     }
 
     std::shared_ptr<WordDocument> d(new WordDocument);

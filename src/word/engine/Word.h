@@ -219,6 +219,11 @@ struct WordOpenOptions
     QString LinkBase;    // folder of the original source document; the opened file's folder when empty
     int Format = wdOpenFormatAuto;
     bool Visible = true;
+    // Web pages (format 7): pictures and style sheets are read only from below this folder (the
+    // page's folder when empty); CodePage decodes a page that declares no charset (0: UTF-8 when
+    // valid, else the system code page).
+    QString AllowedFolder;
+    int CodePage = 0;
 };
 
 class WordDocument
@@ -264,7 +269,8 @@ class Documents
 {
 public:
     // Opens a document. The format is recognised by content: .docx natively; .doc, .rtf and
-    // .odt through LibreOffice. Raises an Exception with a message naming the file otherwise.
+    // .odt through LibreOffice. Format 7 reads the file as a web page whatever it holds. Raises
+    // an Exception with a message naming the file otherwise.
     std::shared_ptr<WordDocument> Open(const QString &fileName, const WordOpenOptions &options = WordOpenOptions());
     std::shared_ptr<WordDocument> Open(const QString &fileName, int format, bool visible);
     // A new empty document: one empty paragraph in the default paragraph style "Normal".
