@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 namespace tavrel {
@@ -161,6 +162,7 @@ void TProject::Initialize()
     WebFontColor = QStringLiteral("#DBEFF9");
     WebBackColor.clear();
     WebBackground = 1;
+    CarryFolders.clear();
 
     const QString langId = systemLanguageId();
     const int codePage = Languages().GetCodepageById(langId);
@@ -378,6 +380,9 @@ QStringList TProject::IniLines() const
     s("WebFontColor", WebFontColor);
     s("WebBackColor", WebBackColor);
     i("WebBackground", WebBackground);
+    // Written only when set, so that a project without further folders keeps its file as it was.
+    if (!CarryFolders.isEmpty())
+        s("CarryFolders", EscapeLineBreaks(CarryFolders.join(QLatin1String("\r\n"))));
     s("HHPFolder", HHPFolder);
     w.AddEmptyLine();
     QStringList lines = w.Lines();
@@ -473,6 +478,10 @@ void TProject::LoadSettings(const TMemIniFile &ini)
     WebFontColor = s("WebFontColor", QStringLiteral("#ffffff"));
     WebBackColor = s("WebBackColor", QStringLiteral("#003366"));
     WebBackground = i("WebBackground", 1);
+    CarryFolders.clear();
+    for (const QString &line : UnescapeLineBreaks(s("CarryFolders", none)).split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+        if (!line.trimmed().isEmpty())
+            CarryFolders << line.trimmed();
 
     CHMProjectReadFromIni(CHMSetting, ini, kCHMSetting);
 }
@@ -500,6 +509,27 @@ QString TProject::RealPath(const QString &Path) const
         root.chop(1);
     p.replace(QLatin1String("<Project_Folder>"), root, Qt::CaseInsensitive);
     return NormalizePath(p);
+}
+
+QStringList TProject::CarryRootFolders() const
+{
+    QStringList out;
+    if (!RootDir.isEmpty())
+        out << RootDir;
+    QString source = RealPath(ptSourceFile);
+    if (!source.isEmpty() && !source.startsWith(QLatin1Char('/')))
+        source = NormalizePath(RootDir + source);
+    if (!source.isEmpty())
+        out << QFileInfo(source).absolutePath();
+    for (const QString &folder : CarryFolders) {
+        QString p = RealPath(folder);
+        if (p.isEmpty())
+            continue;
+        if (!p.startsWith(QLatin1Char('/')))
+            p = NormalizePath(RootDir + p);
+        out << p;
+    }
+    return out;
 }
 
 QString TProject::RealPath(int PathType) const

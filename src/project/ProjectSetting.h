@@ -91,6 +91,9 @@ public:
     int Panes = 1;
     int Magnification = 4;
     int PageLayout = 0;
+    // Further folders (path macros allowed) from which a build may carry linked files into its
+    // outputs, besides the project's and the source document's folders. One per line.
+    QStringList CarryFolders;
     TCHMProject CHMSetting;
 
     // Every setting gets its new-project value: the system language and its charset, the two
@@ -120,6 +123,10 @@ public:
     QString RealPath(int PathType) const;
     // Any stored path with its macros (any letter case) resolved and normalised.
     QString RealPath(const QString &Path) const;
+    // The folders a build may carry linked files from: the project folder, the source
+    // document's folder and each of CarryFolders resolved (a relative one against the project
+    // folder). Empty entries are left out.
+    QStringList CarryRootFolders() const;
 };
 
 // "1" or "0".

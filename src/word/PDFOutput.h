@@ -2,6 +2,7 @@
 // The opening view of an exported PDF: page layout, side pane and magnification are written
 // into the document catalog.
 #include "text/StringList.h"
+#include "text/Warnings.h"
 
 #include <QString>
 #include <functional>
@@ -43,6 +44,11 @@ public:
     TProject *Project = nullptr;                        // read for Panes, Magnification, PageLayout
     int Position = 0;                                    // progress 0..100
     std::function<void(TPDF *)> FOnProcess;              // called after each change of Position
+    // The user's document Word is a working copy of: linked pictures resolve against its
+    // folder. Empty when Word is the user's document itself.
+    QString OriginalFile;
+    // What the export left out (outside references that are not carried into the PDF).
+    TWarnings Warnings;
 
     // Exports the document file Word to the PDF file Pdf and edits its catalog.
     void Build(const QString &Word, const QString &Pdf);
