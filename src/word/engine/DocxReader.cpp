@@ -69,6 +69,9 @@ bool isUrlWithScheme(const QString &s)
 
 QString ResolvePartName(const QString &sourcePart, const QString &target)
 {
+    // A NUL cannot be part of a zip entry name: such a target names no part.
+    if (target.contains(QChar(0)))
+        return QString();
     QString t = target;
     t.replace('\\', '/');
     int hash = t.indexOf('#');

@@ -1111,7 +1111,11 @@ TOutsideFile Writer::readLinkedPicture(const QString &target, const QString &whe
     }
     const TCarryRoots fallback(QStringList{m_doc.LinkBase});
     file = ReadOutsideFile(link.Path, kMaxOutsideFile, m_doc.CarryRoots ? &*m_doc.CarryRoots : &fallback);
-    if (!file.Ok()) {
+    if (file.Missing) {
+        // Nothing is carried: the page names the picture where the document said it is.
+        m_doc.Warn(QStringLiteral("linked picture missing"),
+                   QStringLiteral("The linked picture \"%1\" was not found and is referenced where it was").arg(target), where);
+    } else if (!file.Ok()) {
         address.clear();
         m_doc.Warn(QStringLiteral("linked picture refused ") + link.Path,
                    QStringLiteral("The linked picture \"%1\" %2; it is left out").arg(link.Path, file.Error), where);
