@@ -39,13 +39,17 @@ bool normalisedAbsolute(const QString &path)
 }
 
 // Without the characters that an address carries in another form (percent signs, fragments,
-// backslashes, white space other than blanks).
+// backslashes, white space other than blanks) and that does not begin like a drive.
 bool plainPath(const QString &path)
 {
     for (QChar c : path)
         if (c == QLatin1Char('%') || c == QLatin1Char('#') || c == QLatin1Char('\\') || (c.isSpace() && c != QLatin1Char(' ')) ||
             c.unicode() < 0x20)
             return false;
+    // "/e:/x" is written "file:///e:/x", which reads back as the drive "e:" (both spellings of
+    // a Windows path are kept as text).
+    if (path.size() >= 3 && path[2] == QLatin1Char(':'))
+        return false;
     return !path.endsWith(QLatin1Char(' '));
 }
 
