@@ -69,9 +69,6 @@ bool isUrlWithScheme(const QString &s)
 
 QString ResolvePartName(const QString &sourcePart, const QString &target)
 {
-    // A NUL cannot be part of a zip entry name: such a target names no part.
-    if (target.contains(QChar(0)))
-        return QString();
     QString t = target;
     t.replace('\\', '/');
     int hash = t.indexOf('#');
@@ -90,7 +87,9 @@ QString ResolvePartName(const QString &sourcePart, const QString &target)
         }
         out << seg;
     }
-    return out.join('/');
+    // A name no package entry can have (a drive, a NUL) names no part.
+    const QString part = out.join('/');
+    return IsSafeEntryName(part) ? part : QString();
 }
 
 TRelationships ReadRelationshipsPart(const QByteArray &xml, const QString &sourcePart, const QString &fileName)

@@ -106,7 +106,9 @@ TLinkTarget ClassifyLinkTarget(const QString &target, const QString &base)
         else if (path.startsWith(QLatin1String("//")))
             return r; // a host: leave it to the browser
         path = QUrl::fromPercentEncoding(path.toUtf8());
-        if (!(path.size() >= 2 && path[1] == ':'))
+        // A drive is told from the path itself, not from a fragment after it ("file:///#:x").
+        const QString beforeFragment = path.left(path.indexOf('#'));
+        if (!(beforeFragment.size() >= 2 && beforeFragment[1] == ':'))
             path = '/' + path;
     }
     r.Kind = TLinkTarget::TKind::LocalFile;
