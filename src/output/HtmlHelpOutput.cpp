@@ -241,7 +241,8 @@ void THtmlHelpMaker::Output()
 void THtmlHelpMaker::OutputPages()
 {
     TTemplate tmpl(Project->HtmlHelpTemplateStream, Project->PrevHint, Project->NextHint);
-    tmpl.ProjectTitle = Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle;
+    // The title is plain text, as in the WebHelp pages.
+    tmpl.ProjectTitle = HtmlEscape(Project->HtmlHelpTitleSame ? Project->Title : Project->HtmlHelpTitle);
     tmpl.Copyright = Project->CopyRight;
     tmpl.CopyAttachedFiles(ProjectFolder);
     THEADElements head;

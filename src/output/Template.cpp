@@ -3,6 +3,7 @@
 #include "text/Confine.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
+#include "text/OutsideFiles.h"
 #include "text/functions.h"
 
 #include <QDir>
@@ -55,10 +56,11 @@ QString findIgnoringCase(const QString &path)
 
 QByteArray readWholeFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Cannot open file \"%1\". %2").arg(path, f.errorString()));
-    return f.readAll();
+    // A template's files are the author's choice; a FIFO or a device among them is refused.
+    TOutsideFile f = ReadOutsideFile(path);
+    if (!f.Ok())
+        throw Exception(QStringLiteral("Cannot open file \"%1\": it %2.").arg(path, f.Error));
+    return std::move(f.Data);
 }
 
 } // namespace

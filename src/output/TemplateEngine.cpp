@@ -448,23 +448,27 @@ QString TTemplate::MakePage(const TContentsItem &Item) const
 {
     QString prev, prevImg, next, nextImg;
     const QString ext = pn->Extension;
+    // The hint texts are plain text from the project and the page links come from document
+    // names: both stand in text and in double-quoted attributes, where the escaped form holds.
+    const QString prevTitle = HtmlEscape(pn->Prev_Title), nextTitle = HtmlEscape(pn->Next_Title);
+    const QString lastPage = HtmlEscape(Item.LastPage), nextPage = HtmlEscape(Item.NextPage);
     if (!Item.LastPage.isEmpty()) {
-        prev = QStringLiteral("<A href=\"%1\">&lt;&lt;%2</a>").arg(Item.LastPage, pn->Prev_Title);
+        prev = QStringLiteral("<A href=\"%1\">&lt;&lt;%2</a>").arg(lastPage, prevTitle);
         prevImg = QStringLiteral("<A href=\"%1\" title=\"%2\"><img id=\"tavrel_template_prev\" alt=\"%2\" src=\"btn_prev_n%3\" border=\"0\"></a>")
-                      .arg(Item.LastPage, pn->Prev_Title, ext);
+                      .arg(lastPage, prevTitle, ext);
     } else {
-        prev = QStringLiteral("&lt;&lt;") + pn->Prev_Title;
+        prev = QStringLiteral("&lt;&lt;") + prevTitle;
         if (pn->Prev_Gray)
-            prevImg = QStringLiteral("<img id=\"tavrel_template_prev\" alt=\"%1\" src=\"btn_prev_g%2\" border=\"0\">").arg(pn->Prev_Title, ext);
+            prevImg = QStringLiteral("<img id=\"tavrel_template_prev\" alt=\"%1\" src=\"btn_prev_g%2\" border=\"0\">").arg(prevTitle, ext);
     }
     if (!Item.NextPage.isEmpty()) {
-        next = QStringLiteral("<A href=\"%1\">%2&gt;&gt;</a>").arg(Item.NextPage, pn->Next_Title);
+        next = QStringLiteral("<A href=\"%1\">%2&gt;&gt;</a>").arg(nextPage, nextTitle);
         nextImg = QStringLiteral("<A href=\"%1\" title=\"%2\"><img id=\"tavrel_template_next\" alt=\"%2\" src=\"btn_next_n%3\" border=\"0\"></a>")
-                      .arg(Item.NextPage, pn->Next_Title, ext);
+                      .arg(nextPage, nextTitle, ext);
     } else {
-        next = pn->Next_Title + QStringLiteral("&gt;&gt;");
+        next = nextTitle + QStringLiteral("&gt;&gt;");
         if (pn->Next_Gray)
-            nextImg = QStringLiteral("<img id=\"tavrel_template_next\" alt=\"%1\" src=\"btn_next_g%2\" border=\"0\">").arg(pn->Next_Title, ext);
+            nextImg = QStringLiteral("<img id=\"tavrel_template_next\" alt=\"%1\" src=\"btn_next_g%2\" border=\"0\">").arg(nextTitle, ext);
     }
 
     // Each replacement runs over the page as the earlier ones left it; the topic body comes

@@ -31,19 +31,6 @@ namespace {
 const QString kCRLF = QStringLiteral("\r\n");
 const auto ci = Qt::CaseInsensitive;
 
-// Backslash and "'" preceded by a backslash: the text of a single-quoted script string.
-QString jsSingle(const QString &s)
-{
-    QString out;
-    out.reserve(s.size() + 8);
-    for (QChar c : s) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('\''))
-            out += QLatin1Char('\\');
-        out += c;
-    }
-    return out;
-}
-
 // A colour setting goes into style rules and attributes of the frame pages: only the characters
 // of colour names, "#rrggbb" and functional notations are let through, so a value from a
 // project file cannot close the element it stands in.
@@ -377,7 +364,7 @@ QString TWebHelp::fillCommon(QString text)
     // The default page stands in a script string on the root page and in a frame address on
     // the static frameset: each place gets the form it can carry.
     static const QString placeholder = QStringLiteral("($DEFAULTPAGE$)");
-    QString scriptForm = jsSingle(ToSlashes(DefaultPage));
+    QString scriptForm = EscapeScriptString(ToSlashes(DefaultPage));
     scriptForm.replace(QLatin1Char('<'), QLatin1String("\\x3c"));
     scriptForm.replace(QLatin1Char('"'), QLatin1String("\\x22"));
     const QString addressForm = HtmlEscape(urlPath(DefaultPage));
@@ -542,7 +529,7 @@ QString TWebHelp::makeTree(bool staticTree)
                                                 : QString(QStringLiteral("<img src=\"icons/") + closed + QStringLiteral("\" class=\"p\">"));
             link = QStringLiteral("<a href=\"") + target + QStringLiteral("\" target=\"content\" title=\"") + t + QStringLiteral("\">") + img + span;
         } else {
-            const QString status = QStringLiteral(" onmousemove=\"window.status='") + jsSingle(t) + QStringLiteral("'\">");
+            const QString status = QStringLiteral(" onmousemove=\"window.status='") + EscapeScriptString(t) + QStringLiteral("'\">");
             if (it.HasChildNode) {
                 link = QStringLiteral("<a href=\"") + target + QStringLiteral("\" onclick=\"return LinkClick('") + si +
                        QStringLiteral("',true,") + (target == QLatin1String("#") ? QStringLiteral("false") : QStringLiteral("true")) +
@@ -635,8 +622,8 @@ QString TWebHelp::MakeIndexForWeb()
             out += QLatin1Char(',');
         }
         // The page name is escaped like the title: a quote in it would end the string early.
-        out += QStringLiteral("['") + jsSingle(HtmlEscape(pairs[k].item->Title)) + QStringLiteral("','pages/") +
-               jsSingle(HtmlEscape(ToSlashes(pairs[k].item->Url))) + QStringLiteral("']");
+        out += QStringLiteral("['") + EscapeScriptString(HtmlEscape(pairs[k].item->Title)) + QStringLiteral("','pages/") +
+               EscapeScriptString(HtmlEscape(ToSlashes(pairs[k].item->Url))) + QStringLiteral("']");
         prevKeyword = keyword;
     }
     close(prevLevels);

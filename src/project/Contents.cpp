@@ -326,7 +326,7 @@ void TContentsItems::PreProcess()
             for (size_t k = 0; k < path.size(); ++k) {
                 if (k > 0)
                     navigation += nav.Delimiter;
-                navigation += QStringLiteral("<a href=\"") + path[k].link + QStringLiteral("\">") + path[k].title +
+                navigation += QStringLiteral("<a href=\"") + HtmlEscape(path[k].link) + QStringLiteral("\">") + path[k].title +
                               QStringLiteral("</a>");
             }
             if (!path.empty() && (nav.EndWithDelimiter || nav.IncludeTopic))

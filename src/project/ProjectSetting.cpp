@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -164,6 +165,7 @@ void TProject::Initialize()
     WebFontColor = QStringLiteral("#DBEFF9");
     WebBackColor.clear();
     WebBackground = 1;
+    CarryFolders.clear();
 
     const QString langId = systemLanguageId();
     const int codePage = Languages().GetCodepageById(langId);
@@ -385,6 +387,9 @@ QStringList TProject::IniLines() const
     s("WebFontColor", WebFontColor);
     s("WebBackColor", WebBackColor);
     i("WebBackground", WebBackground);
+    // Written only when set, so that a project without further folders keeps its file as it was.
+    if (!CarryFolders.isEmpty())
+        s("CarryFolders", EscapeLineBreaks(CarryFolders.join(QLatin1String("\r\n"))));
     s("HHPFolder", HHPFolder);
     w.AddEmptyLine();
     QStringList lines = w.Lines();
@@ -480,6 +485,10 @@ void TProject::LoadSettings(const TMemIniFile &ini)
     WebFontColor = s("WebFontColor", QStringLiteral("#ffffff"));
     WebBackColor = s("WebBackColor", QStringLiteral("#003366"));
     WebBackground = i("WebBackground", 1);
+    CarryFolders.clear();
+    for (const QString &line : UnescapeLineBreaks(s("CarryFolders", none)).split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+        if (!line.trimmed().isEmpty())
+            CarryFolders << line.trimmed();
 
     CHMProjectReadFromIni(CHMSetting, ini, kCHMSetting);
 }
@@ -520,6 +529,27 @@ const QString *TProject::PathSetting(int PathType) const
     case ptHHPFolder: return &HHPFolder;
     default: return nullptr;
     }
+}
+
+QStringList TProject::CarryRootFolders() const
+{
+    QStringList out;
+    if (!RootDir.isEmpty())
+        out << RootDir;
+    QString source = RealPath(ptSourceFile);
+    if (!source.isEmpty() && !source.startsWith(QLatin1Char('/')))
+        source = NormalizePath(RootDir + source);
+    if (!source.isEmpty())
+        out << QFileInfo(source).absolutePath();
+    for (const QString &folder : CarryFolders) {
+        QString p = RealPath(folder);
+        if (p.isEmpty())
+            continue;
+        if (!p.startsWith(QLatin1Char('/')))
+            p = NormalizePath(RootDir + p);
+        out << p;
+    }
+    return out;
 }
 
 QString TProject::RealPath(int PathType) const

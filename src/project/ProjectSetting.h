@@ -103,6 +103,9 @@ public:
     int Panes = 1;
     int Magnification = 4;
     int PageLayout = 0;
+    // Further folders (path macros allowed) from which a build may carry linked files into its
+    // outputs, besides the project's and the source document's folders. One per line.
+    QStringList CarryFolders;
     TCHMProject CHMSetting;
 
     // Every setting gets its new-project value: the system language and its charset, the two
@@ -147,6 +150,10 @@ public:
     QString PathSettingProblem() const;
 
     mutable TBuildScope BuildScope;
+    // The folders a build may carry linked files from: the project folder, the source
+    // document's folder and each of CarryFolders resolved (a relative one against the project
+    // folder). Empty entries are left out.
+    QStringList CarryRootFolders() const;
 };
 
 // "1" or "0".

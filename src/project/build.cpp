@@ -262,6 +262,7 @@ void Tbuild::ConvertDocument(int outputType)
     m_word = std::make_unique<TWordDoc>(Project, WordApplication.get(), TempCopy,
                                         [this](TWordDoc *doc) { WordDocEvent(doc); }, outputType);
     Word = m_word.get();
+    m_word->OriginalFile = Project->RealPath(ptSourceFile);
     m_word->DoCreate(TempCopy);
 }
 
@@ -349,7 +350,9 @@ void Tbuild::PdfOutput(const QString &wordFile, const QString &pdfFile)
     pdf.Project = Project;
     pdf.FOnProcess = [this](TPDF *p) { OnProcess(p); };
     pdf.Swap = m_swap.get();
+    pdf.OriginalFile = Project->RealPath(ptSourceFile);
     pdf.Build(wordFile, pdfFile);
+    appendNew(Warnings, pdf.Warnings);
     OutputsWritten << pdfFile;
 }
 

@@ -1,12 +1,15 @@
 #include "text/FileSystem.h"
 
 #include "text/OutputPath.h"
+#include "text/OutsideFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace tavrel {
 
@@ -39,8 +42,12 @@ bool TFileSystem::CanOpenRead(const QString &path)
 {
     if (!usable(path))
         return false;
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly);
+    // Without blocking: opening a FIFO for reading would wait for a writer forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool TFileSystem::CanOpenWrite(const QString &path)
@@ -91,9 +98,40 @@ bool TFileSystem::CopyFile(const QString &from, const QString &to)
 {
     if (!usable(from) || !usable(to))
         return false;
+    // Only a regular file is copied, read from the descriptor that was checked: a FIFO would
+    // hang the copy and a device such as /dev/zero would fill the disk.
+    const int in = OpenRegularFile(from);
+    if (in < 0)
+        return false;
+    QFile source;
+    if (!source.open(in, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(in);
+        return false;
+    }
     if (QFileInfo::exists(to) && !QFile::remove(to))
         return false;
-    return QFile::copy(from, to);
+    QFile target(to);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    char buffer[65536];
+    for (;;) {
+        const qint64 n = source.read(buffer, sizeof buffer);
+        if (n < 0 || (n > 0 && target.write(buffer, n) != n)) {
+            target.close();
+            target.remove();
+            return false;
+        }
+        if (n == 0)
+            break;
+    }
+    if (!target.flush()) {
+        target.close();
+        target.remove();
+        return false;
+    }
+    // As QFile::copy does: the copy gets the permissions of its source.
+    target.setPermissions(QFile::permissions(from));
+    return true;
 }
 
 bool TFileSystem::MakePath(const QString &folder) { return usable(folder) && QDir().mkpath(folder); }

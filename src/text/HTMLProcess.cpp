@@ -198,6 +198,25 @@ bool IsBlockTag(const QString &name) { return inTable(BlockTags(), name); }
 bool IsNonDocTag(const QString &name) { return inTable(NonDocTags(), name); }
 bool IsEmptyTag(const QString &name) { return inTable(EmptyTags(), name); }
 bool IsUrlAttribute(const QString &name) { return inTable(UrlAttributes(), name); }
+
+bool IsScriptUrl(const QString &address)
+{
+    QString scheme;
+    for (QChar c : address) {
+        const char16_t u = c.unicode();
+        if (u == ':')
+            break;
+        // Browsers drop leading C0 controls and blanks, and tabs and line breaks anywhere.
+        if (u <= 0x20)
+            continue;
+        if (!(c.isLetterOrNumber() || u == '+' || u == '-' || u == '.') || u > 0x7F || scheme.size() > 16)
+            return false;
+        scheme += QChar(u >= 'A' && u <= 'Z' ? u + 32 : u);
+    }
+    if (!address.contains(QLatin1Char(':')))
+        return false;
+    return scheme == QLatin1String("javascript") || scheme == QLatin1String("vbscript") || scheme == QLatin1String("data");
+}
 bool IsHtmlExtension(const QString &extension) { return inTable(HtmlExtensions(), extension); }
 
 const TStringList &HtmlEntities()

@@ -39,6 +39,12 @@ void SplitHtmlBody(const QString &page, QString &head, QString &body, QString &t
 // The text with every script element removed; an unterminated one ends the text.
 QString RemoveScripts(const QString &s);
 
+// True when a browser would run the address as script or take it as inline content: the
+// schemes "javascript:", "vbscript:" and "data:", in any letter case, also with the control
+// characters, blanks, tabs and line breaks that browsers skip before and inside the scheme.
+// The address is the decoded value (character references already turned into characters).
+bool IsScriptUrl(const QString &address);
+
 // "name:code" rows (decimal code point), sorted, case-sensitive.
 const TStringList &HtmlEntities();
 // Exact, case-sensitive lookup of an entity name; -1 when the table has no such name.

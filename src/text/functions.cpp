@@ -3,6 +3,7 @@
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/OutputPath.h"
+#include "text/OutsideFiles.h"
 #include "text/HTMLProcess.h"
 #include "text/LanguageProcess.h"
 #include "text/Messages.h"
@@ -487,13 +488,14 @@ QString ReadTextFile(const QString &file, const QString &codePage, TWarnings *wa
 {
     if (!QFileInfo::exists(file))
         return QString();
-    QFile f(file);
-    if (!FileSystem().CanOpenRead(file) || !f.open(QIODevice::ReadOnly))
+    if (!FileSystem().CanOpenRead(file))
         throw Exception(QStringLiteral("Cannot open file \"%1\".").arg(file));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw Exception(QStringLiteral("Cannot read file \"%1\". %2").arg(file, f.errorString()));
-    return DecodeTextStream(bytes, codePage, warnings);
+    // Text files are named by projects, templates and pages: a FIFO or a device among them
+    // must not hang or exhaust the program.
+    const TOutsideFile f = ReadOutsideFile(file);
+    if (!f.Ok())
+        throw Exception(QStringLiteral("Cannot read file \"%1\": it %2.").arg(file, f.Error));
+    return DecodeTextStream(f.Data, codePage, warnings);
 }
 
 QString LoadTextFile(const QString &file, const QString &codePage, TWarnings *warnings)
@@ -750,8 +752,14 @@ QString GetCharset(const QString &page)
     return page.mid(start, e - start).toLower();
 }
 
-QString SetCharset(const QString &page, const QString &charset)
+QString SetCharset(const QString &page, const QString &charset_)
 {
+    // A charset name is letters, digits and a few marks; anything else in a project's setting
+    // would end the attribute it stands in.
+    QString charset;
+    for (QChar c : charset_)
+        if ((c.isLetterOrNumber() && c.unicode() < 0x80) || QStringLiteral("-_.:+").contains(c))
+            charset += c;
     qsizetype p = page.indexOf(QLatin1String("charset="), 0, Qt::CaseInsensitive);
     if (p >= 0) {
         const qsizetype start = charsetValueStart(page, p + 8);
@@ -778,6 +786,18 @@ QString HtmlEscape(const QString &text)
         case 0x00A9: out += QLatin1String("&copy;"); break;
         default: out += c; break;
         }
+    }
+    return out;
+}
+
+QString EscapeScriptString(const QString &text)
+{
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('\''))
+            out += QLatin1Char('\\');
+        out += c;
     }
     return out;
 }

@@ -115,6 +115,8 @@ QString GetCharset(const QString &page);
 // Replaces the charset value, or inserts a meta element naming charset after every "<head>".
 QString SetCharset(const QString &page, const QString &charset);
 QString HtmlEscape(const QString &text);
+// Backslash and "'" preceded by a backslash: the text of a single-quoted script string.
+QString EscapeScriptString(const QString &text);
 // Decodes numeric (decimal) and named character references.
 QString HtmlUnescape(const QString &text);
 // text without every stretch from startMark through the next endMark; an unclosed stretch stays.

@@ -136,11 +136,21 @@ void TPDF::Build(const QString &Word, const QString &Pdf)
     if (!WordApplication || !Project)
         throw Exception(QStringLiteral("The PDF output has no document engine or project."));
     setPosition(20);
-    std::shared_ptr<WordDocument> document = WordApplication->Documents().Open(Word);
+    WordOpenOptions options;
+    const QString original = OriginalFile.isEmpty() ? Word : OriginalFile;
+    options.LinkBase = QFileInfo(original).absolutePath();
+    options.CarryFolders = Project->CarryRootFolders();
+    options.CarryFolders << options.LinkBase;
+    std::shared_ptr<WordDocument> document = WordApplication->Documents().Open(Word, options);
+    const int known = document->Warnings().Count();
     TOutputSwap own;
     const QString staged = (Swap ? *Swap : own).StageFile(Pdf, TGuardedOutput::PDFFile);
     setPosition(45);
     document->ExportAsFixedFormat(staged, wdExportFormatPDF, false, 1);
+    // Reading warnings belong to the HTML outputs' report already; only the export's are new.
+    const auto &all = document->Warnings().Items();
+    for (size_t i = static_cast<size_t>(known); i < all.size(); ++i)
+        Warnings.Add(all[i].What, all[i].Where);
     setPosition(80);
     EditPdfCatalog(staged, staged, Project->Panes, Project->Magnification, Project->PageLayout);
     document->Close(0);

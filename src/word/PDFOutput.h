@@ -2,6 +2,7 @@
 // The opening view of an exported PDF: page layout, side pane and magnification are written
 // into the document catalog.
 #include "text/StringList.h"
+#include "text/Warnings.h"
 
 #include <QString>
 #include <functional>
@@ -45,6 +46,11 @@ public:
     int Position = 0;                                    // progress 0..100
     std::function<void(TPDF *)> FOnProcess;              // called after each change of Position
     TOutputSwap *Swap = nullptr;                         // the build's outputs, swapped in together
+    // The user's document Word is a working copy of: linked pictures resolve against its
+    // folder. Empty when Word is the user's document itself.
+    QString OriginalFile;
+    // What the export left out (outside references that are not carried into the PDF).
+    TWarnings Warnings;
 
     // Exports the document file Word to a private file beside the PDF file Pdf and edits its
     // catalog there; the finished file replaces Pdf (at once, or with the build's other outputs

@@ -296,6 +296,9 @@ void TWordDoc::ConvertWordToHTML()
     MapCodes.clear();
     WordOpenOptions options;
     options.Visible = false;
+    // The engine reads a working copy; links in it mean what they meant beside the original.
+    options.LinkBase = documentFolder();
+    options.CarryFolders = carryFolders();
     std::shared_ptr<WordDocument> document = WordApp->Documents().Open(FileName, options);
     OLEObjs.clear();
     shapesPass(*document);
@@ -730,11 +733,18 @@ void TWordDoc::ProcessOLEObj()
             Warnings.Add(QStringLiteral("The Flash movie \"%1\" lies outside the project folder's tree and was not copied.").arg(rawMovie));
             continue;
         }
-        if (!QFileInfo(from).isFile()) {
-            Warnings.Add(QStringLiteral("The Flash movie \"%1\" does not exist.").arg(from));
+        if (QFileInfo::exists(to)) {
+            AttachedFiles.Add(movie);
             continue;
         }
-        if (!QFileInfo::exists(to) && !(FileSystem().MakePath(QFileInfo(to).absolutePath()) && FileSystem().CopyFile(from, to)))
+        if (!m_carryRoots)
+            m_carryRoots = TCarryRoots(carryFolders());
+        const TOutsideFile file = ReadOutsideFile(from, kMaxOutsideFile, &*m_carryRoots);
+        if (!file.Ok()) {
+            Warnings.Add(QStringLiteral("The Flash movie \"%1\" %2; it was not copied.").arg(from, file.Error));
+            continue;
+        }
+        if (!FileSystem().MakePath(QFileInfo(to).absolutePath()) || !FileSystem().WriteFile(to, file.Data))
             throw Exception(QStringLiteral("Cannot copy the Flash movie \"%1\" to \"%2\".").arg(from, to));
         AttachedFiles.Add(movie);
     }
@@ -923,19 +933,34 @@ bool TWordDoc::GetBookmarksForHeadings(const QString &S, const QString &Url, boo
     return true;
 }
 
-QString TWordDoc::bringAlong(const QString &linkedPath, const QString &name)
+QString TWordDoc::documentFolder() const
+{
+    const QString file = OriginalFile.isEmpty() ? FileName : OriginalFile;
+    return QFileInfo(file).absolutePath();
+}
+
+QStringList TWordDoc::carryFolders() const
+{
+    QStringList folders;
+    if (Project)
+        folders = Project->CarryRootFolders();
+    folders << documentFolder();
+    return folders;
+}
+
+std::optional<QString> TWordDoc::bringAlong(const QString &linkedPath, const QString &name)
 {
     if (auto it = m_broughtAlong.find(linkedPath); it != m_broughtAlong.end())
         return it->second;
     QString path = linkedPath;
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo::exists(path)) {
         // Documents written on Windows often spell a file's name in another letter case.
         const QFileInfo info(path);
         const QStringList same = QDir(info.absolutePath()).entryList({info.fileName()}, QDir::Files, QDir::Name);
         if (same.size() >= 1 && !info.fileName().contains(QLatin1Char('*')) && !info.fileName().contains(QLatin1Char('?')) &&
             !info.fileName().contains(QLatin1Char('['))) {
             path = info.absolutePath() + QLatin1Char('/') + same.first();
-            Warnings.Add(QStringLiteral("The link to \"%1\" was taken to mean \"%2\" (letter case differs).").arg(linkedPath, path));
+            Warnings.Add(QStringLiteral("The link to \"%1\" was taken to mean \"%2\" (letter case differs).").arg(linkedPath, path), m_where);
             if (auto it = m_broughtAlong.find(path); it != m_broughtAlong.end())
                 return it->second;
         }
@@ -944,31 +969,48 @@ QString TWordDoc::bringAlong(const QString &linkedPath, const QString &name)
     try {
         target = ConfinePath(tempDir, name);
     } catch (const Exception &) {
-        Warnings.Add(QStringLiteral("The linked file \"%1\" would be copied outside the working folder as \"%2\"; it was not brought along.").arg(path, name));
-        return QString();
+        Warnings.Add(QStringLiteral("The link to \"%1\" was removed: its file would be copied outside the working folder as \"%2\".").arg(path, name),
+                     m_where);
+        return std::nullopt;
     }
-    if (!QFileInfo(path).isFile()) {
-        Warnings.Add(QStringLiteral("A link names the file \"%1\", which does not exist.").arg(path));
+    if (!m_carryRoots)
+        m_carryRoots = TCarryRoots(carryFolders());
+    // One reading decides: the file opened is the file judged and the file copied.
+    TOutsideFile file = ReadOutsideFile(path, kMaxOutsideFile, &*m_carryRoots);
+    if (file.Missing) {
+        Warnings.Add(QStringLiteral("A link names the file \"%1\", which does not exist.").arg(path), m_where);
         return name;
     }
+    if (!file.Ok()) {
+        Warnings.Add(QStringLiteral("The link to \"%1\" was removed and its text kept: the file %2.").arg(path, file.Error), m_where);
+        return std::nullopt;
+    }
+    if (auto it = m_broughtAlong.find(file.Path); it != m_broughtAlong.end())
+        return it->second;
     target = UniqueCopyName(target);
     // The file exists and may be carried: failing to copy it is a failing build, not a link
     // that quietly stops working.
-    if (!FileSystem().MakePath(QFileInfo(target).absolutePath()) || !FileSystem().CopyFile(path, target))
+    if (!FileSystem().MakePath(QFileInfo(target).absolutePath()) || !FileSystem().WriteFile(target, file.Data))
         throw Exception(QStringLiteral("Cannot copy the linked file \"%1\" to \"%2\".").arg(path, target));
     const QString relative = RelativeUrl(tempDir, target);
     AttachedFiles.Add(relative);
-    ExternalFiles.Add(path);
+    ExternalFiles.Add(file.Path);
     m_broughtAlong[linkedPath] = relative;
     m_broughtAlong[path] = relative;
-    const QString root = Project ? Project->RootDir : QString();
-    if (root.isEmpty() || !path.startsWith(root, Qt::CaseInsensitive))
-        Warnings.Add(QStringLiteral("The linked file \"%1\" lies outside the project folder and is carried into the help.").arg(path));
+    m_broughtAlong[file.Path] = relative;
     return relative;
 }
 
-QString TWordDoc::linkRule(const QString &value)
+std::optional<QString> TWordDoc::linkRule(const QString &value)
 {
+    // The document's own script and inline-content links never become live links; the
+    // rewrites below make the program's own, which are not the document's.
+    if (IsScriptUrl(HtmlUnescape(value))) {
+        Warnings.Add(QStringLiteral("The link \"%1\" would run script or carry inline content; its text is kept without the link.")
+                         .arg(HtmlUnescape(value).left(200)),
+                     m_where);
+        return std::nullopt;
+    }
     const QString root = Project ? Project->RootDir : QString();
     if (value.startsWith(QLatin1Char('#'))) {
         flushBookmarks();
@@ -978,23 +1020,22 @@ QString TWordDoc::linkRule(const QString &value)
     if (value.startsWith(QLatin1String("file:///"), Qt::CaseInsensitive)) {
         QString path = QLatin1Char('/') + value.mid(8);
         path.replace(QLatin1String("%20"), QLatin1String(" "));
-        const QString link = bringAlong(path, QFileInfo(path).fileName());
-        return link.isEmpty() ? value : link;
+        return bringAlong(path, QFileInfo(path).fileName());
     }
     if (value.startsWith(QLatin1String("../../"))) {
         const QString path = NormalizePath(root + value.mid(6));
         const QString name = !root.isEmpty() && path.startsWith(root, Qt::CaseInsensitive) ? path.mid(root.size()) : QFileInfo(path).fileName();
-        const QString link = bringAlong(path, name);
-        return link.isEmpty() ? value : link;
+        return bringAlong(path, name);
     }
     if (value.startsWith(QLatin1String("External:"), Qt::CaseInsensitive)) {
         const QString rest = value.mid(9);
+        // The name goes into a single-quoted script string inside the attribute: decoded, then
+        // escaped for the string, then for the attribute.
         if (OutputType == 1)
             return QStringLiteral("javascript:location.href='file:///'+location.href.substring((location.href.search(/:/)==2?14:7),"
                                   "location.href.lastIndexOf('\\\\')+1) + '") +
-                   rest + QStringLiteral("';");
-        const QString link = bringAlong(NormalizePath(root + rest), rest);
-        return link.isEmpty() ? value : link;
+                   HtmlEscape(EscapeScriptString(HtmlUnescape(rest))) + QStringLiteral("';");
+        return bringAlong(NormalizePath(root + rest), rest);
     }
     return value;
 }
@@ -1024,8 +1065,12 @@ QString TWordDoc::ChangeUrls(const QString &str)
         std::vector<TAttr> attrs = parseAttributes(str, lt + 1 + name.size(), gt, trailing);
         out += QLatin1Char('<') + name;
         for (TAttr &a : attrs) {
-            if (a.hasValue && a.name.compare(QLatin1String("href"), Qt::CaseInsensitive) == 0)
-                a.value = linkRule(a.value);
+            if (a.hasValue && a.name.compare(QLatin1String("href"), Qt::CaseInsensitive) == 0) {
+                const std::optional<QString> link = linkRule(a.value);
+                if (!link)
+                    continue; // without its address the element is plain text
+                a.value = *link;
+            }
             out += writeAttribute(a);
         }
         out += trailing + QLatin1Char('>');
@@ -1037,9 +1082,12 @@ void TWordDoc::ChangeUrls(TContentsItems &ContentItems)
 {
     for (int i = 0; i < ContentItems.Count(); ++i) {
         TContentsItem *item = ContentItems[i];
-        if (item->Status == 0)
+        if (item->Status == 0) {
+            m_where = item->Title;
             item->Content = ChangeUrls(ChangeShapeLink(item->Content));
+        }
     }
+    m_where.clear();
 }
 
 // --- Splitting into topics ---------------------------------------------------------------------

@@ -4,6 +4,7 @@
 // a private working folder, and the page is cleaned and held in memory (BeforeBody, Body,
 // AfterBody). ToContentsItems then cuts the body into the contents list.
 #include "project/Contents.h"
+#include "text/OutsideFiles.h"
 #include "text/StringList.h"
 #include "text/Warnings.h"
 
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -90,6 +92,10 @@ public:
     THeadings Headings;
     TOLEObjects OLEObjs;
     QString FileName;
+    // The user's document FileName is a working copy of; relative links and linked pictures
+    // resolve against its folder, and that folder is one the build may carry files from.
+    // Empty when FileName is the user's document itself.
+    QString OriginalFile;
     QString tempDir; // "/"-terminated
     TStringList BookmarkAndUrls;
     TStringList ExternalFiles;
@@ -111,8 +117,13 @@ private:
     void headingsPass(WordDocument &document);
     void addFlashObject(WordShape &shape);
     QString areaOfCanvasItem(const WordShape &item) const;
-    QString linkRule(const QString &value);
-    QString bringAlong(const QString &linkedPath, const QString &name);
+    // The new value of a link, or nothing when the link must go and its text stay plain.
+    std::optional<QString> linkRule(const QString &value);
+    std::optional<QString> bringAlong(const QString &linkedPath, const QString &name);
+    // The folder of the user's document (OriginalFile, else FileName).
+    QString documentFolder() const;
+    // The project folder, the document's folder and the folders the project names.
+    QStringList carryFolders() const;
     void flushBookmarks();
     void finishItem(TContentsItem *item, TContentsItems &items, QString &headingSources);
 
@@ -123,6 +134,8 @@ private:
     bool m_lookupValid = false;
     // Linked file (as found) -> the link name it was brought along under.
     std::unordered_map<QString, QString> m_broughtAlong;
+    std::optional<TCarryRoots> m_carryRoots; // made at the first linked file
+    QString m_where;                         // the topic whose links are being rewritten
     bool m_ownsTempDir = false;
 };
 

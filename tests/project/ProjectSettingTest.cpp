@@ -100,6 +100,7 @@ void setEveryField(TProject &p)
     p.WebFontColor = "#000000";
     p.WebBackColor = "#FF00FF";
     p.WebBackground = 9;
+    p.CarryFolders = QStringList{"<Project_Folder>/../shared images", "/opt/assets/.cache"};
 
     TCHMProject &c = p.CHMSetting;
     c.Top = 1; c.Left = 2; c.Height = 3; c.Width = 4; c.PaneWidth = 5; c.DefaultTab = 2;
@@ -126,7 +127,7 @@ void setEveryField(TProject &p)
     X(WebHelpLanguage) X(WebHelpTemplateStream) X(WebHelpExtension) X(StartFromRoot)               \
     X(AutoCollapse) X(DrawLines) X(TOCBackColor) X(PDFOutput) X(PDFFile) X(Panes)                  \
     X(Magnification) X(PageLayout) X(HeadProperties) X(PageProperties) X(RealColorIcon)            \
-    X(ShowIndex) X(NavWidth) X(WebFontColor) X(WebBackColor) X(WebBackground)
+    X(ShowIndex) X(NavWidth) X(WebFontColor) X(WebBackColor) X(WebBackground) X(CarryFolders)
 
 #define CHM_FIELDS(X)                                                                               \
     X(Top) X(Left) X(Height) X(Width) X(PaneWidth) X(DefaultTab) X(ShowMSDNMenu)                   \

@@ -316,15 +316,23 @@ TEST(WordDocLinks, LinkFormsBringFilesAlong)
                          "<a href=\"file://" + dir.path() + "/other/manual.pdf\">3</a><a href=\"../../docs/manual.pdf\">4</a>"
                          "<a href=\"External:readme.txt\">5</a><a href=\"External:../../etc/passwd\">6</a>"
                          "<area shape=rect href='file:///nowhere/x.pdf'><a name=b href=http://e.com>7</a>";
-    EXPECT_EQ(web.ChangeUrls(page), "<a href=\"manual.pdf\">1</a><a href=\"manual.pdf\">2</a><a href=\"manual1.pdf\">3</a>"
-                                    "<a href=\"manual.pdf\">4</a><a href=\"readme.txt\">5</a><a href=\"External:../../etc/passwd\">6</a>"
+    // A file outside the allowed folders, and one that would land outside the working folder,
+    // lose their link and keep their text.
+    EXPECT_EQ(web.ChangeUrls(page), "<a href=\"manual.pdf\">1</a><a href=\"manual.pdf\">2</a><a>3</a>"
+                                    "<a href=\"manual.pdf\">4</a><a href=\"readme.txt\">5</a><a>6</a>"
                                     "<area shape=rect href='x.pdf'><a name=b href=http://e.com>7</a>");
-    EXPECT_EQ(web.AttachedFiles.ToStringList(), (QStringList{"manual.pdf", "manual1.pdf", "readme.txt"}));
-    EXPECT_EQ(ReadTextFile(web.tempDir + "manual1.pdf"), "b");
+    EXPECT_EQ(web.AttachedFiles.ToStringList(), (QStringList{"manual.pdf", "readme.txt"}));
+    EXPECT_FALSE(QFileInfo::exists(web.tempDir + "manual1.pdf"));
     EXPECT_FALSE(QFileInfo::exists(dir.path() + "/etc"));
-    EXPECT_TRUE(web.Warnings.Contains("outside the project folder"));
+    EXPECT_TRUE(web.Warnings.Contains("lies outside"));
     EXPECT_TRUE(web.Warnings.Contains("does not exist"));
     EXPECT_TRUE(web.Warnings.Contains("outside the working folder"));
+
+    // The document's script, VB script and data links, however spelt, keep only their text.
+    EXPECT_EQ(web.ChangeUrls("<a href=\"javascript:alert(1)\" title=t>a</a><a href='&#106;ava&#9;script:x'>b</a>"
+                             "<a href=\" VBScript:y\">c</a><area href=\"data:text/html,x\"><a href=\"javascripts.html\">d</a>"),
+              "<a title=t>a</a><a>b</a><a>c</a><area><a href=\"javascripts.html\">d</a>");
+    EXPECT_TRUE(web.Warnings.Contains("would run script"));
 
     // A name spelt in another letter case finds the file, with a warning.
     EXPECT_EQ(web.ChangeUrls("<a href=\"../../README.TXT\">"), "<a href=\"readme.txt\">");
@@ -334,6 +342,9 @@ TEST(WordDocLinks, LinkFormsBringFilesAlong)
     EXPECT_EQ(chm.ChangeUrls("<A HREF=\"External:x.chm\">"),
               "<A HREF=\"javascript:location.href='file:///'+location.href.substring((location.href.search(/:/)==2?14:7),"
               "location.href.lastIndexOf('\\\\')+1) + 'x.chm';\">");
+    // The program's own script link carries the document's name only as string content.
+    const QString hostile = chm.ChangeUrls("<a href=\"External:a&#39;;alert(1);&#39;b\">");
+    EXPECT_TRUE(hostile.contains("+ 'a\\';alert(1);\\'b';\"")) << hostile.toStdString();
 }
 
 class WordDocConvert : public ::testing::Test

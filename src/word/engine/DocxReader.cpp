@@ -87,7 +87,9 @@ QString ResolvePartName(const QString &sourcePart, const QString &target)
         }
         out << seg;
     }
-    return out.join('/');
+    // A name no package entry can have (a drive, a NUL) names no part.
+    const QString part = out.join('/');
+    return IsSafeEntryName(part) ? part : QString();
 }
 
 TRelationships ReadRelationshipsPart(const QByteArray &xml, const QString &sourcePart, const QString &fileName)

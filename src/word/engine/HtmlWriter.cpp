@@ -4,6 +4,8 @@
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
+#include "text/HTMLProcess.h"
+#include "text/OutsideFiles.h"
 #include "text/Round.h"
 #include "word/engine/Fields.h"
 #include "word/engine/LibreOffice.h"
@@ -73,11 +75,21 @@ QByteArray EncodePage(const QString &page, int codePage)
     return out;
 }
 
-QString LinkAddress(const QString &target, const QString &base)
+TLinkTarget ClassifyLinkTarget(const QString &target, const QString &base)
 {
-    QString t = target.trimmed();
-    if (t.isEmpty() || t.startsWith('#'))
-        return t;
+    TLinkTarget r;
+    const QString t = target.trimmed();
+    r.Address = t;
+    if (t.isEmpty())
+        return r;
+    if (t.startsWith('#')) {
+        r.Kind = TLinkTarget::TKind::Bookmark;
+        return r;
+    }
+    if (IsScriptUrl(t)) {
+        r.Kind = TLinkTarget::TKind::Script;
+        return r;
+    }
     int colon = t.indexOf(':');
     bool scheme = colon >= 2 && t[0].isLetter();
     for (int i = 0; scheme && i < colon; ++i)
@@ -85,22 +97,25 @@ QString LinkAddress(const QString &target, const QString &base)
             scheme = false;
     QString path = t;
     if (scheme) {
+        r.Kind = TLinkTarget::TKind::Remote;
         if (!t.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-            return t;
+            return r;
         path = t.mid(5);
         if (path.startsWith(QLatin1String("///")))
             path = path.mid(3);
         else if (path.startsWith(QLatin1String("//")))
-            return t; // a host: leave it to the browser
+            return r; // a host: leave it to the browser
         path = QUrl::fromPercentEncoding(path.toUtf8());
-        if (!(path.size() >= 2 && path[1] == ':'))
+        // A drive is told from the path itself, not from a fragment after it ("file:///#:x").
+        const QString beforeFragment = path.left(path.indexOf('#'));
+        if (!(beforeFragment.size() >= 2 && beforeFragment[1] == ':'))
             path = '/' + path;
     }
+    r.Kind = TLinkTarget::TKind::LocalFile;
     path.replace('\\', '/');
-    QString fragment;
     int hash = path.indexOf('#');
     if (hash >= 0) {
-        fragment = path.mid(hash);
+        r.Fragment = path.mid(hash);
         path = path.left(hash);
     }
     bool absolute = path.startsWith('/') || (path.size() >= 2 && path[1] == ':' && path[0].isLetter());
@@ -108,10 +123,21 @@ QString LinkAddress(const QString &target, const QString &base)
         path = QDir::cleanPath(base + '/' + path);
     else if (path.startsWith('/'))
         path = QDir::cleanPath(path);
-    if (path.startsWith('/'))
-        path = path.mid(1);
-    path.replace(' ', QLatin1String("%20"));
-    return QStringLiteral("file:///") + path + fragment;
+    // ".." cannot climb above the root: "/../etc" is "/etc".
+    while (path.startsWith(QLatin1String("/../")))
+        path = path.mid(3);
+    if (path == QLatin1String("/.."))
+        path = QStringLiteral("/");
+    r.Path = path;
+    QString address = path.startsWith('/') ? path.mid(1) : path;
+    address.replace(' ', QLatin1String("%20"));
+    r.Address = QStringLiteral("file:///") + address + r.Fragment;
+    return r;
+}
+
+QString LinkAddress(const QString &target, const QString &base)
+{
+    return ClassifyLinkTarget(target, base).Address;
 }
 
 namespace {
@@ -283,7 +309,9 @@ private:
     QString imgHtml(const TShape &s, const QString &src, int w, int h, const QString &where);
     QString paintedHtml(TShape &s, const QString &where);
     QByteArray browserPicture(const TShape &picture);
-    QString linkedPicturePath(const QString &target) const;
+    // The bytes of a linked picture, read only when the document's carry roots allow its file;
+    // address is what the page may refer to instead (empty: nothing, the picture is left out).
+    TOutsideFile readLinkedPicture(const QString &target, const QString &where, QString &address);
     QString pictureFile(TShape &s, const QString &where);
     void emit(const std::vector<Piece> &pieces, QString &out);
     const TNumLevel *numberingOf(const TParagraph &p, const QString &styleId, int &numId, int &level);
@@ -1067,13 +1095,34 @@ QString sniffExtension(const QByteArray &d)
     return QString();
 }
 
-QString Writer::linkedPicturePath(const QString &target) const
+TOutsideFile Writer::readLinkedPicture(const QString &target, const QString &where, QString &address)
 {
-    const QString address = LinkAddress(target, m_doc.LinkBase);
-    QString path = address.startsWith(QLatin1String("file:///")) ? QUrl::fromPercentEncoding(address.mid(8).toUtf8()) : QString();
-    if (!path.isEmpty() && !(path.size() >= 2 && path[1] == ':'))
-        path = '/' + path;
-    return path;
+    const TLinkTarget link = ClassifyLinkTarget(target, m_doc.LinkBase);
+    address = link.Kind == TLinkTarget::TKind::Script ? QString() : link.Address;
+    TOutsideFile file;
+    if (link.Kind == TLinkTarget::TKind::Remote) {
+        // Nothing is fetched while building: the page refers to the picture where it is.
+        m_doc.Warn(QStringLiteral("remote picture ") + target,
+                   QStringLiteral("The picture \"%1\" is on the network; the pages refer to it there").arg(target), where);
+        file.Error = QStringLiteral("is on the network");
+        return file;
+    }
+    if (link.Kind != TLinkTarget::TKind::LocalFile) {
+        file.Error = QStringLiteral("is not a file");
+        return file;
+    }
+    const TCarryRoots fallback(QStringList{m_doc.LinkBase});
+    file = ReadOutsideFile(link.Path, kMaxOutsideFile, m_doc.CarryRoots ? &*m_doc.CarryRoots : &fallback);
+    if (file.Missing) {
+        // Nothing is carried: the page names the picture where the document said it is.
+        m_doc.Warn(QStringLiteral("linked picture missing"),
+                   QStringLiteral("The linked picture \"%1\" was not found and is referenced where it was").arg(target), where);
+    } else if (!file.Ok()) {
+        address.clear();
+        m_doc.Warn(QStringLiteral("linked picture refused ") + link.Path,
+                   QStringLiteral("The linked picture \"%1\" %2; it is left out").arg(link.Path, file.Error), where);
+    }
+    return file;
 }
 
 QString Writer::pictureFile(TShape &s, const QString &where)
@@ -1090,19 +1139,19 @@ QString Writer::pictureFile(TShape &s, const QString &where)
             return known->second;
         data = m->second.Data;
     } else if (!s.LinkTarget.isEmpty()) {
-        QString address = LinkAddress(s.LinkTarget, m_doc.LinkBase);
-        QString path = linkedPicturePath(s.LinkTarget);
-        key = QStringLiteral("link:") + path;
+        key = QStringLiteral("link:") + s.LinkTarget;
         auto known = m_pictureFiles.find(key);
         if (known != m_pictureFiles.end())
             return known->second;
-        QFile f(path);
-        if (path.isEmpty() || !f.open(QIODevice::ReadOnly) || f.size() > 256ll * 1024 * 1024) {
-            m_doc.Warn(QStringLiteral("linked picture missing"),
-                       QStringLiteral("The linked picture \"%1\" was not found and is referenced where it was").arg(s.LinkTarget), where);
+        // A remote picture stays a reference; a local one is read only from where the build
+        // may carry files, and one it may not read is left out.
+        QString address;
+        TOutsideFile file = readLinkedPicture(s.LinkTarget, where, address);
+        if (!file.Ok()) {
+            m_pictureFiles[key] = address;
             return address;
         }
-        data = f.readAll();
+        data = std::move(file.Data);
     } else {
         return QString();
     }
@@ -1177,11 +1226,8 @@ QByteArray Writer::browserPicture(const TShape &picture)
     const QString &mediaPart = picture.MediaPart;
     if (mediaPart.isEmpty() && !picture.LinkTarget.isEmpty()) {
         // A linked picture inside a drawing is painted from its file.
-        const QString path = linkedPicturePath(picture.LinkTarget);
-        QFile f(path);
-        if (path.isEmpty() || !f.open(QIODevice::ReadOnly) || f.size() > 64ll * 1024 * 1024)
-            return QByteArray();
-        return f.readAll();
+        QString address;
+        return readLinkedPicture(picture.LinkTarget, QString(), address).Data;
     }
     auto converted = m_converted.find(mediaPart);
     if (converted != m_converted.end())

@@ -45,8 +45,22 @@ QString EscapeHtml(const QString &text, bool inAttribute = false);
 // CSS escapes ("\5B8B\4F53 ") inside style elements, where references do not work.
 QByteArray EncodePage(const QString &page, int codePage);
 
-// The "file:///" address of a local link target, resolved against base; only blanks are
-// percent-encoded. Targets with a scheme, or starting with "#", are returned as they are.
+// What a link target of a document names, resolved against base (the document's own folder).
+struct TLinkTarget
+{
+    enum class TKind { None, Bookmark, LocalFile, Remote, Script };
+    TKind Kind = TKind::None;
+    // What a page writes: "file:///" + the path for a local file (only blanks percent-encoded),
+    // the trimmed target itself for everything else.
+    QString Address;
+    QString Path;     // LocalFile: absolute and normalised ("/" separators; a drive stays as text)
+    QString Fragment; // LocalFile: "#..." after the path
+};
+// Targets with a scheme other than "file:" (or "file://host") are remote; "javascript:",
+// "vbscript:" and "data:" are script; "#..." is a bookmark; anything else names a local file.
+TLinkTarget ClassifyLinkTarget(const QString &target, const QString &base);
+
+// The Address of ClassifyLinkTarget.
 QString LinkAddress(const QString &target, const QString &base);
 
 } // namespace tavrel::engine

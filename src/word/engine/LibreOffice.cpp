@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -22,6 +23,35 @@ QString TLibreOffice::Program()
         p = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
     return p;
 }
+
+namespace {
+
+// No build step may reach the network, and LibreOffice follows a document's outside references
+// while it reads it. Its fresh profile therefore sends every web request to a proxy on a closed
+// local port, so a reference that slipped through fails at once instead of being fetched.
+void writeOfflineProfile(const QString &profile)
+{
+    static const char *const settings[][2] = {
+        {"ooInetProxyType", "1"},
+        {"ooInetHTTPProxyName", "127.0.0.1"},  {"ooInetHTTPProxyPort", "9"},
+        {"ooInetHTTPSProxyName", "127.0.0.1"}, {"ooInetHTTPSProxyPort", "9"},
+        {"ooInetFTPProxyName", "127.0.0.1"},   {"ooInetFTPProxyPort", "9"},
+        {"ooInetNoProxy", ""},
+    };
+    QByteArray xcu = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
+                     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n";
+    for (const auto &s : settings)
+        xcu += QByteArray("<item oor:path=\"/org.openoffice.Inet/Settings\"><prop oor:name=\"") + s[0] +
+               "\" oor:op=\"fuse\"><value>" + s[1] + "</value></prop></item>\n";
+    xcu += "</oor:items>\n";
+    QDir().mkpath(profile + QStringLiteral("/user"));
+    QFile f(profile + QStringLiteral("/user/registrymodifications.xcu"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(xcu);
+}
+
+} // namespace
 
 QString TLibreOffice::OutputFileFor(const TConversion &c, const QString &input)
 {
@@ -46,6 +76,8 @@ QStringList TLibreOffice::ConvertAll(const TConversion &c, QByteArray *log)
     QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/tavrel-lo-XXXXXX"));
     if (!profile.isValid())
         throw Exception(QStringLiteral("LibreOffice cannot be started for \"%1\": no temporary profile folder.").arg(name));
+
+    writeOfflineProfile(profile.path());
 
     QStringList args{QStringLiteral("--headless"), QStringLiteral("--invisible"), QStringLiteral("--norestore"),
                      QStringLiteral("--nologo"), QStringLiteral("--nodefault"), QStringLiteral("--nolockcheck"),

@@ -10,6 +10,7 @@
 // end characters; an inline picture or a note reference counts one; bookmarks, comment marks and
 // floating shapes count none. Each story keeps an index over its paragraphs so that finding the
 // paragraph of a position is logarithmic and a change of length costs logarithmic time.
+#include "text/OutsideFiles.h"
 #include "text/Warnings.h"
 #include "word/engine/Numbering.h"
 #include "word/engine/Styles.h"
@@ -18,6 +19,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <optional>
 #include <optional>
 #include <vector>
 
@@ -308,6 +310,8 @@ public:
     std::map<QString, QString> FontFamilies; // font name -> generic CSS family
     QString FileName;   // the display name of the source, for messages
     QString LinkBase;   // folder against which relative link targets resolve
+    // The folders linked files may be read from; without them, LinkBase and its sub-folders.
+    std::optional<TCarryRoots> CarryRoots;
     TWarnings Warnings;
     bool HasTrackedChanges = false;
     bool HasHiddenText = false;

@@ -4,6 +4,7 @@
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
 #include "word/engine/DocumentFormat.h"
+#include "word/engine/Detach.h"
 #include "word/engine/DocxReader.h"
 #include "word/engine/Edit.h"
 #include "word/engine/Fields.h"
@@ -36,6 +37,7 @@ struct WordDocState : std::enable_shared_from_this<WordDocState>
     std::unique_ptr<QTemporaryDir> WorkFolder; // converted copies of .doc/.rtf/.odt sources
     std::vector<std::weak_ptr<WordRangeState>> Ranges;
     QString FullName;
+    QString Package; // the .docx the model was read from: FullName itself, or the converted copy
     bool Closed = false;
 
     TDocument &model()
@@ -649,8 +651,15 @@ void WordDocument::ExportAsFixedFormat(const QString &outputFileName, int export
     if (!privateFolder.isValid())
         throw Exception(QStringLiteral("Cannot write the PDF file \"%1\": its folder cannot be written.").arg(outputFileName));
 
+    // LibreOffice reads a package whose outside references point only at checked copies: it
+    // would fetch linked pictures from anywhere, the network included, while it exports. A
+    // document read through a conversion is exported from its converted package for the same
+    // reason.
+    TDocument &model = m_state->model();
+    const TCarryRoots fallback(QStringList{model.LinkBase});
     TLibreOffice::TConversion c;
-    c.Input = m_state->FullName;
+    c.Input = DetachPackage(m_state->Package.isEmpty() ? m_state->FullName : m_state->Package, privateFolder.path(), model.LinkBase,
+                            model.CarryRoots ? *model.CarryRoots : fallback, model.Warnings);
     c.InputFilter = LibreOfficeInputFilter(DetectDocumentFormat(c.Input));
     c.OutputFolder = privateFolder.path();
     c.ConvertTo = createBookmarks ? QStringLiteral("pdf:writer_pdf_Export")
@@ -723,6 +732,7 @@ void openDocument(WordDocState &state, const QString &fileName, const QString &d
     switch (format) {
     case TDocumentFormat::Docx:
         state.Model = ReadDocx(fileName, dx);
+        state.Package = state.FullName;
         break;
     case TDocumentFormat::Doc:
     case TDocumentFormat::Rtf:
@@ -745,6 +755,7 @@ void openDocument(WordDocState &state, const QString &fileName, const QString &d
         QString out = TLibreOffice::Convert(c);
         try {
             state.Model = ReadDocx(out, dx);
+            state.Package = out;
         } catch (const Exception &e) {
             throw Exception(QStringLiteral("LibreOffice could not convert \"%1\": its output cannot be read (%2)").arg(display, e.Message()));
         }
@@ -785,6 +796,8 @@ std::shared_ptr<WordDocument> Documents::Open(const QString &fileName, const Wor
         openDocument(*state, fileName, display, options);
     }
 
+    if (!options.CarryFolders.isEmpty())
+        state->Model->CarryRoots = TCarryRoots(options.CarryFolders);
     std::shared_ptr<WordDocument> d(new WordDocument);
     d->m_state = state;
     m_open.erase(std::remove_if(m_open.begin(), m_open.end(), [](const auto &w) { return w.expired(); }), m_open.end());

@@ -217,6 +217,9 @@ struct WordOpenOptions
 {
     QString DisplayName; // the name the user knows the document by (messages); the file's name when empty
     QString LinkBase;    // folder of the original source document; the opened file's folder when empty
+    // The folders from which linked files may be carried into outputs (links followed, names
+    // below them beginning with "." excluded); LinkBase alone when empty.
+    QStringList CarryFolders;
     int Format = wdOpenFormatAuto;
     bool Visible = true;
     // Web pages (format 7): pictures and style sheets are read only from below this folder (the

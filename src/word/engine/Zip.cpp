@@ -183,4 +183,30 @@ QByteArray TZipReader::Read(const QString &name)
     return out;
 }
 
+void ReplaceZipEntries(const QString &path, const std::vector<std::pair<QString, QByteArray>> &entries)
+{
+    int err = 0;
+    zip_t *z = zip_open(QFile::encodeName(path).constData(), 0, &err);
+    if (!z)
+        throw Exception(QStringLiteral("The package \"%1\" cannot be rewritten: it cannot be opened.").arg(path));
+    // libzip reads the new data only when the archive is closed: the buffers must live until then.
+    std::vector<QByteArray> keep;
+    keep.reserve(entries.size());
+    for (const auto &[name, data] : entries) {
+        keep.push_back(data);
+        zip_source_t *src = zip_source_buffer(z, keep.back().constData(), zip_uint64_t(keep.back().size()), 0);
+        const QByteArray utf8 = name.toUtf8();
+        if (!src || zip_file_add(z, utf8.constData(), src, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
+            if (src)
+                zip_source_free(src);
+            zip_discard(z);
+            throw Exception(QStringLiteral("The package \"%1\" cannot be rewritten: the part \"%2\" cannot be replaced.").arg(path, name));
+        }
+    }
+    if (zip_close(z) != 0) {
+        zip_discard(z);
+        throw Exception(QStringLiteral("The package \"%1\" cannot be rewritten.").arg(path));
+    }
+}
+
 } // namespace tavrel::engine

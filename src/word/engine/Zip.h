@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
+#include <vector>
 
 struct zip;
 typedef struct zip zip_t;
@@ -59,6 +61,10 @@ private:
     QHash<QString, int> m_exact, m_folded;
     qint64 m_totalRead = 0;
 };
+
+// Replaces (or adds) entries of an existing zip file in place; the other entries are kept as
+// they are stored. Raises an Exception naming the file when it cannot be rewritten.
+void ReplaceZipEntries(const QString &path, const std::vector<std::pair<QString, QByteArray>> &entries);
 
 // True when the name of a zip entry stays inside the package: not empty, not absolute, no drive,
 // no ".." segment, no NUL.
