@@ -46,14 +46,6 @@ bool ReadEncInt(const uchar *&p, const uchar *end, quint64 &value)
     return false;
 }
 
-bool HasControlCharacter(const QString &name)
-{
-    for (QChar c : name)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return true;
-    return false;
-}
-
 } // namespace
 
 bool IsChmSystemName(const QString &name)
