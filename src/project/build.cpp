@@ -138,6 +138,12 @@ void Tbuild::Execute()
         Cleanup();
     } catch (...) {
     }
+    // The copy is the author's whole text: it goes after every build, failed or not, once
+    // nothing holds it open any more.
+    if (m_copyMarkedForDeletion && !TempCopy.isEmpty())
+        FileSystem().RemoveFile(TempCopy);
+    TempCopy.clear();
+    m_copyMarkedForDeletion = false;
     if (!Failed)
         Position = 100;
     UpdateIt();
@@ -193,12 +199,6 @@ void Tbuild::executeSteps()
         TaskType = ttPDF;
         PdfOutput(TempCopy, Project->RealPath(ptPDFFile));
         SetPosition(100, 1);
-    }
-
-    if (m_copyMarkedForDeletion && !TempCopy.isEmpty()) {
-        FileSystem().RemoveFile(TempCopy);
-        TempCopy.clear();
-        m_copyMarkedForDeletion = false;
     }
 }
 

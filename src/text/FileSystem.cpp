@@ -1,10 +1,15 @@
 #include "text/FileSystem.h"
 
+#include "text/WorkingFolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavrel {
 
@@ -48,6 +53,13 @@ bool TFileSystem::CanOpenWrite(const QString &path)
 
 bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
 {
+    // Working files are the author's text and pictures: nobody else may read them, so a new one
+    // is created owner-only before anything is written into it.
+    if (IsWorkingPath(path)) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
@@ -74,10 +86,28 @@ bool TFileSystem::CopyFile(const QString &from, const QString &to)
 {
     if (QFileInfo::exists(to) && !QFile::remove(to))
         return false;
-    return QFile::copy(from, to);
+    if (!QFile::copy(from, to))
+        return false;
+    // A copy takes the permissions of its original; a working copy is the user's alone.
+    return !IsWorkingPath(to) || QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
 }
 
-bool TFileSystem::MakePath(const QString &folder) { return QDir().mkpath(folder); }
+bool TFileSystem::MakePath(const QString &folder)
+{
+    if (!IsWorkingPath(folder))
+        return QDir().mkpath(folder);
+    // The folders made inside the working folder are closed to everybody else.
+    QStringList made;
+    for (QString p = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); IsWorkingPath(p) && !QFileInfo::exists(p);
+         p = QFileInfo(p).path())
+        made << p;
+    if (!QDir().mkpath(folder))
+        return false;
+    for (const QString &p : made)
+        if (::chmod(QFile::encodeName(p).constData(), 0700) != 0)
+            return false;
+    return true;
+}
 
 TFileSystem &FileSystem()
 {

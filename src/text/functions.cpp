@@ -7,6 +7,7 @@
 #include "text/Messages.h"
 #include "text/Round.h"
 #include "text/StringList.h"
+#include "text/WorkingFolder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -196,22 +197,25 @@ QString GetTempFolder() { return withTrailingSlash(QDir::tempPath()); }
 
 QString GetTempFileName(const QString &ext)
 {
+    // Working files live in this run's private folder, never loose in the system's.
+    const QString folder = RunFolder();
     QByteArray suffix = QFile::encodeName(ext);
-    QByteArray templ = QFile::encodeName(GetTempFolder() + QStringLiteral("~taXXXXXX")) + suffix;
+    QByteArray templ = QFile::encodeName(folder + QStringLiteral("~taXXXXXX")) + suffix;
     int fd = ::mkstemps(templ.data(), static_cast<int>(suffix.size()));
     if (fd < 0)
-        throw Exception(QStringLiteral("Cannot create a temporary file in \"%1\".").arg(GetTempFolder()));
+        throw Exception(QStringLiteral("Cannot create a temporary file in \"%1\".").arg(folder));
     ::close(fd);
     return QFile::decodeName(templ);
 }
 
-QString GetCompilerTempFolder() { return GetTempFolder(); }
+QString GetCompilerTempFolder() { return RunFolder(); }
 
 QString NewTempFolderName()
 {
-    QByteArray templ = QFile::encodeName(GetTempFolder() + QStringLiteral("~taXXXXXX"));
+    const QString folder = RunFolder();
+    QByteArray templ = QFile::encodeName(folder + QStringLiteral("~taXXXXXX"));
     if (!::mkdtemp(templ.data()))
-        throw Exception(QStringLiteral("Cannot create a temporary folder in \"%1\".").arg(GetTempFolder()));
+        throw Exception(QStringLiteral("Cannot create a temporary folder in \"%1\".").arg(folder));
     return withTrailingSlash(QFile::decodeName(templ));
 }
 

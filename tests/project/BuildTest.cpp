@@ -7,6 +7,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
+#include "text/WorkingFolder.h"
 #include "support/Golden.h"
 
 #include <QCoreApplication>
@@ -240,7 +241,7 @@ TEST(BuildProgress, FailureRightAfterTheEngineStartsLeavesTwoAndDoesNotQuit)
     EXPECT_FALSE(early.quitCalled);
 }
 
-TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
+TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceIsPrivateAndGoesAfterEveryBuild)
 {
     QTemporaryDir dir;
     const QString source = dir.filePath("My source.docx");
@@ -254,9 +255,11 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
         {
             using TStandInBuild::TStandInBuild;
             QString seen;
+            QFile::Permissions mode;
             void SplitTopics(TContentsItems &i) override
             {
                 seen = TempCopy;
+                mode = QFileInfo(TempCopy).permissions();
                 TStandInBuild::SplitTopics(i);
             }
         } look(&project);
@@ -272,20 +275,31 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
                 EXPECT_TRUE(call.startsWith("copy ")) << call.toStdString();
         EXPECT_TRUE(look.seen.endsWith(".docx"));
         EXPECT_NE(QFileInfo(look.seen).canonicalPath(), QFileInfo(source).canonicalPath());
+        // The author's whole text, readable by the user alone, in this run's working folder.
+        EXPECT_TRUE(look.seen.startsWith(RunFolder())) << look.seen.toStdString();
+        EXPECT_EQ(look.mode & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
         EXPECT_FALSE(QFileInfo::exists(look.seen)) << "a good build leaves no copy";
         EXPECT_TRUE(look.TempCopy.isEmpty());
     }
     {
-        TStandInBuild b(&project);
+        // A failed build removes its copy too: it would stay unnoticed with the author's text.
+        struct TFail : TStandInBuild
+        {
+            using TStandInBuild::TStandInBuild;
+            QString seen;
+            void HtmlHelpOutput() override
+            {
+                seen = TempCopy;
+                TStandInBuild::HtmlHelpOutput();
+            }
+        } b(&project);
         b.realCopy = true;
         b.failAt = "hhoutput";
         runBuild(b);
         ASSERT_TRUE(b.Failed);
-        ASSERT_FALSE(b.TempCopy.isEmpty());
-        EXPECT_TRUE(QFileInfo(b.TempCopy).isFile()) << "a failed build keeps its copy";
-        EXPECT_EQ(sha(b.TempCopy), before);
-        EXPECT_TRUE(b.TempCopy.endsWith(".docx"));
-        QFile::remove(b.TempCopy);
+        ASSERT_FALSE(b.seen.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(b.seen)) << "a failed build left its copy";
+        EXPECT_TRUE(b.TempCopy.isEmpty());
     }
     {
         // A copy that cannot be made fails before anything else, leaving no empty file behind.
