@@ -619,8 +619,9 @@ TEST(BuildRealTasks, DocumentWithoutHeadingsFailsClearly)
     TThreadBuildRunner runner;
     TBuildReport r = BuildProject(project, runner);
     EXPECT_EQ(r.Result, TBuildReport::Failed);
-    // The copy stays for a look at what failed; nothing else does.
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+    // Neither the copy nor any working folder stays, and nothing lands in the system's folder.
+    EXPECT_EQ(QDir(RunFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     EXPECT_TRUE(r.Message.contains("TaskType: 1")) << r.Message.toStdString();
     EXPECT_TRUE(r.Message.contains("has no headings")) << r.Message.toStdString();
     EXPECT_FALSE(QFileInfo::exists(project.RealPath(ptCompiledFile)));

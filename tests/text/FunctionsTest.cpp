@@ -339,13 +339,13 @@ TEST(FunctionsTextFiles, LoadTextFileCopiesABusyFileAndShowsErrors)
         fs.Fail(f, TFaultyFileSystem::opRead); // cannot be opened directly
         EXPECT_EQ(LoadTextFile(f), "busy text");
         EXPECT_TRUE(messages.Errors().isEmpty());
-        // The copy was made in the temporary folder and removed again.
+        // The copy was made in this run's working folder and removed again.
         QString copy;
         for (const QString &c : fs.calls)
             if (c.startsWith("copy " + f + " -> "))
                 copy = c.mid(QString("copy " + f + " -> ").size());
         ASSERT_FALSE(copy.isEmpty());
-        EXPECT_TRUE(copy.startsWith(GetTempFolder() + "~ta"));
+        EXPECT_TRUE(copy.startsWith(RunFolder() + "~ta"));
         EXPECT_FALSE(QFileInfo::exists(copy));
     }
     {
