@@ -2,14 +2,15 @@
 #include "app/CommandLine.h"
 #include "project/MainWindowLogic.h"
 #include "project/gui/whelp.h"
+#include "text/ChildProcess.h"
+#include "text/WorkingFolder.h"
 #include "text/gui/DesktopMessages.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <memory>
+#include <sys/stat.h>
 
 using namespace tavrel;
 
@@ -46,16 +47,29 @@ int main(int argc, char **argv)
     case TCommandLine::Mode::Build: {
         // Fonts and painting need a GUI application; the offscreen platform needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Scripts and CI jobs often run without a session; a private runtime folder for this
-        // run keeps Qt from warning about it on every build.
-        std::unique_ptr<QTemporaryDir> runtime;
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-            runtime = std::make_unique<QTemporaryDir>();
-            if (runtime->isValid())
-                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+        // Every working file of the run lives in its private folder; a refused working folder
+        // ends the build before anything is written.
+        const QString refused = PrepareWorkingFolder();
+        if (!refused.isEmpty()) {
+            print(stderr, QStringLiteral("Error: ") + refused + QLatin1Char('\n'));
+            return 1;
         }
-        QGuiApplication app(argc, argv);
-        return HeadlessBuild(cl);
+        StartChildReaper(RunFolder());
+        EndChildrenOnSignals();
+        // Scripts and CI jobs often run without a session; a runtime folder inside this run's
+        // folder keeps Qt from warning about it on every build and goes with the run.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            const QByteArray runtime = QFile::encodeName(RunFolder() + QStringLiteral("runtime"));
+            if (::mkdir(runtime.constData(), 0700) == 0)
+                qputenv("XDG_RUNTIME_DIR", runtime);
+        }
+        int status = 1;
+        {
+            QGuiApplication app(argc, argv);
+            status = HeadlessBuild(cl);
+        }
+        RemoveRunFolder();
+        return status;
     }
     case TCommandLine::Mode::Decompile: {
         QCoreApplication app(argc, argv);
@@ -65,17 +79,28 @@ int main(int argc, char **argv)
         break;
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
-    TDesktopMessages messages;
-    SetMessages(&messages);
-    // The main window opens the project (or the recent or sample one) and runs the "/b" build.
-    QStringList desktopArgs;
-    if (!cl.projectFile.isEmpty())
-        desktopArgs << cl.projectFile;
-    if (cl.silentBuild)
-        desktopArgs << QStringLiteral("/b");
-    const int status = RunDesktop(desktopArgs);
-    SetMessages(nullptr);
+    // A refused working folder is reported by every build that needs it.
+    const QString refused = PrepareWorkingFolder();
+    if (!refused.isEmpty())
+        print(stderr, QStringLiteral("Error: ") + refused + QLatin1Char('\n'));
+    else
+        StartChildReaper(RunFolder());
+    EndChildrenOnSignals();
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
+        TDesktopMessages messages;
+        SetMessages(&messages);
+        // The main window opens the project (or the recent or sample one) and runs the "/b" build.
+        QStringList desktopArgs;
+        if (!cl.projectFile.isEmpty())
+            desktopArgs << cl.projectFile;
+        if (cl.silentBuild)
+            desktopArgs << QStringLiteral("/b");
+        status = RunDesktop(desktopArgs);
+        SetMessages(nullptr);
+    }
+    RemoveRunFolder();
     return status;
 }

@@ -142,6 +142,12 @@ void Tbuild::Execute()
         Cleanup();
     } catch (...) {
     }
+    // The copy is the author's whole text: it goes after every build, failed or not, once
+    // nothing holds it open any more.
+    if (m_copyMarkedForDeletion && !TempCopy.isEmpty())
+        FileSystem().RemoveFile(TempCopy);
+    TempCopy.clear();
+    m_copyMarkedForDeletion = false;
     if (!Failed)
         Position = 100;
     // One place for every message of the build: engine, converters and outputs name the file
@@ -222,12 +228,6 @@ void Tbuild::executeSteps()
     }
 
     CommitOutputs();
-
-    if (m_copyMarkedForDeletion && !TempCopy.isEmpty()) {
-        FileSystem().RemoveFile(TempCopy);
-        TempCopy.clear();
-        m_copyMarkedForDeletion = false;
-    }
 }
 
 // --- The real steps -----------------------------------------------------------------------------

@@ -44,7 +44,8 @@ public:
     // What the build leaves for its report: the converters' warnings and the outputs written.
     TWarnings Warnings;
     QStringList OutputsWritten;
-    // The temporary copy of the source; empty until it was made. It stays after a failure.
+    // The temporary copy of the source (0600, in this run's working folder) while the build runs;
+    // it is removed at the end of every build, failed or not.
     QString TempCopy;
 
     void SetPosition(int Percent, int NPercent);

@@ -2,6 +2,7 @@
 
 #include "text/OutputPath.h"
 #include "text/OutsideFiles.h"
+#include "text/WorkingFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavrel {
@@ -68,6 +70,13 @@ bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
 {
     if (!usable(path))
         return false;
+    // Working files are the author's text and pictures: nobody else may read them, so a new one
+    // is created owner-only before anything is written into it.
+    if (IsWorkingPath(path)) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
+    }
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
@@ -113,6 +122,12 @@ bool TFileSystem::CopyFile(const QString &from, const QString &to)
     QFile target(to);
     if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return false;
+    // A working copy is the user's alone, before anything of the original is in it.
+    if (IsWorkingPath(to) && !target.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
+        target.close();
+        target.remove();
+        return false;
+    }
     char buffer[65536];
     for (;;) {
         const qint64 n = source.read(buffer, sizeof buffer);
@@ -129,12 +144,30 @@ bool TFileSystem::CopyFile(const QString &from, const QString &to)
         target.remove();
         return false;
     }
-    // As QFile::copy does: the copy gets the permissions of its source.
-    target.setPermissions(QFile::permissions(from));
+    // Elsewhere, as QFile::copy does: the copy gets the permissions of its source.
+    if (!IsWorkingPath(to))
+        target.setPermissions(QFile::permissions(from));
     return true;
 }
 
-bool TFileSystem::MakePath(const QString &folder) { return usable(folder) && QDir().mkpath(folder); }
+bool TFileSystem::MakePath(const QString &folder)
+{
+    if (!usable(folder))
+        return false;
+    if (!IsWorkingPath(folder))
+        return QDir().mkpath(folder);
+    // The folders made inside the working folder are closed to everybody else.
+    QStringList made;
+    for (QString p = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()); IsWorkingPath(p) && !QFileInfo::exists(p);
+         p = QFileInfo(p).path())
+        made << p;
+    if (!QDir().mkpath(folder))
+        return false;
+    for (const QString &p : made)
+        if (::chmod(QFile::encodeName(p).constData(), 0700) != 0)
+            return false;
+    return true;
+}
 
 bool TFileSystem::MakePrivateFolder(const QString &folder)
 {

@@ -1,14 +1,12 @@
 #include "text/HtmlHelpTools.h"
 
+#include "text/ChildProcess.h"
 #include "text/Exceptions.h"
 #include "text/InstallFolder.h"
 #include "text/LanguageProcess.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QtEndian>
 
@@ -40,47 +38,29 @@ THelpCompileResult RunHelpCompiler(const QString &folder, const QString &hhpName
     if (!QFileInfo(folder).isDir())
         throw Exception(QStringLiteral("The help project folder \"%1\" does not exist.").arg(folder));
 
-    QProcess process;
-    process.setProgram(exe);
-    process.setArguments({hhpName});
-    process.setWorkingDirectory(folder);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start();
-    if (!process.waitForStarted(30000)) {
-        const QString why = process.errorString();
-        process.kill();
-        process.waitForFinished(5000);
-        throw Exception(QStringLiteral("The help compiler %1 cannot be started: %2").arg(exe, why));
+    TChildRun run;
+    run.Program = exe;
+    run.Arguments = {hhpName};
+    run.WorkingDirectory = folder;
+    run.TimeoutMs = timeoutMs > 0 ? timeoutMs : DefaultTimeoutMs;
+    const TChildResult child = RunChild(run);
+    if (!child.Started)
+        throw Exception(QStringLiteral("The help compiler %1 cannot be started: %2").arg(exe, child.StartError));
+    if (child.TimedOut) {
+        QString message = QStringLiteral("The help compiler %1 did not finish within %2 seconds and was stopped.")
+                              .arg(exe)
+                              .arg(run.TimeoutMs / 1000.0);
+        const QString text = DecodeUnmarkedText(child.Output).trimmed();
+        if (!text.isEmpty())
+            message += QStringLiteral("\n\nThe compiler wrote:\n") + text;
+        throw Exception(message);
     }
-
-    // Reading while it runs keeps a long console output from filling the pipe.
-    QByteArray console;
-    QDeadlineTimer deadline(timeoutMs > 0 ? timeoutMs : DefaultTimeoutMs);
-    while (process.state() != QProcess::NotRunning) {
-        if (deadline.hasExpired()) {
-            process.kill();
-            process.waitForFinished(5000);
-            console += process.readAll();
-            QString message = QStringLiteral("The help compiler %1 did not finish within %2 seconds and was stopped.")
-                                  .arg(exe)
-                                  .arg((timeoutMs > 0 ? timeoutMs : DefaultTimeoutMs) / 1000.0);
-            const QString text = DecodeUnmarkedText(console).trimmed();
-            if (!text.isEmpty())
-                message += QStringLiteral("\n\nThe compiler wrote:\n") + text;
-            throw Exception(message);
-        }
-        const qint64 left = deadline.remainingTime();
-        process.waitForReadyRead(int(qBound<qint64>(qint64(1), left, qint64(200))));
-        console += process.readAll();
-    }
-    console += process.readAll();
 
     THelpCompileResult result;
     // The compiler prints the names of the pages as they are stored: UTF-8 in practice.
-    result.Output = DecodeUnmarkedText(console);
-    result.Crashed = process.exitStatus() == QProcess::CrashExit;
-    result.ExitCode = result.Crashed ? -1 : process.exitCode();
+    result.Output = DecodeUnmarkedText(child.Output);
+    result.Crashed = child.Crashed;
+    result.ExitCode = child.ExitCode;
     return result;
 }
 

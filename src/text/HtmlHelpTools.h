@@ -19,7 +19,9 @@ struct THelpCompileResult
 
 // Runs the compiler on the project file hhpName (name only) with folder as its working
 // directory; the process's own current directory is not touched. The console is read while
-// the compiler runs, so a long output cannot stall it. Raises an Exception naming the program
+// the compiler runs, so a long output cannot stall it. The compiler runs in a process group of
+// its own that ends with the program (ChildProcess.h): a killed build leaves no compiler behind
+// to finish a help file without its repair. Raises an Exception naming the program
 // when it is missing, cannot be started or exceeds timeoutMs (0: a default of ten minutes; the
 // compiler is killed then). program overrides the lookup (tests).
 THelpCompileResult RunHelpCompiler(const QString &folder, const QString &hhpName, int timeoutMs = 0,

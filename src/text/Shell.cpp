@@ -1,8 +1,9 @@
 #include "text/Shell.h"
 
+#include "text/ChildProcess.h"
+
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 #include <atomic>
@@ -31,9 +32,12 @@ bool TDesktopShell::ShowInFileManager(const QString &path)
                          QStringLiteral("org.freedesktop.FileManager1.ShowItems"),
                          QStringLiteral("array:string:") + QUrl::fromLocalFile(path).toString(),
                          QStringLiteral("string:")};
-        QProcess p;
-        p.start(dbusSend, args);
-        if (p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        TChildRun run;
+        run.Program = dbusSend;
+        run.Arguments = args;
+        run.TimeoutMs = 5000;
+        const TChildResult r = RunChild(run);
+        if (r.Started && !r.TimedOut && !r.Crashed && r.ExitCode == 0)
             return true;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));

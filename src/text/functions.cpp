@@ -9,6 +9,7 @@
 #include "text/Messages.h"
 #include "text/Round.h"
 #include "text/StringList.h"
+#include "text/WorkingFolder.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -201,22 +202,25 @@ QString GetTempFileName(const QString &ext)
     // The extension comes from a document's name; the system call would cut it at a NUL.
     if (HasControlCharacter(ext))
         throw Exception(QStringLiteral("The extension \"%1\" holds a control character.").arg(PrintablePath(ext)));
+    // Working files live in this run's private folder, never loose in the system's.
+    const QString folder = RunFolder();
     QByteArray suffix = QFile::encodeName(ext);
-    QByteArray templ = QFile::encodeName(GetTempFolder() + QStringLiteral("~taXXXXXX")) + suffix;
+    QByteArray templ = QFile::encodeName(folder + QStringLiteral("~taXXXXXX")) + suffix;
     int fd = ::mkstemps(templ.data(), static_cast<int>(suffix.size()));
     if (fd < 0)
-        throw Exception(QStringLiteral("Cannot create a temporary file in \"%1\".").arg(GetTempFolder()));
+        throw Exception(QStringLiteral("Cannot create a temporary file in \"%1\".").arg(folder));
     ::close(fd);
     return QFile::decodeName(templ);
 }
 
-QString GetCompilerTempFolder() { return GetTempFolder(); }
+QString GetCompilerTempFolder() { return RunFolder(); }
 
 QString NewTempFolderName()
 {
-    QByteArray templ = QFile::encodeName(GetTempFolder() + QStringLiteral("~taXXXXXX"));
+    const QString folder = RunFolder();
+    QByteArray templ = QFile::encodeName(folder + QStringLiteral("~taXXXXXX"));
     if (!::mkdtemp(templ.data()))
-        throw Exception(QStringLiteral("Cannot create a temporary folder in \"%1\".").arg(GetTempFolder()));
+        throw Exception(QStringLiteral("Cannot create a temporary folder in \"%1\".").arg(folder));
     return withTrailingSlash(QFile::decodeName(templ));
 }
 

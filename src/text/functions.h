@@ -19,15 +19,16 @@ namespace tavrel {
 
 // The system temporary folder with a trailing "/".
 QString GetTempFolder();
-// Creates a new, empty file with a unique name ("~ta" + random part + ext) in the temporary
-// folder, atomically, and returns its full path. ext ("" or ".docx") keeps the extension of a
-// document that is about to be copied there. Raises an Exception when no file can be created.
+// Creates a new, empty file (0600) with a unique name ("~ta" + random part + ext) in this run's
+// working folder (WorkingFolder.h), atomically, and returns its full path. ext ("" or ".docx")
+// keeps the extension of a document that is about to be copied there. Raises an Exception when
+// no file can be created or the working folder is refused.
 QString GetTempFileName(const QString &ext = QString());
-// The folder in which an HTML Help project is built: the temporary folder.
+// The folder in which an HTML Help project is built: this run's working folder.
 QString GetCompilerTempFolder();
-// Creates a new private folder ("~ta" + random part) in the temporary folder, atomically, and
-// returns it with a trailing "/". Nobody else can own a folder of that name, so "delete any
-// folder of that name, then create it" is harmless. Raises an Exception on failure.
+// Creates a new private folder (0700, "~ta" + random part) in this run's working folder,
+// atomically, and returns it with a trailing "/". Nobody else can own a folder of that name, so
+// "delete any folder of that name, then create it" is harmless. Raises an Exception on failure.
 QString NewTempFolderName();
 // The path of a special folder by its shell number (5 = the user's documents folder), without a
 // trailing separator; empty for numbers that have no counterpart here.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -289,14 +290,27 @@ TEST(Compile, AMissingHangingOrFailingCompilerIsAnErrorNamingIt)
     message = CompileError(s.project);
     EXPECT_TRUE(message.contains("did not write")) << message.toStdString();
 
-    // A compiler that hangs is stopped at the time limit.
-    FakeCompiler(fake.path(), "echo started\nexec sleep 30\n");
+    // A compiler that hangs is stopped at the time limit, with what it started.
+    const QString child = s.dir.path() + "/child";
+    FakeCompiler(fake.path(), "echo started\nsleep 30 &\necho $! > '" + QFile::encodeName(child) + "'\nsleep 30\n");
     s.project.CompileTimeoutMs = 400;
     QElapsedTimer t;
     t.start();
     message = CompileError(s.project);
     EXPECT_LT(t.elapsed(), 10000);
     EXPECT_TRUE(message.contains("did not finish") && message.contains("started")) << message.toStdString();
+    QFile pidFile(child);
+    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
+    const QByteArray pid = pidFile.readAll().trimmed();
+    auto running = [&pid] {
+        QFile stat(QString::fromLatin1("/proc/" + pid + "/stat"));
+        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z "); // a zombie has ended
+    };
+    QElapsedTimer gone;
+    gone.start();
+    while (running() && gone.elapsed() < 3000)
+        QThread::msleep(20);
+    EXPECT_FALSE(running()) << "the compiler's child still runs";
 
     // A long console output does not stall it; it comes back whole.
     FakeCompiler(fake.path(), "i=0; while [ $i -lt 20000 ]; do echo \"line $i of the compiler's chatter\"; i=$((i+1)); done\n"

@@ -9,6 +9,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
+#include "text/WorkingFolder.h"
 #include "support/Golden.h"
 
 #include <QCoreApplication>
@@ -244,7 +245,7 @@ TEST(BuildProgress, FailureRightAfterTheEngineStartsLeavesTwoAndDoesNotQuit)
     EXPECT_FALSE(early.quitCalled);
 }
 
-TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
+TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceIsPrivateAndGoesAfterEveryBuild)
 {
     QTemporaryDir dir;
     const QString source = dir.filePath("My source.docx");
@@ -258,9 +259,11 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
         {
             using TStandInBuild::TStandInBuild;
             QString seen;
+            QFile::Permissions mode;
             void SplitTopics(TContentsItems &i) override
             {
                 seen = TempCopy;
+                mode = QFileInfo(TempCopy).permissions();
                 TStandInBuild::SplitTopics(i);
             }
         } look(&project);
@@ -277,20 +280,31 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceAndStaysOnlyAfterAFailure)
             }
         EXPECT_TRUE(look.seen.endsWith(".docx"));
         EXPECT_NE(QFileInfo(look.seen).canonicalPath(), QFileInfo(source).canonicalPath());
+        // The author's whole text, readable by the user alone, in this run's working folder.
+        EXPECT_TRUE(look.seen.startsWith(RunFolder())) << look.seen.toStdString();
+        EXPECT_EQ(look.mode & ~(QFile::ReadUser | QFile::WriteUser), QFile::ReadOwner | QFile::WriteOwner);
         EXPECT_FALSE(QFileInfo::exists(look.seen)) << "a good build leaves no copy";
         EXPECT_TRUE(look.TempCopy.isEmpty());
     }
     {
-        TStandInBuild b(&project);
+        // A failed build removes its copy too: it would stay unnoticed with the author's text.
+        struct TFail : TStandInBuild
+        {
+            using TStandInBuild::TStandInBuild;
+            QString seen;
+            void HtmlHelpOutput() override
+            {
+                seen = TempCopy;
+                TStandInBuild::HtmlHelpOutput();
+            }
+        } b(&project);
         b.realCopy = true;
         b.failAt = "hhoutput";
         runBuild(b);
         ASSERT_TRUE(b.Failed);
-        ASSERT_FALSE(b.TempCopy.isEmpty());
-        EXPECT_TRUE(QFileInfo(b.TempCopy).isFile()) << "a failed build keeps its copy";
-        EXPECT_EQ(sha(b.TempCopy), before);
-        EXPECT_TRUE(b.TempCopy.endsWith(".docx"));
-        QFile::remove(b.TempCopy);
+        ASSERT_FALSE(b.seen.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(b.seen)) << "a failed build left its copy";
+        EXPECT_TRUE(b.TempCopy.isEmpty());
     }
     {
         // A copy that cannot be made fails before anything else, leaving no empty file behind.
@@ -654,8 +668,9 @@ TEST(BuildRealTasks, DocumentWithoutHeadingsFailsClearly)
     TThreadBuildRunner runner;
     TBuildReport r = BuildProject(project, runner);
     EXPECT_EQ(r.Result, TBuildReport::Failed);
-    // The copy stays for a look at what failed; nothing else does.
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
+    // Neither the copy nor any working folder stays, and nothing lands in the system's folder.
+    EXPECT_EQ(QDir(RunFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
     EXPECT_TRUE(r.Message.contains("TaskType: 1")) << r.Message.toStdString();
     EXPECT_TRUE(r.Message.contains("has no headings")) << r.Message.toStdString();
     EXPECT_FALSE(QFileInfo::exists(project.RealPath(ptCompiledFile)));

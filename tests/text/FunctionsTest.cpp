@@ -4,7 +4,10 @@
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
 #include "text/LanguageProcess.h"
+#include "text/FileSystem.h"
+#include "text/WorkingFolder.h"
 #include "text/functions.h"
+#include <QCoreApplication>
 
 #include <QBuffer>
 #include <QDir>
@@ -36,12 +39,20 @@ QByteArray readBytes(const QString &path)
 
 } // namespace
 
-TEST(FunctionsTempFiles, CreatedAtomicallyWithThePrefixInTheTemporaryFolder)
+TEST(FunctionsTempFiles, CreatedAtomicallyWithThePrefixAndPrivateInThisRunsWorkingFolder)
 {
     const QString temp = GetTempFolder();
     EXPECT_TRUE(temp.endsWith('/'));
     EXPECT_EQ(QDir::cleanPath(temp), QDir::cleanPath(QDir::tempPath()));
-    EXPECT_EQ(GetCompilerTempFolder(), temp);
+    const QString run = RunFolder();
+    EXPECT_EQ(run, WorkingFolder() + "/" + QString::number(QCoreApplication::applicationPid()) + "/");
+    EXPECT_EQ(GetCompilerTempFolder(), run);
+    const auto mode = [](const QString &path) {
+        return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    };
+    const QFile::Permissions file = QFile::ReadOwner | QFile::WriteOwner, folder = file | QFile::ExeOwner;
+    EXPECT_EQ(mode(WorkingFolder()), folder);
+    EXPECT_EQ(mode(run), folder);
 
     const QString a = GetTempFileName(), b = GetTempFileName(".docx");
     EXPECT_NE(a, b);
@@ -50,7 +61,8 @@ TEST(FunctionsTempFiles, CreatedAtomicallyWithThePrefixInTheTemporaryFolder)
         EXPECT_TRUE(info.isFile()) << f.toStdString();
         EXPECT_EQ(info.size(), 0);
         EXPECT_TRUE(info.fileName().startsWith("~ta"));
-        EXPECT_EQ(info.path() + '/', temp);
+        EXPECT_EQ(info.path() + '/', run);
+        EXPECT_EQ(mode(f), file);
         QFile::remove(f);
     }
     EXPECT_TRUE(b.endsWith(".docx"));
@@ -60,7 +72,24 @@ TEST(FunctionsTempFiles, CreatedAtomicallyWithThePrefixInTheTemporaryFolder)
     EXPECT_TRUE(d1.endsWith('/'));
     EXPECT_TRUE(QFileInfo(d1).isDir()); // created, so nobody else owns it
     EXPECT_TRUE(QFileInfo(d1.chopped(1)).fileName().startsWith("~ta"));
+    EXPECT_EQ(mode(d1), folder);
     EXPECT_TRUE(IsFolderEmpty(d1));
+
+    // Whatever is written, copied or made in a working folder is the user's alone, whatever
+    // the umask and the original's permissions; elsewhere files are made as ever.
+    QTemporaryDir outside;
+    const QString original = outside.path() + "/open.htm";
+    ASSERT_TRUE(FileSystem().WriteFile(original, "page"));
+    ASSERT_TRUE(QFile::setPermissions(original, file | QFile::ReadGroup | QFile::ReadOther));
+    ASSERT_TRUE(FileSystem().MakePath(d1 + "deep/er"));
+    ASSERT_TRUE(FileSystem().WriteFile(d1 + "deep/er/page.htm", "page"));
+    ASSERT_TRUE(FileSystem().CopyFile(original, d1 + "deep/copy.htm"));
+    ASSERT_TRUE(CopyFolderTree(outside.path(), d1 + "tree"));
+    for (const QString &f : QStringList{d1 + "deep", d1 + "deep/er", d1 + "tree"})
+        EXPECT_EQ(mode(f), folder) << f.toStdString();
+    for (const QString &f : QStringList{d1 + "deep/er/page.htm", d1 + "deep/copy.htm", d1 + "tree/open.htm"})
+        EXPECT_EQ(mode(f), file) << f.toStdString();
+    EXPECT_TRUE(mode(original) & QFile::ReadOther);
     EXPECT_TRUE(DeleteFolder(d1));
     EXPECT_TRUE(DeleteFolder(d2));
     EXPECT_FALSE(QFileInfo::exists(d1));
@@ -311,13 +340,13 @@ TEST(FunctionsTextFiles, LoadTextFileCopiesABusyFileAndShowsErrors)
         fs.Fail(f, TFaultyFileSystem::opRead); // cannot be opened directly
         EXPECT_EQ(LoadTextFile(f), "busy text");
         EXPECT_TRUE(messages.Errors().isEmpty());
-        // The copy was made in the temporary folder and removed again.
+        // The copy was made in this run's working folder and removed again.
         QString copy;
         for (const QString &c : fs.calls)
             if (c.startsWith("copy " + f + " -> "))
                 copy = c.mid(QString("copy " + f + " -> ").size());
         ASSERT_FALSE(copy.isEmpty());
-        EXPECT_TRUE(copy.startsWith(GetTempFolder() + "~ta"));
+        EXPECT_TRUE(copy.startsWith(RunFolder() + "~ta"));
         EXPECT_FALSE(QFileInfo::exists(copy));
     }
     {

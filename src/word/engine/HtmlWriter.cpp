@@ -7,6 +7,7 @@
 #include "text/HTMLProcess.h"
 #include "text/OutsideFiles.h"
 #include "text/Round.h"
+#include "text/WorkingFolder.h"
 #include "word/engine/Fields.h"
 #include "word/engine/LibreOffice.h"
 #include "word/engine/ShapeRender.h"
@@ -1609,7 +1610,13 @@ void Writer::convertMetafiles()
         blocks(n->Story.Blocks);
     if (parts.empty() || !TLibreOffice::Available())
         return;
-    QTemporaryDir tmp(QDir::tempPath() + QStringLiteral("/tavrel-pic-XXXXXX"));
+    QString work;
+    try {
+        work = RunFolder();
+    } catch (const Exception &) {
+        return; // without a working folder the pictures stay as they are, as without LibreOffice
+    }
+    QTemporaryDir tmp(work + QStringLiteral("pic-XXXXXX"));
     if (!tmp.isValid())
         return;
     TLibreOffice::TConversion c;
@@ -1624,7 +1631,7 @@ void Writer::convertMetafiles()
             c.MoreInputs << file;
     }
     c.OutputFolder = tmp.filePath(QStringLiteral("png"));
-    QDir().mkpath(c.OutputFolder);
+    FileSystem().MakePath(c.OutputFolder);
     c.ConvertTo = QStringLiteral("png");
     c.DisplayName = m_doc.FileName;
     try {

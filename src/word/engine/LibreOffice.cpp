@@ -1,18 +1,16 @@
 #include "word/engine/LibreOffice.h"
 
+#include "text/ChildProcess.h"
 #include "text/Exceptions.h"
+#include "text/WorkingFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace tavrel::engine {
 
@@ -73,7 +71,8 @@ QStringList TLibreOffice::ConvertAll(const TConversion &c, QByteArray *log)
     if (program.isEmpty())
         throw Exception(QStringLiteral("LibreOffice is not installed: \"%1\" cannot be converted.").arg(name));
 
-    QTemporaryDir profile(QDir::tempPath() + QStringLiteral("/tavrel-lo-XXXXXX"));
+    // The private profile lives in this run's working folder, so a killed run leaves none behind.
+    QTemporaryDir profile(RunFolder() + QStringLiteral("lo-XXXXXX"));
     if (!profile.isValid())
         throw Exception(QStringLiteral("LibreOffice cannot be started for \"%1\": no temporary profile folder.").arg(name));
 
@@ -93,49 +92,28 @@ QStringList TLibreOffice::ConvertAll(const TConversion &c, QByteArray *log)
         QFile::remove(expected.last());
     }
 
-    QProcess proc;
-    proc.setProcessChannelMode(QProcess::MergedChannels);
-    proc.setChildProcessModifier([] { ::setpgid(0, 0); });
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("SAL_USE_VCLPLUGIN"), QStringLiteral("svp"));
-    proc.setProcessEnvironment(env);
-    proc.start(program, args);
-    if (!proc.waitForStarted(30000))
-        throw Exception(QStringLiteral("LibreOffice could not be started to convert \"%1\": %2").arg(name, proc.errorString()));
-    const qint64 pid = proc.processId();
-
-    QByteArray output;
-    QElapsedTimer timer;
-    timer.start();
-    bool timedOut = false;
-    while (proc.state() != QProcess::NotRunning) {
-        proc.waitForFinished(200);
-        output += proc.readAll();
-        if (timer.elapsed() > c.TimeoutMs) {
-            timedOut = true;
-            break;
-        }
-    }
-    if (timedOut) {
-        if (pid > 0)
-            ::kill(-pid_t(pid), SIGKILL); // the wrapper's children too
-        proc.kill();
-        proc.waitForFinished(5000);
-        if (log)
-            *log = output;
+    TChildRun run;
+    run.Program = program;
+    run.Arguments = args;
+    run.Environment = QProcessEnvironment::systemEnvironment();
+    run.Environment.insert(QStringLiteral("SAL_USE_VCLPLUGIN"), QStringLiteral("svp"));
+    run.TimeoutMs = c.TimeoutMs;
+    // Conversions into the working folder are working files too: only the user may read them.
+    run.PrivateFiles = IsWorkingPath(c.OutputFolder);
+    const TChildResult child = RunChild(run);
+    const QByteArray &output = child.Output;
+    if (log)
+        *log = output;
+    if (!child.Started)
+        throw Exception(QStringLiteral("LibreOffice could not be started to convert \"%1\": %2").arg(name, child.StartError));
+    if (child.TimedOut)
         throw Exception(QStringLiteral("LibreOffice did not finish converting \"%1\" within %2 seconds and was stopped.")
                             .arg(name)
                             .arg(c.TimeoutMs / 1000));
-    }
-    output += proc.readAll();
-    if (pid > 0)
-        ::kill(-pid_t(pid), SIGKILL); // nothing of the run may outlive it
-    if (log)
-        *log = output;
-    if (proc.exitStatus() != QProcess::NormalExit || proc.exitCode() != 0)
+    if (child.Crashed || child.ExitCode != 0)
         throw Exception(QStringLiteral("LibreOffice failed to convert \"%1\" (exit code %2): %3")
                             .arg(name)
-                            .arg(proc.exitCode())
+                            .arg(child.ExitCode)
                             .arg(QString::fromLocal8Bit(output).trimmed()));
     for (int i = 0; i < expected.size(); ++i) {
         QFileInfo out(expected[i]);

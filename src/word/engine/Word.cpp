@@ -3,6 +3,7 @@
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
+#include "text/WorkingFolder.h"
 #include "word/engine/DocumentFormat.h"
 #include "word/engine/Detach.h"
 #include "word/engine/DocxReader.h"
@@ -739,12 +740,13 @@ void openDocument(WordDocState &state, const QString &fileName, const QString &d
     case TDocumentFormat::Odt: {
         if (!TLibreOffice::Available())
             throw Exception(QStringLiteral("Your system cannot read \"%1\". Please install LibreOffice or choose a .docx file as the source.").arg(display));
-        state.WorkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tavrel-doc-XXXXXX"));
+        state.WorkFolder = std::make_unique<QTemporaryDir>(RunFolder() + QStringLiteral("doc-XXXXXX"));
         if (!state.WorkFolder->isValid())
             throw Exception(QStringLiteral("The document \"%1\" cannot be opened: no temporary folder.").arg(display));
         static const char *exts[] = {"", "", "odt", "doc", "rtf"};
         QString copy = state.WorkFolder->filePath(QStringLiteral("source.") + QLatin1String(exts[int(format)]));
-        if (!QFile::copy(fileName, copy))
+        // Through the seam: a working copy of the author's text is made readable by the user alone.
+        if (!FileSystem().CopyFile(fileName, copy))
             throw Exception(QStringLiteral("The document \"%1\" cannot be opened: it cannot be copied.").arg(display));
         TLibreOffice::TConversion c;
         c.Input = copy;
