@@ -26,7 +26,7 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 
 # Leak checking is asked for with SANITIZE_LEAKS=1: Qt and the system libraries keep memory until
 # the process ends, so it needs the suppressions below to be read at all.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=${SANITIZE_LEAKS:-0}:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1}
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=${SANITIZE_LEAKS:-0}:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:suppressions=$ROOT/tests/sanitize/asan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 # Leaks inside the system libraries the program loads (fonts, the platform plugin) are theirs.
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$ROOT/tests/sanitize/lsan.supp:print_suppressions=0}

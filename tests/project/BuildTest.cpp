@@ -249,7 +249,7 @@ TEST(BuildTempCopy, KeepsTheExtensionIsNeverTheSourceIsPrivateAndGoesAfterEveryB
 {
     QTemporaryDir dir;
     const QString source = dir.filePath("My source.docx");
-    WriteBytes(source, QByteArray("PK\x03\x04 not really a document", 30));
+    WriteBytes(source, QByteArray("PK\x03\x04 not really a document"));
     const QByteArray before = sha(source);
     TProject project;
     project.SourceFile = source;

@@ -1,5 +1,7 @@
 #include "support/TestDoubles.h"
 
+#include "project/OutputRecord.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -72,6 +74,15 @@ bool TFaultyFileSystem::MakePrivateFolder(const QString &folder)
     return !fails(folder, opMakeDir) && TFileSystem::MakePrivateFolder(folder);
 }
 
+namespace {
+// The record of written outputs is saved after the outputs are in place; a failure there costs
+// the next build a question, not this build its outputs, so it is no step of the build.
+bool isRecord(const QString &path)
+{
+    return path.startsWith(TOutputRecord::Folder() + QLatin1Char('/'));
+}
+} // namespace
+
 bool TInjectingFileSystem::diskFull()
 {
     ++dataWrites;
@@ -83,7 +94,7 @@ bool TInjectingFileSystem::diskFull()
 
 bool TInjectingFileSystem::WriteFile(const QString &path, const QByteArray &data)
 {
-    if (diskFull()) {
+    if (!isRecord(path) && diskFull()) {
         // A full disk leaves what fitted: a truncated file.
         TFileSystem::WriteFile(path, data.left(data.size() / 2));
         return false;
@@ -105,6 +116,8 @@ bool TInjectingFileSystem::CopyFile(const QString &from, const QString &to)
 
 bool TInjectingFileSystem::MakePath(const QString &folder)
 {
+    if (isRecord(folder + QLatin1Char('/')))
+        return TFaultyFileSystem::MakePath(folder);
     return !diskFull() && TFaultyFileSystem::MakePath(folder);
 }
 
@@ -115,6 +128,8 @@ bool TInjectingFileSystem::MakePrivateFolder(const QString &folder)
 
 bool TInjectingFileSystem::Rename(const QString &from, const QString &to)
 {
+    if (isRecord(to))
+        return TFaultyFileSystem::Rename(from, to);
     ++renames;
     if (m_kind == RenameFails && renames == m_n) {
         injected = true;
