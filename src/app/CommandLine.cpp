@@ -85,10 +85,10 @@ QString TCommandLine::HelpText()
 // --- The builds started from the command line ----------------------------------------------------
 
 #include "chm2word/ChmTo.h"
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
-#include "project/build.h"
-#include "project/gui/Building.h"
+#include "build/build.h"
+#include "build/gui/Building.h"
 #include "text/Exceptions.h"
 #include "text/Messages.h"
 

@@ -2,7 +2,7 @@
 // disk at each data write, each rename, a file that vanishes before it is copied, read-only
 // folders. Every failed build must say so, leave the previous outputs byte for byte, and leave
 // no private folder behind.
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
 #include "support/ScriptedMessages.h"

@@ -1,7 +1,7 @@
 // Whole builds of small documents whose links and linked pictures reach outside the project:
 // what may be carried into the outputs, where relative links lead, what happens with special
 // files and remote pictures, and which links and project texts may run script in a page.
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
 #include "support/ScriptedMessages.h"

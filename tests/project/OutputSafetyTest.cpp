@@ -1,7 +1,7 @@
 // What a build may delete, replace and write, grouped by the fault each group keeps away:
 // one resolved path for the guard and the delete (symbolic links and ".."), control characters
 // in paths, replacing what the program never wrote, and relative output paths.
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 #include "project/FolderGuard.h"
 #include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"

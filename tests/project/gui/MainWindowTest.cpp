@@ -1,6 +1,6 @@
 // The main window on the offscreen platform: showing a project, copying edits back at the next
 // idle moment, the save questions, opening bad files, the recent menu and the "/b" start.
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"

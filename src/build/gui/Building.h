@@ -2,7 +2,7 @@
 // The modal progress window of a build: it starts the build thread as soon as it is created,
 // follows its progress and closes itself when the thread ends. It has no close or cancel
 // control, since a build cannot be stopped halfway.
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,10 +1,10 @@
-#include "project/BuildProject.h"
+#include "build/BuildProject.h"
 
-#include "project/BuildLock.h"
+#include "build/BuildLock.h"
 #include "project/FolderGuard.h"
 #include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"
-#include "project/build.h"
+#include "build/build.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/InstallFolder.h"

@@ -1,4 +1,4 @@
-#include "project/BuildLock.h"
+#include "build/BuildLock.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "project/build.h"
+#include "build/build.h"
 
 #include "output/HtmlHelpOutput.h"
 #include "output/Webhelp.h"

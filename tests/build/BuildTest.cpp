@@ -1,11 +1,11 @@
 // The build driver: its progress figures, its failure report, the temporary copy of the source,
 // and the checks and messages around a build.
-#include "project/BuildLock.h"
-#include "project/BuildProject.h"
+#include "build/BuildLock.h"
+#include "build/BuildProject.h"
 #include "project/OutputRecord.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
-#include "project/build.h"
+#include "build/build.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
 #include "text/Exceptions.h"
@@ -704,7 +704,7 @@ TEST(BuildRealTasks, DocumentErrorsNameTheUsersFileNotTheTemporaryCopy)
 
 // --- The building window --------------------------------------------------------------------------
 
-#include "project/gui/Building.h"
+#include "build/gui/Building.h"
 
 #include <QProgressBar>
 

@@ -1,6 +1,6 @@
-#include "project/gui/Building.h"
+#include "build/gui/Building.h"
 
-#include "project/build.h"
+#include "build/build.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
