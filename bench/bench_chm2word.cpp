@@ -156,25 +156,6 @@ std::vector<std::unique_ptr<TChmTopicFile>> Pages(int n, bool equalLength)
     return pages;
 }
 
-void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
-{
-    const int need = std::max(1, CommonThreshold(n));
-    auto common = [&](int j) {
-        int count = 0;
-        for (int k = 0; k < n; ++k)
-            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
-                return true;
-        return false;
-    };
-    for (int j = 0; j < int(pages.size()); ++j)
-        while (common(j)) {
-            for (int k = 0; k < int(pages.size()); ++k)
-                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
-                    (pages[size_t(k)]->*next)();
-            (pages[size_t(j)]->*next)();
-        }
-}
-
 void BM_CommonParts(benchmark::State &state)
 {
     const int n = int(state.range(0));
@@ -187,20 +168,10 @@ void BM_CommonParts(benchmark::State &state)
         for (auto &p : pages)
             raw.push_back(p.get());
         state.ResumeTiming();
-        if (pairwise) {
-            for (TChmTopicFile *p : raw) {
-                p->StartSearchUp();
-                p->SearchUp();
-            }
-            PairwiseLoop(raw, n, &TChmTopicFile::SearchUp);
-            for (TChmTopicFile *p : raw) {
-                p->StartSearchDown();
-                p->SearchDown();
-            }
-            PairwiseLoop(raw, n, &TChmTopicFile::SearchDown);
-        } else {
+        if (pairwise)
+            FindCommonPartsPairwise(raw, n);
+        else
             FindCommonParts(raw, n);
-        }
     }
     state.SetLabel(QStringLiteral("%1%2").arg(pairwise ? "pairwise" : "grouped", equalLength ? ", equal lengths" : "").toStdString());
 }

@@ -803,21 +803,43 @@ void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopi
     }
 }
 
-} // namespace
+// The pairwise procedure as it reads: every page's block against every other page's block.
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    const int need = std::max(1, CommonThreshold(n));
+    auto common = [&](int j) {
+        int count = 0;
+        for (int k = 0; k < n; ++k)
+            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
+                return true;
+        return false;
+    };
+    for (int j = 0; j < int(pages.size()); ++j)
+        while (common(j)) {
+            for (int k = 0; k < int(pages.size()); ++k)
+                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
+                    (pages[size_t(k)]->*next)();
+            (pages[size_t(j)]->*next)();
+        }
+}
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n)
+using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)());
+
+// The passes over the pages' first blocks, their last blocks and, when most pages open with their
+// title, the blocks after it; loop finds the blocks the pages share.
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop)
 {
     n = std::clamp(n, 0, int(pages.size()));
     for (TChmTopicFile *p : pages) {
         p->StartSearchUp();
         p->SearchUp();
     }
-    CommonLoop(pages, n, &TChmTopicFile::SearchUp);
+    loop(pages, n, &TChmTopicFile::SearchUp);
     for (TChmTopicFile *p : pages) {
         p->StartSearchDown();
         p->SearchDown();
     }
-    CommonLoop(pages, n, &TChmTopicFile::SearchDown);
+    loop(pages, n, &TChmTopicFile::SearchDown);
     int titles = 0;
     for (int k = 0; k < n; ++k)
         titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
@@ -828,8 +850,14 @@ void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n)
             p->Title3 = p->Text;
             p->SearchDown();
         }
-        CommonLoop(pages, n, &TChmTopicFile::SearchDown);
+        loop(pages, n, &TChmTopicFile::SearchDown);
     }
 }
+
+} // namespace
+
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, CommonLoop); }
+
+void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop); }
 
 } // namespace tavrel

@@ -124,6 +124,9 @@ void ScanTagAttributes(const QString &tag, const std::function<void(const QStrin
 // contents entries name, whose votes decide what is common; all pages are cut. Near-linear:
 // blocks are grouped by their text and only candidates whose length can match are compared.
 void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n);
+// The same passes comparing every page's block with every other's: quadratic, kept as the
+// reference the grouped passes are checked and measured against.
+void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n);
 // IsSimilarText of two texts already lower-cased, stopping as soon as the matching runs can
 // no longer reach four fifths of the shorter text; the same result.
 bool IsSimilarLowered(const QString &la, const QString &lb);

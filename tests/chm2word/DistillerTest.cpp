@@ -31,52 +31,6 @@ std::vector<TChmTopicFile *> Raw(const std::vector<std::unique_ptr<TChmTopicFile
     return raw;
 }
 
-// The pairwise procedure as it reads: every page's block against every other page's block.
-void LiteralLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
-{
-    const int need = std::max(1, CommonThreshold(n));
-    auto common = [&](int j) {
-        int count = 0;
-        for (int k = 0; k < n; ++k)
-            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
-                return true;
-        return false;
-    };
-    for (int j = 0; j < int(pages.size()); ++j)
-        while (common(j)) {
-            for (int k = 0; k < int(pages.size()); ++k)
-                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
-                    (pages[size_t(k)]->*next)();
-            (pages[size_t(j)]->*next)();
-        }
-}
-
-void LiteralCommonParts(const std::vector<TChmTopicFile *> &pages, int n)
-{
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchUp();
-        p->SearchUp();
-    }
-    LiteralLoop(pages, n, &TChmTopicFile::SearchUp);
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchDown();
-        p->SearchDown();
-    }
-    LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
-    int titles = 0;
-    for (int k = 0; k < n; ++k)
-        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
-    if (titles > n * 0.8) {
-        for (TChmTopicFile *p : pages) {
-            if (p->IsTitle())
-                p->TitleFound = true;
-            p->Title3 = p->Text;
-            p->SearchDown();
-        }
-        LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
-    }
-}
-
 QString Distilled(const std::vector<std::unique_ptr<TChmTopicFile>> &pages, int n)
 {
     FindCommonParts(Raw(pages), n);
@@ -144,7 +98,7 @@ TEST(Distiller, TheFastCommonPartsGiveExactlyThePairwiseResult)
         auto fast = MakePages(bodies, titles);
         auto literal = MakePages(bodies, titles);
         FindCommonParts(Raw(fast), n);
-        LiteralCommonParts(Raw(literal), n);
+        FindCommonPartsPairwise(Raw(literal), n);
         for (int p = 0; p < pageCount; ++p) {
             TChmTopicFile &a = *fast[size_t(p)];
             TChmTopicFile &b = *literal[size_t(p)];

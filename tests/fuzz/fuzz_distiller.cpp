@@ -11,55 +11,6 @@
 
 using namespace tavrel;
 
-namespace {
-
-void LiteralLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
-{
-    const int need = std::max(1, CommonThreshold(n));
-    auto common = [&](int j) {
-        int count = 0;
-        for (int k = 0; k < n; ++k)
-            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
-                return true;
-        return false;
-    };
-    for (int j = 0; j < int(pages.size()); ++j)
-        while (common(j)) {
-            for (int k = 0; k < int(pages.size()); ++k)
-                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
-                    (pages[size_t(k)]->*next)();
-            (pages[size_t(j)]->*next)();
-        }
-}
-
-void Literal(const std::vector<TChmTopicFile *> &pages, int n)
-{
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchUp();
-        p->SearchUp();
-    }
-    LiteralLoop(pages, n, &TChmTopicFile::SearchUp);
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchDown();
-        p->SearchDown();
-    }
-    LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
-    int titles = 0;
-    for (int k = 0; k < n; ++k)
-        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
-    if (titles > n * 0.8) {
-        for (TChmTopicFile *p : pages) {
-            if (p->IsTitle())
-                p->TitleFound = true;
-            p->Title3 = p->Text;
-            p->SearchDown();
-        }
-        LiteralLoop(pages, n, &TChmTopicFile::SearchDown);
-    }
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1 || size > 60000)
@@ -77,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     const int n = int(data[0]) % (int(bodies.size()) + 1);
     FindCommonParts(a, n);
-    Literal(b, n);
+    FindCommonPartsPairwise(b, n);
     for (size_t k = 0; k < a.size(); ++k) {
         if (a[k]->SamePointL != b[k]->SamePointL || a[k]->SamePointH != b[k]->SamePointH || a[k]->Title3 != b[k]->Title3)
             std::abort();
