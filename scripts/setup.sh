@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   # build
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzing (libFuzzer ships with clang's runtime)
