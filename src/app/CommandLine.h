@@ -31,9 +31,4 @@ int HeadlessBuild(const TCommandLine &commandLine);
 // is refused unless --yes was given. Returns the exit status: 0 written, 1 not.
 int HeadlessDecompile(const TCommandLine &commandLine);
 
-// "tavrel FILE.tvp /b": opens the project, builds it behind the building window without the
-// completion message and returns the exit status once the program may close. Needs a running
-// QApplication and the desktop message interface.
-int SilentDesktopBuild(const TCommandLine &commandLine);
-
 } // namespace tavrel
