@@ -47,6 +47,17 @@ enum WdBuiltinStyle { wdStyleNormal = -1, wdStyleHeading1 = -2, wdStyleHyperlink
 enum WdOpenFormat { wdOpenFormatAuto = 0, wdOpenFormatWebPages = 7 };
 enum WdExportFormat { wdExportFormatPDF = 17 };
 enum WdFieldType { wdFieldEmpty = -1, wdFieldRef = 3, wdFieldIndexEntry = 4, wdFieldTOC = 13, wdFieldPageRef = 37, wdFieldHyperlink = 88 };
+// The kinds of shape (WordShape::Type): inline shapes and floating shapes count apart.
+enum WdInlineShapeType {
+    wdInlineShapeEmbeddedOLEObject = 1, wdInlineShapeLinkedOLEObject = 2, wdInlineShapePicture = 3,
+    wdInlineShapeLinkedPicture = 4, wdInlineShapeOLEControlObject = 5, wdInlineShapeChart = 12,
+    wdInlineShapeCanvas = 14, wdInlineShapeDiagram = 15
+};
+enum WdShapeType {
+    wdShapeDrawing = 1, wdShapeChart = 3, wdShapeGroup = 6, wdShapeEmbeddedOLEObject = 7, wdShapeLinkedOLEObject = 10,
+    wdShapeLinkedPicture = 11, wdShapeOLEControlObject = 12, wdShapePicture = 13, wdShapeTextBox = 17,
+    wdShapeCanvas = 20, wdShapeInk = 22, wdShapeDiagram = 24
+};
 
 class WordParagraphFormat
 {
@@ -151,9 +162,7 @@ struct WordHyperlinkInfo
 class WordShape
 {
 public:
-    // Inline shapes: 1 embedded OLE object, 3 picture, 4 linked picture, 5 control, 12 chart,
-    // 15 diagram. Floating shapes: 1 drawing shape, 3 chart, 6 group, 7 embedded OLE object,
-    // 11 linked picture, 12 control, 13 picture, 17 text box, 20 canvas, 21 diagram.
+    // A WdInlineShapeType for an inline shape, a WdShapeType for a floating one.
     int Type() const;
     bool Inline() const;
     QString AlternativeText() const;
