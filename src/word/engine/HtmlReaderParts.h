@@ -442,7 +442,7 @@ private:
     QString m_normalId = QStringLiteral("Normal");
 };
 
-TNode *Reader::node(xmlNode *n)
+inline TNode *Reader::node(xmlNode *n)
 {
     if (n->_private)
         return static_cast<TNode *>(n->_private);
