@@ -281,10 +281,10 @@ void SaveOutline(const QString &text, const QString &fileName)
 
 // --- The main window's "Create.." ------------------------------------------------------------
 
-QString NewDocumentProposal(const TProject &project)
+QString NewDocumentProposal(const QString &sourceFile)
 {
-    if (!project.SourceFile.isEmpty())
-        return project.SourceFile;
+    if (!sourceFile.isEmpty())
+        return sourceFile;
     return QStringLiteral("<Project_Folder>/doc") + DefaultWordExtension();
 }
 
@@ -298,15 +298,18 @@ bool ConfirmNewDocumentTarget(const QString &typedName, const QString &resolvedN
 
 bool CreateSourceDocument(TProject &project, const QString &typedName, const QStringList &lines)
 {
-    const QString file = project.RealPath(typedName);
-    if (!CreateDocumentFromOutline(file, lines))
+    if (!CreateDocumentFromOutline(project.RealPath(typedName), lines))
         return false;
     project.SourceFile = typedName;
     project.ProjectChanged = true;
+    return true;
+}
+
+void OfferToOpenNewDocument(const TProject &project, const QString &typedName)
+{
     const QString text = Resource().GetStringById(QStringLiteral("601")).replace(QLatin1String("%s"), typedName);
     if (Messages().Ask(text, mbYes | mbNo, TMsgIcon::Question) == mbYes)
-        Shell().OpenDocument(file);
-    return true;
+        Shell().OpenDocument(project.RealPath(typedName));
 }
 
 } // namespace tavrel

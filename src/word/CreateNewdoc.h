@@ -96,15 +96,17 @@ void SaveOutline(const QString &text, const QString &fileName);
 
 // --- The main window's "Create.." ------------------------------------------------------------
 
-// The file name the dialog starts with: the project's source document, or
-// "<Project_Folder>/doc" + the default Word extension when it has none.
-QString NewDocumentProposal(const TProject &project);
+// The file name the dialog starts with: the source document as the page shows it, or
+// "<Project_Folder>/doc" + the default Word extension when there is none.
+QString NewDocumentProposal(const QString &sourceFile);
 // Whether the dialog may close with OK for this name: when the resolved file exists, the user
 // is asked (message 600 with the name as typed, Yes or No).
 bool ConfirmNewDocumentTarget(const QString &typedName, const QString &resolvedName);
 // After the dialog's OK: creates the document at the resolved name; on success the typed name
-// becomes the project's source document and the user is offered to open the file (message 601;
-// Yes opens it through the shell). Returns whether the document was created.
+// becomes the project's source document. Returns whether the document was created.
 bool CreateSourceDocument(TProject &project, const QString &typedName, const QStringList &lines);
+// Then the user is offered to open it (message 601 with the typed name); Yes opens the resolved
+// file through the shell.
+void OfferToOpenNewDocument(const TProject &project, const QString &typedName);
 
 } // namespace tavrel

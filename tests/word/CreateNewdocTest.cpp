@@ -271,9 +271,8 @@ TEST(OutlineDocument, CreateMakesTheSourceDocumentAndOffersToOpenIt)
     TProject project;
     project.ProjectFilename = dir.filePath("help.tvp");
     project.RootDir = dir.path() + "/";
-    EXPECT_EQ(NewDocumentProposal(project), "<Project_Folder>/doc.docx");
-    project.SourceFile = "old.docx";
-    EXPECT_EQ(NewDocumentProposal(project), "old.docx");
+    EXPECT_EQ(NewDocumentProposal(""), "<Project_Folder>/doc.docx");
+    EXPECT_EQ(NewDocumentProposal("old.docx"), "old.docx");
 
     TRecordingShell shell;
     TScriptedMessages msgs;
@@ -284,10 +283,14 @@ TEST(OutlineDocument, CreateMakesTheSourceDocumentAndOffersToOpenIt)
     EXPECT_EQ(msgs.Questions().value(0), "\"<Project_Folder>/doc.docx\" already exists. Do you want to replace it?");
     EXPECT_TRUE(ConfirmNewDocumentTarget("x.docx", dir.filePath("x.docx")));
 
-    msgs.ExpectQuestion(mbYes);
     ASSERT_TRUE(CreateSourceDocument(project, "<Project_Folder>/doc.docx", {"One", "\tTwo"}));
     EXPECT_EQ(project.SourceFile, "<Project_Folder>/doc.docx");
     EXPECT_TRUE(project.ProjectChanged);
+    msgs.ExpectQuestion(mbNo);
+    OfferToOpenNewDocument(project, project.SourceFile);
+    EXPECT_TRUE(shell.opened.isEmpty());
+    msgs.ExpectQuestion(mbYes);
+    OfferToOpenNewDocument(project, project.SourceFile);
     EXPECT_EQ(msgs.Questions().value(1), "The Word file \"<Project_Folder>/doc.docx\" has been created. Do you want to open it?");
     EXPECT_EQ(shell.opened, QStringList{dir.filePath("doc.docx")});
     EXPECT_GT(QFileInfo(dir.filePath("doc.docx")).size(), 0);
