@@ -222,6 +222,7 @@ void TfrmMain::ConnectControls()
     connect(ui->btnSelectWordFile, &QPushButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
     connect(ui->btnBrowseWordFile, &QToolButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
     connect(ui->btnOpenWordFile, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFileClick);
+    connect(ui->btnCreateWordFile, &QPushButton::clicked, this, &TfrmMain::btnCreateWordFileClick);
     connect(ui->btnOpenWordFolder, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFolderClick);
     connect(ui->btnCopyright, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&copy;")); });
     connect(ui->btnRegistered, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&reg;")); });
@@ -579,6 +580,8 @@ bool TfrmMain::New(bool CanCancel)
     SetCaption();
     if (wizard.ui->rb1->isChecked())
         btnSelectWordFileClick();
+    else if (wizard.ui->rb2->isChecked())
+        btnCreateWordFileClick();
     return true;
 }
 
