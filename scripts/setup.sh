@@ -29,6 +29,8 @@ PACKAGES=(
   tidy chromium xchm
   # the hostile-input script: a throwaway user (useradd, setpriv) and its harness
   python3 passwd util-linux
+  # a second reader of the written Word documents (their headings, in the writer's tests)
+  python3-docx
 )
 
 missing=()
