@@ -25,12 +25,6 @@ int MillimetresToPoints(int millimetres)
     return int(RoundHalfEven(millimetres * 2.85));
 }
 
-int HeadingStyleOfLevel(int level)
-{
-    // Word has nine heading styles; deeper contents levels share the last one.
-    return wdStyleHeading1 - std::clamp(level, 0, 8);
-}
-
 QStringList IndexEntryTexts(const QString &keywords)
 {
     QStringList out;

@@ -23,8 +23,6 @@ class WordRange;
 
 // Millimetres to points with the factor the writer has always used, rounded half to even.
 int MillimetresToPoints(int millimetres);
-// The built-in heading style of a contents level (0 is Heading 1); levels beyond 8 get Heading 9.
-int HeadingStyleOfLevel(int level);
 // The index entry texts of an entry's keywords: one per keyword, every "/" a ":".
 QStringList IndexEntryTexts(const QString &keywords);
 // The position reported before entry k of n: 20 to 80.

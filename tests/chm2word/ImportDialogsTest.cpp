@@ -142,7 +142,7 @@ TEST_F(ImportFlow, ADocumentIsWrittenOpenedOnceAfterYesAndBecomesTheSource)
         EXPECT_EQ(p.OutputWord().PaperSize, 7);
         EXPECT_EQ(p.OutputWord().Title, "Alte Hilfe");
         auto *timer = new QTimer(&p);
-        connect(timer, &QTimer::timeout, [&p, &labels] { labels << p.findChild<QLabel *>("lbInfo")->text(); });
+        QObject::connect(timer, &QTimer::timeout, [&p, &labels] { labels << p.findChild<QLabel *>("lbInfo")->text(); });
         timer->start(5);
     };
     EXPECT_TRUE(btnImportChmClick(hooks));
@@ -166,7 +166,7 @@ TEST_F(ImportFlow, CancelInTheProgressWindowStopsTheRunAndKeepsTheSource)
         auto *cancel = p.findChild<QPushButton *>("btnCancel");
         EXPECT_EQ(cancel->text(), "Cancel");
         EXPECT_NE(p.findChild<QProgressBar *>("Gauge1"), nullptr);
-        connect(timer, &QTimer::timeout, [info, cancel, timer] {
+        QObject::connect(timer, &QTimer::timeout, [info, cancel, timer] {
             if (info->text().startsWith("Processing (2 of")) {
                 timer->stop();
                 QTest::mouseClick(cancel, Qt::LeftButton);
