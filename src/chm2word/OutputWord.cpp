@@ -279,7 +279,13 @@ void TOutputWord::Save()
     const QString staged = StagingName(target);
     m_staged << staged;
     if (kind == TWordOutput::Pdf) {
-        m_doc->ExportAsFixedFormat(staged, wdExportFormatPDF, false, 1);
+        // The export reads a document from its file: the assembled one is saved privately first.
+        const QString docx = StagingName(QFileInfo(target).path() + QStringLiteral("/x.docx"));
+        m_staged << docx;
+        m_doc->SaveAs(docx, wdFormatXMLDocument);
+        std::shared_ptr<WordDocument> saved = m_word->Documents().Open(docx);
+        saved->ExportAsFixedFormat(staged, wdExportFormatPDF, false, 1);
+        saved->Close(0);
         Check();
         EditPdfCatalog(staged, staged, Panes, Magnification, PageLayout);
     } else {

@@ -54,7 +54,11 @@ THelpFile MakeHelpFile(const std::vector<THelpPage> &pages, const QString &title
             const QByteArray page = !p.Raw.isEmpty() ? p.Raw.toUtf8()
                                                      : QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title>"
                                                                       "<link rel=\"stylesheet\" href=\"../css/style.css\"></head>"
-                                                                      "<body><h1>%1</h1>%2<p><img src=\"../images/pic.gif\"></p></body></html>")
+                                                                      "<body><div class=\"nav\">Home | Contents</div><div id=\"content\"><h1>%1</h1>%2"
+                                                                      "<p>This page tells the reader what %1 means, where it is found, how it "
+                                                                      "is used day to day and what to do when it does not work as expected.</p>"
+                                                                      "<p><img src=\"../images/pic.gif\"></p></div>"
+                                                                      "<div class=\"footer\">Copyright the firm</div></body></html>")
                                                            .arg(p.Title.toHtmlEscaped(), p.Body)
                                                            .toUtf8();
             Write(h.Folder + item->Url, page);
