@@ -32,6 +32,30 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.mode = Mode::Decompile;
             cl.helpFile = args[++i];
             cl.targetFolder = args[++i];
+        } else if (a == QLatin1String("--chm2doc")) {
+            if (i + 2 >= args.size()) {
+                cl.mode = Mode::Error;
+                cl.error = QStringLiteral("--chm2doc needs a help file and a document.");
+                return cl;
+            }
+            cl.mode = Mode::Chm2Doc;
+            cl.helpFile = args[++i];
+            cl.outputFile = args[++i];
+        } else if (a == QLatin1String("--toc")) {
+            cl.toc = true;
+        } else if (a == QLatin1String("--cover")) {
+            cl.cover = true;
+        } else if (a == QLatin1String("--title-numbers")) {
+            cl.titleNumbers = true;
+        } else if (a == QLatin1String("--page-breaks")) {
+            const QString mode = i + 1 < args.size() ? args[++i] : QString();
+            const QStringList modes{QStringLiteral("none"), QStringLiteral("top"), QStringLiteral("all")};
+            if (!modes.contains(mode)) {
+                cl.mode = Mode::Error;
+                cl.error = QStringLiteral("--page-breaks needs none, top or all.");
+                return cl;
+            }
+            cl.pageBreaks = int(modes.indexOf(mode));
         } else if (a == QLatin1String("--yes")) {
             cl.yes = true;
         } else if (a == QLatin1String("--replace-unrecorded")) {
@@ -42,7 +66,7 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.mode = Mode::Error;
             cl.error = QStringLiteral("Unknown option: ") + a;
             return cl;
-        } else if (cl.mode == Mode::Decompile) {
+        } else if (cl.mode == Mode::Decompile || cl.mode == Mode::Chm2Doc) {
             cl.mode = Mode::Error;
             cl.error = QStringLiteral("Unexpected argument: ") + a;
             return cl;
@@ -53,6 +77,11 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.error = QStringLiteral("Unexpected argument: ") + a;
             return cl;
         }
+    }
+    if (cl.mode != Mode::Chm2Doc && (cl.toc || cl.cover || cl.titleNumbers || cl.pageBreaks != 0)) {
+        cl.mode = Mode::Error;
+        cl.error = QStringLiteral("--toc, --cover, --title-numbers and --page-breaks go with --chm2doc.");
+        return cl;
     }
     if (cl.silentBuild && cl.projectFile.isEmpty()) {
         cl.mode = Mode::Error;
@@ -76,6 +105,16 @@ QString TCommandLine::HelpText()
         "                                write every page, picture and style sheet of a\n"
         "                                compiled help file into FOLDER\n"
         "         [--yes]                  even when FOLDER is not empty\n"
+        "  tavrel --chm2doc HELP.chm OUT   turn a compiled help file into a document: one heading\n"
+        "                                per contents entry, index entries from its keywords;\n"
+        "                                OUT ends in .docx, .doc or .pdf (.doc and .pdf need\n"
+        "                                LibreOffice)\n"
+        "         [--toc]                  with a table of contents\n"
+        "         [--cover]                with a cover page carrying the help file's title\n"
+        "         [--title-numbers]        with chapter numbers before the headings\n"
+        "         [--page-breaks MODE]     none (default), top (before every top-level topic)\n"
+        "                                  or all (before every topic)\n"
+        "         [--yes]                  replace OUT when it exists\n"
         "  tavrel --version              print the version\n"
         "  tavrel --help                 print this text\n");
 }
@@ -85,6 +124,8 @@ QString TCommandLine::HelpText()
 // --- The builds started from the command line ----------------------------------------------------
 
 #include "chm2word/ChmTo.h"
+#include "chm2word/ChmImport.h"
+#include "chm2word/OutputWord.h"
 #include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "build/build.h"
@@ -185,6 +226,63 @@ int HeadlessDecompile(const TCommandLine &cl)
     std::fflush(stdout);
     if (chm.Written.isEmpty() && !QFileInfo(folder).isDir())
         return 1;
+    return 0;
+}
+
+int HeadlessChm2Doc(const TCommandLine &cl)
+{
+    const QString help = QFileInfo(cl.helpFile).absoluteFilePath();
+    if (!QFileInfo(help).isFile()) {
+        printError(QStringLiteral("Error: \"%1\" does not exist!").arg(cl.helpFile));
+        return 1;
+    }
+    const QString out = QFileInfo(cl.outputFile).absoluteFilePath();
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix != QLatin1String("docx") && suffix != QLatin1String("doc") && suffix != QLatin1String("pdf")) {
+        printError(QStringLiteral("Error: \"%1\" must end in .docx, .doc or .pdf.").arg(cl.outputFile));
+        return 1;
+    }
+    if (QFileInfo(out).isDir()) {
+        printError(QStringLiteral("Error: \"%1\" is a folder.").arg(out));
+        return 1;
+    }
+    if (QFileInfo::exists(out) && !cl.yes) {
+        printError(QStringLiteral("Error: \"%1\" already exists. Give --yes to replace it.").arg(out));
+        return 1;
+    }
+    Tchm chm;
+    try {
+        chm.LoadFromCHM(help);
+    } catch (const Exception &e) {
+        printError(QStringLiteral("Error: ") + e.Message());
+        return 1;
+    }
+    TOutputWord writer;
+    SetImportSettings(writer, help, out, {chm.Title, chm.LangID, chm.CodePage});
+    writer.OnlyWord = suffix != QLatin1String("pdf");
+    writer.Toc = cl.toc;
+    writer.Cover = cl.cover;
+    writer.TitleNumber = cl.titleNumbers;
+    writer.StartNewPage = cl.pageBreaks;
+    int lastPosition = -1;
+    QString lastInfo;
+    writer.FOnUpdate = [&](TOutputWord *w) {
+        if (w->OK || (w->position == lastPosition && w->info == lastInfo) || w->info.isEmpty())
+            return;
+        lastPosition = w->position;
+        lastInfo = w->info;
+        printError(QStringLiteral("[%1%] %2").arg(w->position, 3).arg(w->info));
+    };
+    QEventLoop loop;
+    QObject::connect(&writer, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    writer.start();
+    loop.exec();
+    writer.wait();
+    for (const QString &w : writer.Warnings.Texts())
+        printError(QStringLiteral("Warning: ") + w);
+    if (writer.Failed)
+        return 1;
+    printError(QStringLiteral("Written: ") + writer.Written);
     return 0;
 }
 

@@ -44,7 +44,8 @@ int main(int argc, char **argv)
     case TCommandLine::Mode::Error:
         print(stderr, cl.error + QStringLiteral("\n\n") + TCommandLine::HelpText());
         return 2;
-    case TCommandLine::Mode::Build: {
+    case TCommandLine::Mode::Build:
+    case TCommandLine::Mode::Chm2Doc: {
         // Fonts and painting need a GUI application; the offscreen platform needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         // Every working file of the run lives in its private folder; a refused working folder
@@ -66,7 +67,7 @@ int main(int argc, char **argv)
         int status = 1;
         {
             QGuiApplication app(argc, argv);
-            status = HeadlessBuild(cl);
+            status = cl.mode == TCommandLine::Mode::Build ? HeadlessBuild(cl) : HeadlessChm2Doc(cl);
         }
         RemoveRunFolder();
         return status;

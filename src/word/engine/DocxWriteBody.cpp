@@ -53,8 +53,10 @@ QByteArray textRuns(const QString &t, const QByteArray &rpr, bool code)
     auto flush = [&] {
         if (piece.isEmpty())
             return;
-        x += code ? "<w:instrText xml:space=\"preserve\">" + Esc(piece) + "</w:instrText>"
-                  : "<w:t xml:space=\"preserve\">" + Esc(piece) + "</w:t>";
+        if (code)
+            x += "<w:instrText xml:space=\"preserve\">" + Esc(piece) + "</w:instrText>";
+        else
+            x += "<w:t xml:space=\"preserve\">" + Esc(piece) + "</w:t>";
         piece.clear();
     };
     for (QChar c : t) {
