@@ -225,6 +225,12 @@ void TfrmDesigner::ControlToClass(TCHMProject &Chm)
 
 void TfrmDesigner::ReadBounds()
 {
+    // Until the window is on screen its geometry is only what was asked for, not where the
+    // window system put it.
+    if (!isVisible()) {
+        setWindowTitle(m_model.Caption());
+        return;
+    }
     const bool maximized = isMaximized();
     const QRect r = normalGeometry().isValid() && maximized ? normalGeometry() : QRect(pos(), size());
     const bool typed = BoundsAreTyped();
