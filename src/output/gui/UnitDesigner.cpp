@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTreeWidgetItem>
 
 
@@ -83,6 +84,13 @@ TfrmDesigner::TfrmDesigner(QWidget *parent)
     for (const char *m : {"&File", "&Edit", "&View", "&Go", "&Help"})
         MainMenu1->addMenu(QString::fromLatin1(m));
     layout()->setMenuBar(MainMenu1);
+
+    // The viewer's toolbar and tabs use a small face; the captions fit the 48-pixel buttons.
+    ui->ToolBar1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.8));
+    ui->ToolBar1->setFont(small);
+    ui->pcPan->tabBar()->setFont(small);
 
     QStringList memo;
     for (const char *line : kMemo)

@@ -56,6 +56,8 @@ TfrmWebHelpInterface::TfrmWebHelpInterface(QWidget *parent, const QString &keysF
       m_lang(keysFile.isEmpty() ? InstallPath(QStringLiteral("webhelp/languages.txt")) : keysFile)
 {
     ui->setupUi(this);
+    ui->glInterface->setColumnStretch(0, 1);
+    ui->glInterface->setColumnStretch(1, 1);
     ui->ScrollBox1->viewport()->installEventFilter(this);
     ui->pnlRows->installEventFilter(this);
     connect(ui->btnOK, &QPushButton::clicked, this, &QDialog::accept);
