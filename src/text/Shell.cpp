@@ -17,6 +17,9 @@ std::atomic<TShellInterface *> g_shell{nullptr};
 
 bool TDesktopShell::OpenDocument(const QString &path)
 {
+    // A web address is opened as one; anything else names a local file.
+    if (path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://")))
+        return QDesktopServices::openUrl(QUrl(path, QUrl::StrictMode));
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
