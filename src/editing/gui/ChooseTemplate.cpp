@@ -80,21 +80,21 @@ void TfrmChooseTemplate::ShowEntry(int index)
     if (index == 0) {
         ui->OKBtn->setEnabled(false);
         if (CurrentTemplate.isEmpty() || !QFileInfo(CurrentTemplate).isFile()) {
-            ui->wbPreview->View()->setHtml(QStringLiteral("<p>The project holds no template for this output.</p>"));
+            ui->wbPreview->ShowMessage(QStringLiteral("The project holds no template for this output."));
             return;
         }
         try {
             WritePreviewPage(CurrentTemplate, m_currentPreview);
             ui->wbPreview->ShowFile(m_currentPreview, QFileInfo(CurrentTemplate).absolutePath());
         } catch (const Exception &e) {
-            ui->wbPreview->View()->setHtml(QStringLiteral("<p>%1</p>").arg(HtmlEscape(e.Message())));
+            ui->wbPreview->ShowMessage(e.Message());
         }
         return;
     }
     const QString page = GetTemplateFile();
     ui->OKBtn->setEnabled(!page.isEmpty() && QFileInfo(page).isFile());
     if (!ui->OKBtn->isEnabled()) {
-        ui->wbPreview->View()->setHtml(QStringLiteral("<p>This template cannot be found in the installation.</p>"));
+        ui->wbPreview->ShowMessage(QStringLiteral("This template cannot be found in the installation."));
         return;
     }
     try {
@@ -109,7 +109,7 @@ void TfrmChooseTemplate::ShowEntry(int index)
         ui->wbPreview->ShowFile(it->second.second, QFileInfo(it->second.first).absolutePath());
     } catch (const Exception &e) {
         ui->OKBtn->setEnabled(false);
-        ui->wbPreview->View()->setHtml(QStringLiteral("<p>%1</p>").arg(HtmlEscape(e.Message())));
+        ui->wbPreview->ShowMessage(e.Message());
     }
 }
 

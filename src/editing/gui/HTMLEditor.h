@@ -42,7 +42,7 @@ public:
     QColor SwatchColour() const { return m_swatch; }
     TPreviewView *Preview() const;
 
-public slots:
+public Q_SLOTS:
     void reject() override;
 
 private:

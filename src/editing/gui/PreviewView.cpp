@@ -100,6 +100,11 @@ void TPreviewView::ShowFile(const QString &file, const QString &folder)
     m_view->setUrl(QUrl::fromLocalFile(file));
 }
 
+void TPreviewView::ShowMessage(const QString &text)
+{
+    m_view->setHtml(QStringLiteral("<p style=\"font-family:sans-serif\">%1</p>").arg(text.toHtmlEscaped()));
+}
+
 void TPreviewView::SetScriptsEnabled(bool on)
 {
     m_view->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);

@@ -19,13 +19,15 @@ public:
 
     // Shows file, allowing loads from folder only.
     void ShowFile(const QString &file, const QString &folder);
+    // Shows a plain message in place of a page.
+    void ShowMessage(const QString &text);
     void SetScriptsEnabled(bool on);
     bool ScriptsEnabled() const;
     // The addresses refused so far, for the author's information and for tests.
     QStringList Refused() const;
     QWebEngineView *View() const { return m_view; }
 
-signals:
+Q_SIGNALS:
     void LoadFinished(bool ok);
 
 private:

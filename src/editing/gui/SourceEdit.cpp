@@ -113,7 +113,7 @@ void TSourceEdit::resizeEvent(QResizeEvent *event)
 void TSourceEdit::keyReleaseEvent(QKeyEvent *event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
-    emit KeyReleased();
+    Q_EMIT KeyReleased();
 }
 
 void TSourceEdit::mouseDoubleClickEvent(QMouseEvent *event)

@@ -36,7 +36,7 @@ public:
     int LineNumberAreaWidth() const;
     void PaintLineNumbers(QPaintEvent *event);
 
-signals:
+Q_SIGNALS:
     void KeyReleased();
 
 protected:
