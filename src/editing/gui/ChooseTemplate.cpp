@@ -2,7 +2,10 @@
 
 #include "editing/TemplatePreview.h"
 #include "editing/gui/PreviewView.h"
+#include "output/Template.h"
+#include "project/ProjectSetting.h"
 #include "text/Exceptions.h"
+#include "text/Messages.h"
 #include "text/functions.h"
 
 #include "ui_ChooseTemplate.h"
@@ -111,6 +114,37 @@ void TfrmChooseTemplate::ShowEntry(int index)
         ui->OKBtn->setEnabled(false);
         ui->wbPreview->ShowMessage(e.Message());
     }
+}
+
+bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType)
+{
+    QString folder, current;
+    try {
+        current = UnpackTemplateCopy(stream, folder);
+    } catch (const Exception &) {
+        // A project without a usable template can still choose one; the first entry says so.
+    }
+    bool changed = false;
+    {
+        TfrmChooseTemplate d(parent);
+        d.TemplateType = templateType;
+        d.CurrentTemplate = current;
+        d.LoadTemplate();
+        if (d.exec() == QDialog::Accepted && !d.GetTemplateFile().isEmpty()) {
+            QByteArray packed;
+            TemplateFileToStream(d.GetTemplateFile(), packed);
+            if (packed.isEmpty()) {
+                Messages().ShowError(QStringLiteral("Unable to find the template file \"%1\".").arg(d.GetTemplateFile()));
+            } else {
+                changed = packed != stream;
+                stream = packed;
+                project.ProjectChanged = project.ProjectChanged || changed;
+            }
+        }
+    }
+    if (!folder.isEmpty())
+        DeleteFolder(folder);
+    return changed;
 }
 
 } // namespace tavrel

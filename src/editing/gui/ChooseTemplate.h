@@ -14,6 +14,7 @@ class TfrmChooseTemplate;
 namespace tavrel {
 
 class TPreviewView;
+class TProject;
 
 class TfrmChooseTemplate : public QDialog
 {
@@ -46,5 +47,10 @@ private:
     std::vector<QString> m_folders;
     QString m_currentPreview;
 };
+
+// What a "Choose..." button does: shows the chooser for the output whose catalogue key is
+// templateType over stream, and on "Choose" packs the chosen template into stream and marks the
+// project changed. True when the stream changed.
+bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType);
 
 } // namespace tavrel

@@ -347,4 +347,15 @@ void TfrmHTMLEditor::reject()
     QDialog::reject();
 }
 
+bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream)
+{
+    const QByteArray before = stream;
+    TfrmHTMLEditor d(parent);
+    d.Project = &project;
+    if (!d.Open(&stream))
+        return false;
+    d.exec();
+    return stream != before;
+}
+
 } // namespace tavrel

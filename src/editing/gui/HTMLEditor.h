@@ -64,4 +64,7 @@ private:
     QColor m_swatch;
 };
 
+// What an "Edit..." button does: the editor over stream, modal. True when the stream changed.
+bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream);
+
 } // namespace tavrel

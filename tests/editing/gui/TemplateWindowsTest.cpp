@@ -21,6 +21,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QApplication>
 #include <QToolButton>
 #include <QWebEngineView>
 #include <gtest/gtest.h>
@@ -220,4 +222,34 @@ TEST(TemplateWindows, PreviewRendersAndRefusesOutsideLoads)
     EXPECT_FALSE(preview->ScriptsEnabled());
     EXPECT_NE(preview->View()->title(), "ran");
     EXPECT_TRUE(preview->View()->title().contains("Creating your first project")) << preview->View()->title().toStdString();
+}
+
+// The "Choose..." flow: Escape keeps the project's template; "Choose" puts the picked one in.
+TEST(TemplateWindows, ChoosingReplacesTheStreamOnlyOnChoose)
+{
+    test::TScriptedMessages messages;
+    TProject project;
+    project.HtmlHelpTemplateStream = installedStream("plain/plain.htm");
+    project.ProjectChanged = false;
+    const QByteArray original = project.HtmlHelpTemplateStream;
+    auto drive = [](bool choose) {
+        QTimer::singleShot(200, [choose] {
+            auto *d = qobject_cast<TfrmChooseTemplate *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(d);
+            auto *list = d->findChild<QListWidget *>("lbTemplateName");
+            list->setCurrentItem(list->findItems("Dark", Qt::MatchExactly).value(0));
+            if (choose)
+                d->findChild<QPushButton *>("OKBtn")->click();
+            else
+                QTest::keyClick(d, Qt::Key_Escape);
+        });
+    };
+    drive(false);
+    EXPECT_FALSE(ChooseTemplateFor(nullptr, project, project.HtmlHelpTemplateStream, "htmlHelp"));
+    EXPECT_EQ(project.HtmlHelpTemplateStream, original);
+    EXPECT_FALSE(project.ProjectChanged);
+    drive(true);
+    EXPECT_TRUE(ChooseTemplateFor(nullptr, project, project.HtmlHelpTemplateStream, "htmlHelp"));
+    EXPECT_EQ(project.HtmlHelpTemplateStream, installedStream("dark/dark.htm"));
+    EXPECT_TRUE(project.ProjectChanged);
 }
