@@ -222,6 +222,12 @@ TEST(TemplateWindows, PreviewRendersAndRefusesOutsideLoads)
     EXPECT_FALSE(preview->ScriptsEnabled());
     EXPECT_NE(preview->View()->title(), "ran");
     EXPECT_TRUE(preview->View()->title().contains("Creating your first project")) << preview->View()->title().toStdString();
+
+    // The author's switch lets the template's own script run.
+    loaded.clear();
+    d.findChild<QCheckBox *>("cbRunScripts")->setChecked(true);
+    ASSERT_TRUE(loaded.wait(30000) || loaded.count() > 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return preview->View()->title() == "ran"; }, 5000)) << preview->View()->title().toStdString();
 }
 
 // The "Choose..." flow: Escape keeps the project's template; "Choose" puts the picked one in.
