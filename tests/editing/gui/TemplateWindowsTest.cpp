@@ -259,3 +259,28 @@ TEST(TemplateWindows, ChoosingReplacesTheStreamOnlyOnChoose)
     EXPECT_EQ(project.HtmlHelpTemplateStream, installedStream("dark/dark.htm"));
     EXPECT_TRUE(project.ProjectChanged);
 }
+
+// Double-click takes the whole word under the pointer; a "#RRGGBB" selection paints the swatch.
+TEST(TemplateWindows, SourceViewSelectsWordsAndColours)
+{
+    TfrmHTMLEditor d;
+    auto *edit = d.findChild<TSourceEdit *>("RichEdit1");
+    ASSERT_TRUE(edit);
+    d.resize(800, 500);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    edit->setPlainText("p { color: #00ff00; font_family: x }");
+    QTextCursor c = edit->textCursor();
+    c.setPosition(24);
+    const QPoint at = edit->cursorRect(c).center();
+    QTest::mouseDClick(edit->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(edit->textCursor().selectedText(), "font_family");
+    c.setPosition(11);
+    c.setPosition(18, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+    EXPECT_EQ(d.SwatchColour(), QColor(0, 255, 0));
+    c.setPosition(11);
+    c.setPosition(17, QTextCursor::KeepAnchor); // "#00ff0": not a colour, the swatch stays
+    edit->setTextCursor(c);
+    EXPECT_EQ(d.SwatchColour(), QColor(0, 255, 0));
+}
