@@ -1,5 +1,6 @@
 // The program: the desktop application, or with --build a headless build for scripts.
 #include "app/CommandLine.h"
+#include "editing/gui/PreviewView.h"
 #include "project/MainWindowLogic.h"
 #include "project/gui/whelp.h"
 #include "text/ChildProcess.h"
@@ -89,6 +90,7 @@ int main(int argc, char **argv)
     EndChildrenOnSignals();
     int status = 0;
     {
+        PreparePreviewEngine();
         QApplication app(argc, argv);
         QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
         TDesktopMessages messages;
