@@ -29,6 +29,10 @@ PACKAGES=(
   tidy chromium xchm
   # the hostile-input script: a throwaway user (useradd, setpriv) and its harness
   python3 passwd util-linux
+  # installing and packaging: the Debian package and its checks, the desktop entry, the file
+  # type and the AppStream data, the icon's renderer (tools/make_icons.sh), the opener
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info librsvg2-bin xdg-utils
+  libfile-mimeinfo-perl
 )
 
 missing=()
