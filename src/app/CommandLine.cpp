@@ -63,21 +63,37 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
 
 QString TCommandLine::HelpText()
 {
+    // One line per form (the manual page's synopsis lists the same), then the options.
     return QStringLiteral(
         "Usage:\n"
-        "  tavrel [PROJECT.tvp]          open the project in the main window\n"
-        "  tavrel PROJECT.tvp /b         build the project silently, then close\n"
-        "  tavrel --build PROJECT.tvp    build without a display (for scripts and CI)\n"
-        "         [--replace-unrecorded]   and replace files or empty folders at the output paths\n"
-        "                                  that no build of this project wrote (or that changed\n"
-        "                                  since); without it such a build stops and names the path\n"
-        "         [--yes]                  accepted for older scripts; it replaces nothing more\n"
-        "  tavrel --decompile HELP.chm FOLDER\n"
-        "                                write every page, picture and style sheet of a\n"
-        "                                compiled help file into FOLDER\n"
-        "         [--yes]                  even when FOLDER is not empty\n"
-        "  tavrel --version              print the version\n"
-        "  tavrel --help                 print this text\n");
+        "  tavrel [PROJECT.tvp]\n"
+        "  tavrel PROJECT.tvp /b\n"
+        "  tavrel --build PROJECT.tvp [--replace-unrecorded] [--yes]\n"
+        "  tavrel --decompile HELP.chm FOLDER [--yes]\n"
+        "  tavrel --chm2doc HELP.chm OUT [--yes] [--toc] [--cover] [--title-numbers] [--page-breaks none|top|all]\n"
+        "  tavrel --version\n"
+        "  tavrel --help\n"
+        "\n"
+        "  PROJECT.tvp            open the project in the main window\n"
+        "  PROJECT.tvp /b         build the project behind the building window, then close\n"
+        "  --build                build without a display and without questions (scripts, CI)\n"
+        "  --replace-unrecorded   with --build: also replace files or empty folders at the output\n"
+        "                         paths that no build of this project wrote (or that changed since);\n"
+        "                         without it such a build stops and names the path\n"
+        "  --decompile            write every page, picture and style sheet of a compiled help\n"
+        "                         file into FOLDER\n"
+        "  --chm2doc              convert a compiled help file into a Word document; OUT's\n"
+        "                         extension (.docx, .doc, .pdf) chooses the format\n"
+        "  --toc, --cover         with --chm2doc: a table of contents, a cover page\n"
+        "  --title-numbers        with --chm2doc: numbered headings\n"
+        "  --page-breaks MODE     with --chm2doc: a new page before no topic (none), each\n"
+        "                         top-level topic (top) or every topic (all)\n"
+        "  --yes                  with --decompile and --chm2doc: write into a folder that is not\n"
+        "                         empty, replace an existing OUT; with --build it replaces nothing more\n"
+        "  --version, -v          print the version\n"
+        "  --help, -h             print this text\n"
+        "\n"
+        "More in the manual page: man tavrel\n");
 }
 
 } // namespace tavrel

@@ -54,7 +54,8 @@ if ! run --build "$work/sample.tvp" >"$tmp/build.log" 2>&1; then
   fail "the installed program did not build the copied sample"
 fi
 [ "$(head -c 4 "$work/HTML help/help.chm" 2>/dev/null)" = "ITSF" ] || fail "no help.chm"
-grep -q "webhelpcontents" "$work/WebHelp/index.html" 2>/dev/null || fail "no WebHelp start page"
+grep -q "<title>Tavrel for Word Sample</title>" "$work/WebHelp/index.html" 2>/dev/null || fail "no WebHelp start page"
+[ -f "$work/WebHelp/webhelpcontents.html" ] || fail "no WebHelp contents page"
 if command -v soffice >/dev/null || command -v libreoffice >/dev/null; then
   [ "$(head -c 5 "$work/PDF/help.pdf" 2>/dev/null)" = "%PDF-" ] || fail "no PDF"
 fi
