@@ -33,6 +33,10 @@ PACKAGES=(
   python3 passwd util-linux
   # a second reader of the written Word documents (their headings, in the writer's tests)
   python3-docx
+  # installing and packaging: the Debian package and its checks, the desktop entry, the file
+  # type and the AppStream data, the icon's renderer (tools/make_icons.sh), the opener
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info librsvg2-bin xdg-utils
+  libfile-mimeinfo-perl
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -93,6 +94,9 @@ int main(int argc, char **argv)
         PreparePreviewEngine();
         QApplication app(argc, argv);
         QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
+        // The installed desktop entry and icon (the window manager matches them by this name).
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel")));
         TDesktopMessages messages;
         SetMessages(&messages);
         // The main window opens the project (or the recent or sample one) and runs the "/b" build.
