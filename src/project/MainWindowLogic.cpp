@@ -27,8 +27,8 @@ QString MainCaption(const TProject &project)
 QString WordFilterString()
 {
     // Formats other than .docx are read through LibreOffice; offer them only when it is there.
-    return IsLibreOfficeAvailable() ? QStringLiteral("Word Document (*.docx *.doc *.odt *.rtf)")
-                                    : QStringLiteral("Word Document (*.docx)");
+    return IsLibreOfficeAvailable() ? QStringLiteral("Word Document (*.docx *.docm *.dotx *.dotm *.doc *.odt *.rtf)")
+                                    : QStringLiteral("Word Document (*.docx *.docm *.dotx *.dotm)");
 }
 
 QString DefaultWordExtension()

@@ -24,8 +24,9 @@ public:
     void Prepare(bool canCancel, const QString &folder, const QString &fileName);
     // The project file chosen, once the wizard was accepted.
     QString ProjectFile() const;
-    // Whether the author chose to pick an existing Word document next.
+    // Whether the author chose to pick an existing Word document next, or to create a new one.
     bool SelectsDocument() const;
+    bool CreatesDocument() const;
 
     // The handler of "< Back" and of the next button, by the button's tag.
     void btnBackClick(int tag);

@@ -17,6 +17,7 @@ class QSpinBox;
 namespace tavrel {
 
 class TProject;
+class TfrmCreateNewDocument;
 class TframSelectColor;
 
 // Control and project field, once: how the field is shown, and how an edit is taken back.
@@ -60,6 +61,7 @@ public:
     virtual QString ChooseSaveFile(const QString &caption, const QString &proposal, const QString &filter,
                                    const QString &suffix, bool confirmOverwrite) = 0;
     virtual bool ChooseFolder(QString &folder) = 0;
+    virtual int RunCreateNewDocument(TfrmCreateNewDocument &dialog) = 0;
     virtual void BuildProject(bool Silence) = 0;
 };
 

@@ -3,6 +3,9 @@
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
 #include "project/ResourceStrings.h"
+#include "text/Exceptions.h"
+#include "word/CreateNewdoc.h"
+#include "word/gui/CreateNewdoc.h"
 #include "text/Messages.h"
 #include "text/Shell.h"
 #include "text/functions.h"
@@ -19,6 +22,7 @@ TpageSourceFiles::TpageSourceFiles(QWidget *parent) : TSettingsPage(parent), ui(
     connect(ui->btnSelectWordFile, &QPushButton::clicked, this, &TpageSourceFiles::SelectWordFile);
     connect(ui->btnBrowseWordFile, &QToolButton::clicked, this, &TpageSourceFiles::SelectWordFile);
     connect(ui->btnOpenWordFile, &QPushButton::clicked, this, &TpageSourceFiles::OpenWordFile);
+    connect(ui->btnCreateWordFile, &QPushButton::clicked, this, &TpageSourceFiles::CreateWordFile);
     connect(ui->btnOpenWordFolder, &QPushButton::clicked, this, &TpageSourceFiles::OpenWordFolder);
 }
 
@@ -42,6 +46,30 @@ void TpageSourceFiles::SelectWordFile()
     const QString file = Host().ChooseOpenFile(QStringLiteral("Select the Word document"), start, WordFilterString());
     if (!file.isEmpty())
         ui->edtSourceFile->setText(file);
+}
+
+void TpageSourceFiles::CreateWordFile()
+{
+    TProject &project = Host().Project();
+    TfrmCreateNewDocument dialog(this);
+    dialog.WordFilter = WordFilterString();
+    dialog.DefaultExtension = DefaultWordExtension();
+    dialog.RealPath = [&project](const QString &name) { return project.RealPath(name); };
+    dialog.SetFileName(NewDocumentProposal(ui->edtSourceFile->text()));
+    if (Host().RunCreateNewDocument(dialog) != QDialog::Accepted)
+        return;
+    const QString name = dialog.FileName();
+    try {
+        if (!CreateSourceDocument(project, name, dialog.OutlineLines()))
+            return;
+    } catch (const Exception &e) {
+        Messages().ShowError(e.Message());
+        return;
+    }
+    // The page shows the new source before the question runs an event loop, so the idle copy
+    // from the page to the project keeps it.
+    ui->edtSourceFile->setText(name);
+    OfferToOpenNewDocument(project, name);
 }
 
 void TpageSourceFiles::OpenWordFile()

@@ -21,6 +21,9 @@ public:
     void UpdateControls(const TProject &project) override;
     // Asks for the Word document and puts it in the field (also the new-project wizard's next step).
     void SelectWordFile();
+    // "Create..": a new Word document from an outline becomes the project's source document
+    // (also the wizard's next step when the author chose a new document).
+    void CreateWordFile();
 
 private:
     void OpenWordFile();

@@ -4,9 +4,11 @@
 #include "build/gui/Building.h"
 #include "editing/gui/ColorSelector.h"
 #include "project/MainWindowLogic.h"
+#include "project/OwnHelp.h"
 #include "project/gui/BuildPage.h"
 #include "project/gui/NewProject.h"
 #include "project/gui/SourceFilesPage.h"
+#include "word/gui/CreateNewdoc.h"
 #include "text/Exceptions.h"
 #include "text/InstallFolder.h"
 #include "text/Messages.h"
@@ -117,9 +119,9 @@ void TfrmMain::FormCreate()
     ui->miExit->setData(5);
     for (QAction *a : {ui->miNew, ui->miOpen, ui->miSave, ui->miSaveAs, ui->miExit})
         connect(a, &QAction::triggered, this, [this, a] { ProjectOperation(a->data().toInt()); });
-    // The program's own help file is not shipped yet; the command stays hidden until it is.
-    ui->miHowToUse->setVisible(QFileInfo(InstallPath(QStringLiteral("zirodev.chm"))).isFile());
-    connect(ui->miHowToUse, &QAction::triggered, this, [] { Shell().OpenDocument(InstallPath(QStringLiteral("zirodev.chm"))); });
+    // The program's own help, where the installation ships it (a build tree has none).
+    ui->miHowToUse->setVisible(FindOwnHelp().Installed());
+    connect(ui->miHowToUse, &QAction::triggered, this, [] { OpenOwnHelp(FindOwnHelp(), Shell()); });
     connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::About);
 
     m_idle = new QTimer(this);
@@ -404,6 +406,8 @@ bool TfrmMain::New(bool CanCancel)
     SetCaption();
     if (wizard.SelectsDocument())
         ui->tsSourceFiles->SelectWordFile();
+    else if (wizard.CreatesDocument())
+        ui->tsSourceFiles->CreateWordFile();
     return true;
 }
 
@@ -516,6 +520,11 @@ bool TfrmMain::ChooseFolder(QString &folder)
 int TfrmMain::RunWizard(TfrmNewProject &wizard)
 {
     return wizard.exec();
+}
+
+int TfrmMain::RunCreateNewDocument(TfrmCreateNewDocument &dialog)
+{
+    return dialog.exec();
 }
 
 // --- Start ---------------------------------------------------------------------------------

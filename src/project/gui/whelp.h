@@ -24,6 +24,7 @@ namespace tavrel {
 
 class TBuildRunner;
 class TfrmNewProject;
+class TfrmCreateNewDocument;
 
 class TfrmMain : public QMainWindow, public TPageHost
 {
@@ -67,6 +68,7 @@ public:
                            const QString &suffix, bool confirmOverwrite) override;
     bool ChooseFolder(QString &folder) override;
     virtual int RunWizard(TfrmNewProject &wizard);
+    int RunCreateNewDocument(TfrmCreateNewDocument &dialog) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

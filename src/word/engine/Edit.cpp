@@ -487,6 +487,35 @@ void ChangeRunProps(TStory &story, int from, int to, const std::function<void(TR
     }
 }
 
+int InsertBlocks(TStory &story, int pos, std::vector<TBlock> blocks, bool joinLeadingText)
+{
+    TLocation loc = Locate(story, pos);
+    TParagraph *p = story.ParagraphAt(loc.Paragraph);
+    if (!p || blocks.empty())
+        return 0;
+    const int before = story.Length();
+    const int l = std::min(loc.Local, p->TextLength());
+    Container c;
+    if (!findContainer(story.Blocks, p, c))
+        return 0;
+    size_t at = c.Index;
+    if (l > 0) {
+        splitParagraphAt(story, story.ParagraphStart(loc.Paragraph) + l);
+        at = c.Index + 1;
+        if (joinLeadingText && blocks.front().Paragraph) {
+            auto &lead = (*c.Blocks)[c.Index].Paragraph->Inlines;
+            auto &first = blocks.front().Paragraph->Inlines;
+            first.insert(first.begin(), std::make_move_iterator(lead.begin()), std::make_move_iterator(lead.end()));
+            c.Blocks->erase(c.Blocks->begin() + long(c.Index));
+            at = c.Index;
+        }
+    }
+    c.Blocks->insert(c.Blocks->begin() + long(at), std::make_move_iterator(blocks.begin()),
+                     std::make_move_iterator(blocks.end()));
+    story.Reindex();
+    return story.Length() - before;
+}
+
 void SetParagraphStyle(TStory &story, int from, int to, const QString &styleId)
 {
     int first = story.IndexOfPosition(from), last = story.IndexOfPosition(std::max(from, to - 1));

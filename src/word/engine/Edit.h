@@ -60,3 +60,22 @@ void SetParagraphStyle(TStory &story, int from, int to, const QString &styleId);
 QString BookmarkText(TStory &story, const QString &name, bool *found = nullptr);
 
 } // namespace tavrel::engine
+
+namespace tavrel::engine {
+
+// Puts marks, fields and shapes at pos, after any zero-width marks already there, splitting the
+// text inline it falls in. Returns the number of characters the story grew by.
+int InsertInlines(TStory &story, int pos, std::vector<TInline> inlines);
+
+// Where a bookmark (letter case ignored) starts and ends; false when there is none.
+bool LocateBookmark(TStory &story, const QString &name, int &from, int &to);
+// Takes a bookmark's marks out; true when there was one.
+bool RemoveBookmark(TStory &story, const QString &name);
+// Puts whole blocks at pos: before the paragraph pos starts, or after the part of it before pos
+// (split off; with joinLeadingText that part joins the first new paragraph instead). Returns
+// the number of characters the story grew by.
+int InsertBlocks(TStory &story, int pos, std::vector<TBlock> blocks, bool joinLeadingText);
+// A bookmark id no other bookmark of this process has.
+int NewBookmarkId();
+
+} // namespace tavrel::engine

@@ -86,7 +86,8 @@ struct TShapeHyperlink
     bool Empty() const { return Address.isEmpty() && SubAddress.isEmpty(); }
 };
 
-struct TShape
+// Everything of a shape that copies as a value; TShape adds what it owns.
+struct TShapeData
 {
     TShapeKind Kind = TShapeKind::Unknown;
     bool Floating = false;
@@ -95,6 +96,7 @@ struct TShape
     TParagraph *Paragraph = nullptr; // anchor or host paragraph, kept current by the index
     QString MediaPart;              // embedded picture: package part name ("word/media/image1.png")
     QString LinkTarget;             // linked picture: the target as written
+    bool SaveWithDocument = false;  // linked picture: embed it when the link is broken
     qint64 WidthEmu = 0, HeightEmu = 0;
     qint64 LeftEmu = 0, TopEmu = 0;   // offsets of a floating shape or of a group/canvas member
     QString HorizontalAlign, HorizontalRelative, VerticalRelative, Wrap; // floating placement
@@ -129,9 +131,13 @@ struct TShape
     std::vector<TPath> CustomPaths;
     QString FontColor;                   // text in a shape: the colour its style gives, "RRGGBB" or empty
     QString FallbackText;                // charts and SmartArt: their text content, when no picture
+    QString Where;                         // for warnings: part and paragraph
+};
+
+struct TShape : TShapeData
+{
     std::vector<std::shared_ptr<TShape>> Children; // group and canvas members
     std::unique_ptr<TStory> Text;          // text box content
-    QString Where;                         // for warnings: part and paragraph
     TShape();
     ~TShape();
 };

@@ -1,5 +1,7 @@
 #include "word/engine/Styles.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <set>
 
@@ -29,6 +31,19 @@ void TStyleSheet::Add(TStyle style)
     if (!style.Name.isEmpty() && !m_byName.contains(style.Name.toLower()))
         m_byName.insert(style.Name.toLower(), i);
     m_styles.push_back(std::move(style));
+    invalidate();
+}
+
+void TStyleSheet::Replace(TStyle style)
+{
+    auto it = m_byId.constFind(style.Id);
+    if (it == m_byId.constEnd())
+        return Add(std::move(style));
+    TStyle &old = m_styles[size_t(*it)];
+    if (old.Name.compare(style.Name, Qt::CaseInsensitive) != 0 && !style.Name.isEmpty() &&
+        !m_byName.contains(style.Name.toLower()))
+        m_byName.insert(style.Name.toLower(), *it);
+    old = std::move(style);
     invalidate();
 }
 
@@ -172,7 +187,22 @@ QString TStyleSheet::EnsureBuiltin(const QString &name)
         st.BasedOn = DefaultStyleId(TStyleType::Paragraph);
         st.PPr.OutlineLevel = h - 1;
         st.PPr.KeepNext = true;
+        st.PPr.SpaceBefore = h == 1 ? 240 : 120;
+        st.PPr.SpaceAfter = 60;
         st.RPr.Bold = true;
+        static const int sizes[] = {32, 28, 26, 24, 24, 22, 22, 22, 22}; // half-points
+        st.RPr.Size = sizes[std::clamp(h, 1, 9) - 1];
+    } else if (name.startsWith(QLatin1String("toc "), Qt::CaseInsensitive) ||
+               name.startsWith(QLatin1String("index "), Qt::CaseInsensitive)) {
+        // Entries of a table of contents or an index step in by level.
+        st.Type = TStyleType::Paragraph;
+        st.BasedOn = DefaultStyleId(TStyleType::Paragraph);
+        const int level = std::clamp(name.section(' ', 1, 1).toInt(), 1, 9);
+        const bool toc = name.startsWith(QLatin1String("toc"), Qt::CaseInsensitive);
+        st.PPr.IndLeft = toc ? (level - 1) * 240 : level * 240;
+        if (!toc)
+            st.PPr.IndFirst = -240;
+        st.PPr.SpaceAfter = toc ? 100 : 0;
     } else {
         st.Type = TStyleType::Paragraph;
         st.BasedOn = DefaultStyleId(TStyleType::Paragraph);

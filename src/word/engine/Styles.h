@@ -48,6 +48,8 @@ public:
     TLatentStyles Latent;
 
     void Add(TStyle style);
+    // Puts a changed definition in place of the style with the same id (added when new).
+    void Replace(TStyle style);
     int Count() const { return int(m_styles.size()); }
     const TStyle &At(int i) const { return m_styles[size_t(i)]; }
     // By id: exact first, then without regard to case.

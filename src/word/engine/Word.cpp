@@ -7,12 +7,14 @@
 #include "word/engine/DocumentFormat.h"
 #include "word/engine/Detach.h"
 #include "word/engine/DocxReader.h"
+#include "word/engine/DocxWriter.h"
 #include "word/engine/Edit.h"
 #include "word/engine/Fields.h"
 #include "word/engine/HtmlReader.h"
 #include "word/engine/HtmlWriter.h"
 #include "word/engine/LibreOffice.h"
 #include "word/engine/Model.h"
+#include "word/engine/WordState.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,104 +25,6 @@
 namespace tavrel {
 
 using namespace engine;
-
-// --- shared state ------------------------------------------------------------------------------
-
-struct WordRangeState
-{
-    std::shared_ptr<WordDocState> Doc;
-    int Start = 0, End = 0;
-};
-
-struct WordDocState : std::enable_shared_from_this<WordDocState>
-{
-    std::unique_ptr<TDocument> Model;
-    std::unique_ptr<QTemporaryDir> WorkFolder; // converted copies of .doc/.rtf/.odt sources
-    std::vector<std::weak_ptr<WordRangeState>> Ranges;
-    QString FullName;
-    QString Package; // the .docx the model was read from: FullName itself, or the converted copy
-    bool Closed = false;
-
-    TDocument &model()
-    {
-        if (Closed || !Model)
-            throw Exception(QStringLiteral("The document has been closed."));
-        return *Model;
-    }
-    TStory &story() { return model().Body; }
-
-    WordRange makeRange(int start, int end)
-    {
-        auto st = std::make_shared<WordRangeState>();
-        st->Doc = shared_from_this();
-        int len = story().Length();
-        st->Start = std::clamp(start, 0, len);
-        st->End = std::clamp(end, st->Start, len);
-        Ranges.push_back(st);
-        if (Ranges.size() > 64 && Ranges.size() % 64 == 0)
-            prune();
-        return WordRange(st);
-    }
-
-    void prune()
-    {
-        Ranges.erase(std::remove_if(Ranges.begin(), Ranges.end(), [](const auto &w) { return w.expired(); }), Ranges.end());
-    }
-
-    // Ranges after an insertion point move with the text; self is the range that inserted and
-    // grows over the new text.
-    void inserted(int pos, int n, WordRangeState *self)
-    {
-        if (n <= 0)
-            return;
-        prune();
-        for (auto &w : Ranges) {
-            auto r = w.lock();
-            if (!r)
-                continue;
-            if (r.get() == self) {
-                // The start stays where the new text starts (InsertBefore) or where it was.
-                r->End += n;
-                continue;
-            }
-            if (r->Start >= pos)
-                r->Start += n;
-            if (r->End > pos)
-                r->End += n;
-            r->End = std::max(r->End, r->Start);
-        }
-    }
-
-    void deleted(int from, int to)
-    {
-        int n = to - from;
-        if (n <= 0)
-            return;
-        prune();
-        auto shift = [&](int x) { return x >= to ? x - n : (x > from ? from : x); };
-        for (auto &w : Ranges) {
-            auto r = w.lock();
-            if (!r)
-                continue;
-            r->Start = shift(r->Start);
-            r->End = std::max(shift(r->End), r->Start);
-        }
-    }
-
-    bool isHeading(TParagraph *p) { return OutlineLevel(model(), *p) < 10; }
-
-    // The start of the first heading paragraph from paragraph index first on; -1 when none.
-    // The headings pass calls it from each heading to the next, so the whole pass is linear.
-    int headingFrom(int first)
-    {
-        TStory &s = story();
-        const int count = s.ParagraphCount();
-        for (int i = std::max(0, first); i < count; ++i)
-            if (isHeading(s.ParagraphAt(i)))
-                return s.ParagraphStart(i);
-        return -1;
-    }
-};
 
 // --- WordRange ---------------------------------------------------------------------------------
 
@@ -205,16 +109,6 @@ void WordRange::Collapse(int direction)
         m_state->End = m_state->Start;
 }
 
-WordParagraphFormat WordRange::ParagraphFormat() const
-{
-    WordDocState &d = doc();
-    WordParagraphFormat f;
-    TStory &s = d.story();
-    if (TParagraph *p = s.ParagraphAt(s.IndexOfPosition(m_state->Start)))
-        f.m_level = OutlineLevel(d.model(), *p);
-    return f;
-}
-
 void WordRange::InsertBefore(const QString &text)
 {
     WordDocState &d = doc();
@@ -269,21 +163,12 @@ void WordRange::Delete()
 void WordRange::SetStyle(int builtin)
 {
     WordDocState &d = doc();
-    TStyleSheet &st = d.model().Styles;
-    if (builtin == wdStyleNormal) {
-        QString id = st.DefaultStyleId(TStyleType::Paragraph);
-        if (id.isEmpty())
-            id = st.EnsureBuiltin(QStringLiteral("Normal"));
-        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
-    } else if (builtin <= -2 && builtin >= -10) {
-        QString id = st.EnsureBuiltin(QStringLiteral("heading ") + QString::number(-builtin - 1));
-        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
-    } else if (builtin == wdStyleHyperlink) {
-        QString id = st.EnsureBuiltin(QStringLiteral("Hyperlink"));
+    const QString id = BuiltinStyleId(d.model(), builtin);
+    const TStyle *st = d.model().Styles.Find(id);
+    if (st && st->Type == TStyleType::Character)
         ChangeRunProps(d.story(), m_state->Start, m_state->End, [&](TRunProps &r) { r.Style = id; });
-    } else {
-        throw Exception(QStringLiteral("The built-in style %1 is not known.").arg(builtin));
-    }
+    else
+        SetParagraphStyle(d.story(), m_state->Start, m_state->End, id);
 }
 
 void WordRange::SetStyle(const QString &nameOrId)
@@ -619,6 +504,19 @@ WordWebOptions &WordDocument::WebOptions()
     return m_webOptions;
 }
 
+namespace {
+std::atomic<int> g_exportTimeoutMs{180000};
+
+// Linked pictures marked to be saved with the document are embedded when it is saved.
+void embedSavedPictures(TDocument &doc)
+{
+    for (TParagraph *p : doc.Body.Paragraphs())
+        for (auto &in : p->Inlines)
+            if (in.Shape && !in.Shape->Deleted && in.Shape->SaveWithDocument)
+                EmbedLinkedPicture(doc, *in.Shape);
+}
+} // namespace
+
 void WordDocument::SaveAs(const QString &fileName, int fileFormat)
 {
     TDocument &doc = m_state->model();
@@ -629,13 +527,17 @@ void WordDocument::SaveAs(const QString &fileName, int fileFormat)
         WriteFilteredHtml(doc, fileName, o);
         return;
     }
+    if (fileFormat == wdFormatXMLDocument || fileFormat == wdFormatDocument97) {
+        embedSavedPictures(doc);
+        if (fileFormat == wdFormatXMLDocument)
+            WriteDocx(doc, fileName);
+        else
+            WriteDoc(doc, fileName, g_exportTimeoutMs);
+        return;
+    }
     throw Exception(QStringLiteral("Saving \"%1\" in format %2 is not supported by the document engine yet.")
                         .arg(QFileInfo(fileName).fileName())
                         .arg(fileFormat));
-}
-
-namespace {
-std::atomic<int> g_exportTimeoutMs{180000};
 }
 
 void WordDocument::SetExportTimeout(int milliseconds) { g_exportTimeoutMs = milliseconds; }

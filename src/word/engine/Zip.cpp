@@ -37,6 +37,10 @@ std::unique_ptr<TZipReader> TZipReader::OpenFile(const QString &path, const QStr
         return r;
     }
     r->m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &err);
+    // The strict check also refuses gaps between entries, which Word and LibreOffice accept:
+    // such a package is opened without it, and each entry is still checked when it is read.
+    if (!r->m_zip && err == ZIP_ER_INCONS)
+        r->m_zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &err);
     if (!r->m_zip) {
         if (err == ZIP_ER_NOENT || err == ZIP_ER_OPEN)
             r->fail(QStringLiteral("the file cannot be opened"));
@@ -61,6 +65,11 @@ std::unique_ptr<TZipReader> TZipReader::OpenBytes(const QByteArray &bytes, const
         r->fail(QStringLiteral("it cannot be read"));
     }
     r->m_zip = zip_open_from_source(src, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!r->m_zip && zip_error_code_zip(&error) == ZIP_ER_INCONS) {
+        zip_error_fini(&error);
+        zip_error_init(&error);
+        r->m_zip = zip_open_from_source(src, ZIP_RDONLY, &error);
+    }
     zip_error_fini(&error);
     if (!r->m_zip) {
         zip_source_free(src);
@@ -207,6 +216,64 @@ void ReplaceZipEntries(const QString &path, const std::vector<std::pair<QString,
         zip_discard(z);
         throw Exception(QStringLiteral("The package \"%1\" cannot be rewritten.").arg(path));
     }
+}
+
+QByteArray ZipBytes(const std::vector<std::pair<QString, QByteArray>> &entries)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *store = zip_source_buffer_create(nullptr, 0, 0, &error);
+    if (!store)
+        throw Exception(QStringLiteral("A zip archive cannot be made: out of memory."));
+    zip_source_keep(store); // it must outlive the archive, whose bytes it receives
+    zip_t *z = zip_open_from_source(store, ZIP_TRUNCATE, &error);
+    if (!z) {
+        zip_source_free(store);
+        throw Exception(QStringLiteral("A zip archive cannot be made."));
+    }
+    auto fail = [&](const QString &name) {
+        zip_discard(z);
+        zip_source_free(store);
+        throw Exception(QStringLiteral("A zip archive cannot be made: the entry \"%1\" cannot be added.").arg(name));
+    };
+    for (const auto &[name, data] : entries) {
+        zip_source_t *src = zip_source_buffer(z, data.constData(), zip_uint64_t(data.size()), 0);
+        const QByteArray utf8 = name.toUtf8();
+        const zip_int64_t i = src ? zip_file_add(z, utf8.constData(), src, ZIP_FL_ENC_UTF_8) : -1;
+        if (i < 0) {
+            if (src)
+                zip_source_free(src);
+            fail(name);
+        }
+        static const char *const stored[] = {".png", ".jpeg", ".jpg", ".gif"};
+        bool store_it = false;
+        for (const char *ext : stored)
+            store_it |= name.endsWith(QLatin1String(ext), Qt::CaseInsensitive);
+        if (zip_set_file_compression(z, zip_uint64_t(i), store_it ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 6) != 0 ||
+            zip_file_set_dostime(z, zip_uint64_t(i), 0, (0 << 9) | (1 << 5) | 1, 0) != 0)
+            fail(name);
+    }
+    if (zip_close(z) != 0) {
+        zip_discard(z);
+        zip_source_free(store);
+        throw Exception(QStringLiteral("A zip archive cannot be made."));
+    }
+    QByteArray out;
+    if (zip_source_open(store) == 0) {
+        zip_source_seek(store, 0, SEEK_END);
+        const zip_int64_t size = zip_source_tell(store);
+        zip_source_seek(store, 0, SEEK_SET);
+        if (size > 0) {
+            out.resize(qsizetype(size));
+            if (zip_source_read(store, out.data(), zip_uint64_t(size)) != size)
+                out.clear();
+        }
+        zip_source_close(store);
+    }
+    zip_source_free(store);
+    if (out.isEmpty())
+        throw Exception(QStringLiteral("A zip archive cannot be made."));
+    return out;
 }
 
 } // namespace tavrel::engine

@@ -66,6 +66,10 @@ private:
 // they are stored. Raises an Exception naming the file when it cannot be rewritten.
 void ReplaceZipEntries(const QString &path, const std::vector<std::pair<QString, QByteArray>> &entries);
 
+// A new zip archive of the entries, in their order, with fixed dates (1 January 1980), so the
+// same entries give the same bytes. Pictures and other compressed formats are stored as they are.
+QByteArray ZipBytes(const std::vector<std::pair<QString, QByteArray>> &entries);
+
 // True when the name of a zip entry stays inside the package: not empty, not absolute, no drive,
 // no ".." segment, no NUL.
 bool IsSafeEntryName(const QString &name);

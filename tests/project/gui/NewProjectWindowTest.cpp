@@ -21,9 +21,10 @@ TEST(NewProjectWindow, BackNextFinishAndTheReplaceQuestion)
     EXPECT_FALSE(Child<QPushButton>(w, "btnBack")->isEnabled());
     EXPECT_EQ(Child<QPushButton>(w, "btnNext")->text(), QStringLiteral("Next >"));
     EXPECT_EQ(Child<QLabel>(w, "lbTitle")->text(), QStringLiteral("Place the project"));
-    // Only the ways that exist are offered, the existing document chosen.
-    EXPECT_TRUE(Child<QRadioButton>(w, "rb1")->isChecked());
-    EXPECT_TRUE(Child<QRadioButton>(w, "rb2")->isHidden());
+    // Only the ways that exist are offered, a new document from an outline chosen.
+    EXPECT_TRUE(Child<QRadioButton>(w, "rb2")->isChecked());
+    EXPECT_FALSE(Child<QRadioButton>(w, "rb1")->isHidden());
+    EXPECT_FALSE(Child<QRadioButton>(w, "rb2")->isHidden());
     EXPECT_TRUE(Child<QRadioButton>(w, "rb3")->isHidden());
 
     Child<QLineEdit>(w, "edtProjectPosition")->setText(dir.path());
