@@ -67,8 +67,6 @@ enum WdParagraphAlignment { wdAlignParagraphLeft = 0, wdAlignParagraphCenter = 1
 enum WdPaperSize { wdPaper11x17 = 1, wdPaperLetter = 2, wdPaperLegal = 4, wdPaperExecutive = 5, wdPaperA3 = 6, wdPaperA4 = 7, wdPaperA5 = 9, wdPaperB4 = 10, wdPaperB5 = 11, wdPaperCustom = 41 };
 // Colours are 0x00BBGGRR as in Word; automatic is its own value.
 enum WdColor { wdColorAutomatic = -16777216 };
-enum WdInlineShapeType { wdInlineShapePicture = 3, wdInlineShapeLinkedPicture = 4 };
-enum WdShapeType { msoLinkedPicture = 11, msoPicture = 13 };
 
 class WordRange;
 struct WordTocOptions;
