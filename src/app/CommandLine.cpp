@@ -140,6 +140,7 @@ QString TCommandLine::HelpText()
 #include "text/functions.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <cstdio>
 
