@@ -252,6 +252,12 @@ TEST_F(Writer, OtherReadersOpenTheWrittenPackage)
     QFile pdf(engine::TLibreOffice::Convert(c));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5).startsWith("%PDF-"));
+
+    // A .doc goes through LibreOffice and keeps the headings.
+    doc->SaveAs(dir.filePath("book.doc"), wdFormatDocument97);
+    auto doc97 = app.Documents().Open(dir.filePath("book.doc"));
+    EXPECT_EQ(look(*doc97).Headings, ours.Headings);
+    EXPECT_EQ(QDir(dir.path()).entryList(QStringList{"~*"}, QDir::AllEntries | QDir::Hidden), QStringList());
 }
 
 TEST_F(Writer, TheSampleDocumentWrittenAgainReadsTheSame)
