@@ -120,7 +120,10 @@ void WordRange::InsertBefore(const QString &text)
 void WordRange::InsertAfter(const QString &text)
 {
     WordDocState &d = doc();
-    int pos = m_state->End;
+    // Past the story's last mark text goes before it: the range moves there with it.
+    int pos = std::min(m_state->End, std::max(0, d.story().Length() - 1));
+    m_state->Start = std::min(m_state->Start, pos);
+    m_state->End = pos;
     int n = InsertText(d.story(), pos, text);
     d.inserted(pos, n, m_state.get());
     // A paragraph mark typed at the end of a paragraph starts the style's next one (a heading
