@@ -39,11 +39,6 @@ std::vector<TOutlineHeading> ParseOutline(const QStringList &lines)
     return out;
 }
 
-int HeadingStyleOfLevel(int level)
-{
-    return -2 - std::clamp(level, 0, 8);
-}
-
 int WriteOutline(WordDocument &document, const QStringList &lines)
 {
     const QString placeholder = QString::fromLatin1(kContentPlaceholder);
@@ -54,6 +49,8 @@ int WriteOutline(WordDocument &document, const QStringList &lines)
         if (previous >= 0 && h.Level <= previous) {
             range.Collapse(wdCollapseEnd);
             range.InsertAfter(placeholder + QStringLiteral("\r\n"));
+            // Body text, whatever the paragraph it was typed into had.
+            range.SetStyle(wdStyleNormal);
         }
         range.Collapse(wdCollapseEnd);
         range.InsertAfter(h.Title + QStringLiteral("\r\n"));
@@ -64,6 +61,7 @@ int WriteOutline(WordDocument &document, const QStringList &lines)
     if (previous >= 0) {
         range.Collapse(wdCollapseEnd);
         range.InsertAfter(placeholder);
+        range.SetStyle(wdStyleNormal);
     }
     return count;
 }

@@ -4,7 +4,7 @@
 // must leave the target alone.
 #include "DocxBuilder.h"
 #include "ModelDump.h"
-#include "TestDoubles.h"
+#include "support/TestDoubles.h"
 #include "text/Exceptions.h"
 #include "word/engine/DocxWriter.h"
 #include "word/engine/Edit.h"

@@ -53,8 +53,8 @@ QByteArray textRuns(const QString &t, const QByteArray &rpr, bool code)
     auto flush = [&] {
         if (piece.isEmpty())
             return;
-        x += code ? "<w:instrText xml:space=\"preserve\">" + Esc(piece) + "</w:instrText>"
-                  : "<w:t xml:space=\"preserve\">" + Esc(piece) + "</w:t>";
+        x += code ? QByteArray("<w:instrText xml:space=\"preserve\">" + Esc(piece) + "</w:instrText>")
+                  : QByteArray("<w:t xml:space=\"preserve\">" + Esc(piece) + "</w:t>");
         piece.clear();
     };
     for (QChar c : t) {
