@@ -1,9 +1,10 @@
 // Reading help files back on help files of 1,000, 5,000 and 20,000 pages made by our own
 // project writer and the real compiler: the decompile, then distilling and assembling the
-// pages. Each stage runs once per size (the help files take a while to make); counters give
-// the pages, megabytes and peak memory. Beside them the common-part passes of the distiller
+// pages, and the whole conversion into a document. Each stage runs once per size (the help
+// files take a while to make); counters give the pages, megabytes and peak memory. Beside them the common-part passes of the distiller
 // against the pairwise comparison they replace, at 300 and 3,000 pages.
 #include "chm2word/Chm2Word.h"
+#include "chm2word/OutputWord.h"
 #include "output/HtmlHelpOutput.h"
 #include "output/UnitCHMProject.h"
 #include "project/Contents.h"
@@ -137,6 +138,46 @@ void BM_DecompileAndAssemble(benchmark::State &state)
     state.counters["peak_MB"] = PeakMb();
 }
 BENCHMARK(BM_DecompileAndAssemble)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+// The whole conversion into a .docx as "tavrel --chm2doc" runs it, with the time of each stage;
+// the reading back above is its baseline on the same help file. Run one size per process
+// (--benchmark_filter=HelpFileToDocument/5000) for a peak memory of that size alone.
+struct TDirectWriter : TOutputWord
+{
+    using TOutputWord::Execute;
+};
+
+void BM_HelpFileToDocument(benchmark::State &state)
+{
+    if (HelpCompilerProgram().isEmpty()) {
+        state.SkipWithError("chmcmd is not installed");
+        return;
+    }
+    const int n = int(state.range(0));
+    const THelp &help = HelpFile(n);
+    TOutputWord::TStageTimes times;
+    for (auto _ : state) {
+        QTemporaryDir out;
+        TDirectWriter w;
+        w.chm = help.chm;
+        w.pdf = out.path() + "/help.docx";
+        w.Execute();
+        if (w.Failed) {
+            state.SkipWithError("the conversion failed");
+            return;
+        }
+        times = w.Times;
+        state.SetIterationTime(double(times.Decompile + times.Distil + times.Assemble + times.Write) / 1e3);
+        state.counters["docx_MB"] = double(QFileInfo(w.Written).size()) / 1e6;
+    }
+    state.counters["pages"] = n;
+    state.counters["decompile_s"] = double(times.Decompile) / 1e3;
+    state.counters["distil_s"] = double(times.Distil) / 1e3;
+    state.counters["assemble_s"] = double(times.Assemble) / 1e3;
+    state.counters["write_s"] = double(times.Write) / 1e3;
+    state.counters["peak_MB"] = PeakMb();
+}
+BENCHMARK(BM_HelpFileToDocument)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // In-memory pages that share a navigation line and a footer, with a title and their own text.
 std::vector<std::unique_ptr<TChmTopicFile>> Pages(int n, bool equalLength)

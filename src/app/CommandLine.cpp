@@ -32,6 +32,30 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.mode = Mode::Decompile;
             cl.helpFile = args[++i];
             cl.targetFolder = args[++i];
+        } else if (a == QLatin1String("--chm2doc")) {
+            if (i + 2 >= args.size()) {
+                cl.mode = Mode::Error;
+                cl.error = QStringLiteral("--chm2doc needs a help file and a document.");
+                return cl;
+            }
+            cl.mode = Mode::Chm2Doc;
+            cl.helpFile = args[++i];
+            cl.outputFile = args[++i];
+        } else if (a == QLatin1String("--toc")) {
+            cl.toc = true;
+        } else if (a == QLatin1String("--cover")) {
+            cl.cover = true;
+        } else if (a == QLatin1String("--title-numbers")) {
+            cl.titleNumbers = true;
+        } else if (a == QLatin1String("--page-breaks")) {
+            const QString mode = i + 1 < args.size() ? args[++i] : QString();
+            const QStringList modes{QStringLiteral("none"), QStringLiteral("top"), QStringLiteral("all")};
+            if (!modes.contains(mode)) {
+                cl.mode = Mode::Error;
+                cl.error = QStringLiteral("--page-breaks needs none, top or all.");
+                return cl;
+            }
+            cl.pageBreaks = int(modes.indexOf(mode));
         } else if (a == QLatin1String("--yes")) {
             cl.yes = true;
         } else if (a == QLatin1String("--replace-unrecorded")) {
@@ -42,7 +66,7 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             cl.mode = Mode::Error;
             cl.error = QStringLiteral("Unknown option: ") + a;
             return cl;
-        } else if (cl.mode == Mode::Decompile) {
+        } else if (cl.mode == Mode::Decompile || cl.mode == Mode::Chm2Doc) {
             cl.mode = Mode::Error;
             cl.error = QStringLiteral("Unexpected argument: ") + a;
             return cl;
@@ -54,6 +78,11 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
             return cl;
         }
     }
+    if (cl.mode != Mode::Chm2Doc && (cl.toc || cl.cover || cl.titleNumbers || cl.pageBreaks != 0)) {
+        cl.mode = Mode::Error;
+        cl.error = QStringLiteral("--toc, --cover, --title-numbers and --page-breaks go with --chm2doc.");
+        return cl;
+    }
     if (cl.silentBuild && cl.projectFile.isEmpty()) {
         cl.mode = Mode::Error;
         cl.error = QStringLiteral("/b needs a project file before it.");
@@ -63,21 +92,37 @@ TCommandLine TCommandLine::Parse(const QStringList &args)
 
 QString TCommandLine::HelpText()
 {
+    // One line per form (the manual page's synopsis lists the same), then the options.
     return QStringLiteral(
         "Usage:\n"
-        "  tavrel [PROJECT.tvp]          open the project in the main window\n"
-        "  tavrel PROJECT.tvp /b         build the project silently, then close\n"
-        "  tavrel --build PROJECT.tvp    build without a display (for scripts and CI)\n"
-        "         [--replace-unrecorded]   and replace files or empty folders at the output paths\n"
-        "                                  that no build of this project wrote (or that changed\n"
-        "                                  since); without it such a build stops and names the path\n"
-        "         [--yes]                  accepted for older scripts; it replaces nothing more\n"
-        "  tavrel --decompile HELP.chm FOLDER\n"
-        "                                write every page, picture and style sheet of a\n"
-        "                                compiled help file into FOLDER\n"
-        "         [--yes]                  even when FOLDER is not empty\n"
-        "  tavrel --version              print the version\n"
-        "  tavrel --help                 print this text\n");
+        "  tavrel [PROJECT.tvp]\n"
+        "  tavrel PROJECT.tvp /b\n"
+        "  tavrel --build PROJECT.tvp [--replace-unrecorded] [--yes]\n"
+        "  tavrel --decompile HELP.chm FOLDER [--yes]\n"
+        "  tavrel --chm2doc HELP.chm OUT [--yes] [--toc] [--cover] [--title-numbers] [--page-breaks none|top|all]\n"
+        "  tavrel --version\n"
+        "  tavrel --help\n"
+        "\n"
+        "  PROJECT.tvp            open the project in the main window\n"
+        "  PROJECT.tvp /b         build the project behind the building window, then close\n"
+        "  --build                build without a display and without questions (scripts, CI)\n"
+        "  --replace-unrecorded   with --build: also replace files or empty folders at the output\n"
+        "                         paths that no build of this project wrote (or that changed since);\n"
+        "                         without it such a build stops and names the path\n"
+        "  --decompile            write every page, picture and style sheet of a compiled help\n"
+        "                         file into FOLDER\n"
+        "  --chm2doc              convert a compiled help file into a Word document; OUT's\n"
+        "                         extension (.docx, .doc, .pdf) chooses the format\n"
+        "  --toc, --cover         with --chm2doc: a table of contents, a cover page\n"
+        "  --title-numbers        with --chm2doc: numbered headings\n"
+        "  --page-breaks MODE     with --chm2doc: a new page before no topic (none), each\n"
+        "                         top-level topic (top) or every topic (all)\n"
+        "  --yes                  with --decompile and --chm2doc: write into a folder that is not\n"
+        "                         empty, replace an existing OUT; with --build it replaces nothing more\n"
+        "  --version, -v          print the version\n"
+        "  --help, -h             print this text\n"
+        "\n"
+        "More in the manual page: man tavrel\n");
 }
 
 } // namespace tavrel
@@ -85,6 +130,8 @@ QString TCommandLine::HelpText()
 // --- The builds started from the command line ----------------------------------------------------
 
 #include "chm2word/ChmTo.h"
+#include "chm2word/ChmImport.h"
+#include "chm2word/OutputWord.h"
 #include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "build/build.h"
@@ -185,6 +232,63 @@ int HeadlessDecompile(const TCommandLine &cl)
     std::fflush(stdout);
     if (chm.Written.isEmpty() && !QFileInfo(folder).isDir())
         return 1;
+    return 0;
+}
+
+int HeadlessChm2Doc(const TCommandLine &cl)
+{
+    const QString help = QFileInfo(cl.helpFile).absoluteFilePath();
+    if (!QFileInfo(help).isFile()) {
+        printError(QStringLiteral("Error: \"%1\" does not exist!").arg(cl.helpFile));
+        return 1;
+    }
+    const QString out = QFileInfo(cl.outputFile).absoluteFilePath();
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix != QLatin1String("docx") && suffix != QLatin1String("doc") && suffix != QLatin1String("pdf")) {
+        printError(QStringLiteral("Error: \"%1\" must end in .docx, .doc or .pdf.").arg(cl.outputFile));
+        return 1;
+    }
+    if (QFileInfo(out).isDir()) {
+        printError(QStringLiteral("Error: \"%1\" is a folder.").arg(out));
+        return 1;
+    }
+    if (QFileInfo::exists(out) && !cl.yes) {
+        printError(QStringLiteral("Error: \"%1\" already exists. Give --yes to replace it.").arg(out));
+        return 1;
+    }
+    Tchm chm;
+    try {
+        chm.LoadFromCHM(help);
+    } catch (const Exception &e) {
+        printError(QStringLiteral("Error: ") + e.Message());
+        return 1;
+    }
+    TOutputWord writer;
+    SetImportSettings(writer, help, out, {chm.Title, chm.LangID, chm.CodePage});
+    writer.OnlyWord = suffix != QLatin1String("pdf");
+    writer.Toc = cl.toc;
+    writer.Cover = cl.cover;
+    writer.TitleNumber = cl.titleNumbers;
+    writer.StartNewPage = cl.pageBreaks;
+    int lastPosition = -1;
+    QString lastInfo;
+    writer.FOnUpdate = [&](TOutputWord *w) {
+        if (w->OK || (w->position == lastPosition && w->info == lastInfo) || w->info.isEmpty())
+            return;
+        lastPosition = w->position;
+        lastInfo = w->info;
+        printError(QStringLiteral("[%1%] %2").arg(w->position, 3).arg(w->info));
+    };
+    QEventLoop loop;
+    QObject::connect(&writer, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    writer.start();
+    loop.exec();
+    writer.wait();
+    for (const QString &w : writer.Warnings.Texts())
+        printError(QStringLiteral("Warning: ") + w);
+    if (writer.Failed)
+        return 1;
+    printError(QStringLiteral("Written: ") + writer.Written);
     return 0;
 }
 

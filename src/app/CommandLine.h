@@ -7,7 +7,7 @@ namespace tavrel {
 
 struct TCommandLine
 {
-    enum class Mode { Desktop, Version, Help, Build, Decompile, Error };
+    enum class Mode { Desktop, Version, Help, Build, Decompile, Chm2Doc, Error };
     Mode mode = Mode::Desktop;
     QString projectFile; // the project to open, or to build with --build
     bool silentBuild = false; // "/b" after the project file: build, then close
@@ -15,6 +15,9 @@ struct TCommandLine
     bool replaceUnrecorded = false; // --replace-unrecorded: replace outputs no build of the project wrote
     QString helpFile;     // --decompile: the compiled help file
     QString targetFolder; // --decompile: the folder it is written into
+    QString outputFile;   // --chm2doc: the document written (.docx, .doc or .pdf)
+    bool toc = false, cover = false, titleNumbers = false; // --chm2doc: the writer's options
+    int pageBreaks = 0;   // --chm2doc --page-breaks: 0 none, 1 top, 2 all
     QString error;
 
     static TCommandLine Parse(const QStringList &arguments); // without the program name
@@ -30,6 +33,12 @@ int HeadlessBuild(const TCommandLine &commandLine);
 // and lists them on standard output, warnings on standard error. A FOLDER that holds anything
 // is refused unless --yes was given. Returns the exit status: 0 written, 1 not.
 int HeadlessDecompile(const TCommandLine &commandLine);
+
+// "tavrel --chm2doc HELP.chm OUT": converts the help file into the document OUT (its extension
+// chooses .docx, .doc or PDF) without a display and without questions, printing the progress,
+// the warnings and the file written to standard error. An existing OUT is refused unless --yes
+// was given; a locked one is a failure. Returns the exit status: 0 written, 1 not.
+int HeadlessChm2Doc(const TCommandLine &commandLine);
 
 // "tavrel FILE.tvp /b": opens the project, builds it behind the building window without the
 // completion message and returns the exit status once the program may close. Needs a running

@@ -1,5 +1,6 @@
 // The program: the desktop application, or with --build a headless build for scripts.
 #include "app/CommandLine.h"
+#include "editing/gui/PreviewView.h"
 #include "project/MainWindowLogic.h"
 #include "project/gui/whelp.h"
 #include "text/ChildProcess.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -44,7 +46,8 @@ int main(int argc, char **argv)
     case TCommandLine::Mode::Error:
         print(stderr, cl.error + QStringLiteral("\n\n") + TCommandLine::HelpText());
         return 2;
-    case TCommandLine::Mode::Build: {
+    case TCommandLine::Mode::Build:
+    case TCommandLine::Mode::Chm2Doc: {
         // Fonts and painting need a GUI application; the offscreen platform needs no display.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         // Every working file of the run lives in its private folder; a refused working folder
@@ -66,7 +69,7 @@ int main(int argc, char **argv)
         int status = 1;
         {
             QGuiApplication app(argc, argv);
-            status = HeadlessBuild(cl);
+            status = cl.mode == TCommandLine::Mode::Build ? HeadlessBuild(cl) : HeadlessChm2Doc(cl);
         }
         RemoveRunFolder();
         return status;
@@ -88,8 +91,12 @@ int main(int argc, char **argv)
     EndChildrenOnSignals();
     int status = 0;
     {
+        PreparePreviewEngine();
         QApplication app(argc, argv);
         QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
+        // The installed desktop entry and icon (the window manager matches them by this name).
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel")));
         TDesktopMessages messages;
         SetMessages(&messages);
         // The main window opens the project (or the recent or sample one) and runs the "/b" build.

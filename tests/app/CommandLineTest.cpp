@@ -46,3 +46,22 @@ TEST(CommandLine, MistakesAreErrorsWithAReason)
     EXPECT_TRUE(TCommandLine::HelpText().contains("--build"));
     EXPECT_TRUE(TCommandLine::HelpText().contains("/b"));
 }
+
+TEST(CommandLine, HelpFileToDocumentWithTheWritersOptions)
+{
+    TCommandLine cl = TCommandLine::Parse({"--chm2doc", "old.chm", "new.pdf", "--toc", "--cover", "--title-numbers", "--page-breaks", "top", "--yes"});
+    EXPECT_EQ(cl.mode, Mode::Chm2Doc);
+    EXPECT_EQ(cl.helpFile, "old.chm");
+    EXPECT_EQ(cl.outputFile, "new.pdf");
+    EXPECT_TRUE(cl.toc && cl.cover && cl.titleNumbers && cl.yes);
+    EXPECT_EQ(cl.pageBreaks, 1);
+    cl = TCommandLine::Parse({"--chm2doc", "old.chm", "new.docx"});
+    EXPECT_FALSE(cl.toc || cl.cover || cl.titleNumbers || cl.yes);
+    EXPECT_EQ(cl.pageBreaks, 0);
+    for (const QStringList &args : {QStringList{"--chm2doc", "old.chm"}, QStringList{"--chm2doc", "a.chm", "b.docx", "c"},
+                                    QStringList{"--chm2doc", "a.chm", "b.docx", "--page-breaks", "some"},
+                                    QStringList{"--build", "x.tvp", "--toc"}})
+        EXPECT_EQ(TCommandLine::Parse(args).mode, Mode::Error) << args.join(' ').toStdString();
+    EXPECT_TRUE(TCommandLine::HelpText().contains("--chm2doc HELP.chm OUT"));
+    EXPECT_TRUE(TCommandLine::HelpText().contains("--page-breaks"));
+}

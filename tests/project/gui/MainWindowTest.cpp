@@ -554,7 +554,7 @@ TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
     w.ui->PageControl1->setCurrentIndex(0);
     EXPECT_FALSE(w.tmOutputStatus->isActive());
 
-    // The program's own help file is not shipped yet: its command is hidden.
+    // The data folder of the build tree has no own help: its command is hidden.
     EXPECT_FALSE(w.ui->miHowToUse->isVisible());
     p.ProjectChanged = false;
 }
