@@ -29,8 +29,6 @@ std::vector<TOutlineHeading> ParseOutline(const QStringList &lines);
 // The placeholder paragraph every heading without sub-headings gets.
 extern const char *const kContentPlaceholder; // "Enter your content..."
 
-// HeadingStyleOfLevel (the engine's word/engine/Word.h) gives the heading style of a level.
-
 // Fills a new document (one empty paragraph) with the outline: each heading in the heading style
 // of its level, a placeholder paragraph after every heading that has no sub-heading, the last
 // placeholder without a paragraph mark after it. Returns the number of headings written.
