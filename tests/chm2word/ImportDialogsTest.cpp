@@ -193,7 +193,7 @@ TEST(ImportDialogs, Screenshots)
         GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
     QDir().mkpath(folder);
     TfrmChm2Word d;
-    d.SetSourceFile(QDir::homePath() + "/Documents/old help/product.chm");
+    d.SetSourceFile("/home/author/old help/product.chm");
     d.SetWordFile("<Project_Folder>/help.docx");
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
