@@ -8,6 +8,8 @@ PACKAGES=(
   # build
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
+  # the template previews
+  qt6-webengine-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzing (libFuzzer ships with clang's runtime)
   clang libclang-rt-14-dev
@@ -31,6 +33,10 @@ PACKAGES=(
   python3 passwd util-linux
   # a second reader of the written Word documents (their headings, in the writer's tests)
   python3-docx
+  # installing and packaging: the Debian package and its checks, the desktop entry, the file
+  # type and the AppStream data, the icon's renderer (tools/make_icons.sh), the opener
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info librsvg2-bin xdg-utils
+  libfile-mimeinfo-perl
 )
 
 missing=()

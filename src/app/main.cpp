@@ -1,5 +1,6 @@
 // The program: the desktop application, or with --build a headless build for scripts.
 #include "app/CommandLine.h"
+#include "editing/gui/PreviewView.h"
 #include "project/MainWindowLogic.h"
 #include "project/gui/whelp.h"
 #include "text/ChildProcess.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -89,8 +91,12 @@ int main(int argc, char **argv)
     EndChildrenOnSignals();
     int status = 0;
     {
+        PreparePreviewEngine();
         QApplication app(argc, argv);
         QApplication::setApplicationDisplayName(QStringLiteral("Tavrel for Word"));
+        // The installed desktop entry and icon (the window manager matches them by this name).
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.tavrel.Tavrel"));
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.tavrel.Tavrel")));
         TDesktopMessages messages;
         SetMessages(&messages);
         // The main window opens the project (or the recent or sample one) and runs the "/b" build.

@@ -1,5 +1,7 @@
 #include "chm2word/ChmTo.h"
 
+#include "chm2word/BinaryContents.h"
+
 #include "text/ChmFile.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
@@ -13,6 +15,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <optional>
 
 namespace tavrel {
 
@@ -403,8 +406,21 @@ void Tchm::decompile()
         hhcFile = rootFolder + hhc;
     if (!hhk.isEmpty())
         hhkFile = rootFolder + hhk;
-    ReadContentsText(ReadSitemap(hhcFile, CodePage, &Warnings), List, &Warnings);
-    ReadIndexText(ReadSitemap(hhkFile, CodePage, &Warnings), List, &Warnings);
+    // Without the sitemap files the compiled forms of contents and index are read instead.
+    std::optional<TChmBinaryObjects> binary;
+    auto objects = [&]() -> const TChmBinaryObjects & {
+        if (!binary)
+            binary = ReadBinaryObjects(chm);
+        return *binary;
+    };
+    if (hhcFile.isEmpty() && HasBinaryContents(chm))
+        ReadContentsText(BinaryContentsToSitemap(objects(), CodePage, &Warnings), List, &Warnings);
+    else
+        ReadContentsText(ReadSitemap(hhcFile, CodePage, &Warnings), List, &Warnings);
+    if (hhkFile.isEmpty() && HasBinaryIndex(chm))
+        ReadIndexText(BinaryIndexToSitemap(objects(), CodePage, &Warnings), List, &Warnings);
+    else
+        ReadIndexText(ReadSitemap(hhkFile, CodePage, &Warnings), List, &Warnings);
 }
 
 } // namespace tavrel

@@ -98,7 +98,7 @@ public:
     // a file that is not a help file or has no such records leaves them empty.
     void LoadFromCHM(const QString &path);
     // Writes every stored file under rootFolder, finds the contents and index files and reads
-    // them into List. A folder that cannot be created is reported and nothing is read; a file
+    // them into List (their compiled forms when the help file has no sitemap files). A folder that cannot be created is reported and nothing is read; a file
     // that is not a readable help file raises an Exception.
     void decompile();
 };

@@ -4,6 +4,7 @@
 // ".tsl" translation files and the "languages.js" script the pages read.
 #include "text/StringList.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -34,9 +35,28 @@ public:
     // written, UTF-8 with a byte-order mark.
     QString CreateTsl(const TStringList &Dictionary) const;
     static void WriteTslFile(const QString &file, const QString &text);
-    // The key=translation lines of a ".tsl" file (byte-order mark detected, else the system code
-    // page); raises an Exception when it cannot be read.
+    // The key=translation lines of a ".tsl" file. A file with a byte-order mark is read in its
+    // encoding; one without must be UTF-8: anything else raises an Exception that says so, as
+    // does a file that cannot be read, so a wrong file never fills the rows with garbled text.
     static QStringList ReadTslFile(const QString &file);
+    // The same for the bytes of a file; file names it in the message.
+    static QStringList ParseTsl(const QByteArray &bytes, const QString &file);
+
+    // The rows of the translation dialog: one translation per key, in key order.
+    // Each row starts with the key's current translation.
+    QStringList LoadStrings(const TStringList &Dictionary) const;
+    // Rows whose key has a non-empty translation in Dict take it; the others stay.
+    void LoadDictionary(QStringList &Rows, const QStringList &Dict) const;
+    // The key=translation lines of all rows, each ended by CR LF. A line break inside a
+    // translation would split its line in two, so it becomes a blank.
+    QString CreateDictionary(const QStringList &Rows) const;
+    // Replaces Dictionary by the key=translation lines of all rows.
+    void SaveDictionary(const QStringList &Rows, TStringList &Dictionary) const;
+    // Line r of a quick translation, trimmed, becomes the translation of row r; rows without a
+    // line keep theirs.
+    static void QuickTranslate(QStringList &Rows, const QString &Text);
+    // The translation Dict holds for Name, empty when it has none or an empty one.
+    static QString FindTranslation(const QString &Name, const QStringList &Dict);
 
     QStringList Names;                        // the interface keys in file order
     const TStringList *Dictionary = nullptr;  // borrowed: the project's dictionary

@@ -250,7 +250,7 @@ void TWebHelp::OutputPages()
         if (item.Status != 0)
             continue;
         QString page = tpl.MakePage(item);
-        page = InsertAfterBody(page, SyncScript(i, item.Url, E));
+        page = InsertAfterBody(page, SyncScript(i, item.Url, E) + AnnounceScript());
         page = MarkLocalFile(page);
         page = SetCharset(page, QStringLiteral("utf-8"));
         // The page name comes from the document: it must stay inside the page folder.
@@ -295,6 +295,12 @@ QString TWebHelp::SyncScript(int i, const QString &Url, const QString &E)
     s += QStringLiteral("}") + kCRLF;
     s += QStringLiteral("</script> ") + kCRLF;
     return s;
+}
+
+QString TWebHelp::AnnounceScript()
+{
+    return QStringLiteral("<script>if(parent!=self){try{parent.postMessage({webhelp:1,t:\"topic\",href:location.href},\"*\");}catch(e){}}</script>") +
+           kCRLF;
 }
 
 QString TWebHelp::InsertAfterBody(const QString &page, const QString &text)

@@ -64,6 +64,10 @@ public:
     // Pieces of the page loop, public for tests.
     // The script put after the body start tag of the topic at position i with page Url.
     static QString SyncScript(int i, const QString &Url, const QString &E);
+    // The script put right after it: the page tells the frame set which topic is on screen by a
+    // message, which also crosses between pages opened from disk, where the script above may
+    // not reach the tree.
+    static QString AnnounceScript();
     // The page with text inserted right after the ">" of its first body start tag, or at the
     // very start when it has none.
     static QString InsertAfterBody(const QString &page, const QString &text);

@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QUrl>
 #include <atomic>
@@ -17,6 +18,9 @@ std::atomic<TShellInterface *> g_shell{nullptr};
 
 bool TDesktopShell::OpenDocument(const QString &path)
 {
+    // A web address is opened as one; anything else names a local file.
+    if (path.startsWith(QLatin1String("https://")) || path.startsWith(QLatin1String("http://")))
+        return QDesktopServices::openUrl(QUrl(path, QUrl::StrictMode));
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
@@ -41,6 +45,32 @@ bool TDesktopShell::ShowInFileManager(const QString &path)
             return true;
     }
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+}
+
+bool TDesktopShell::HasOpenerFor(const QString &path)
+{
+    // The same association the opener (xdg-open) follows: the default application of the
+    // file's MIME type. Without xdg-mime nothing can be known, and nothing is promised.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return false;
+    const QString type = QMimeDatabase().mimeTypeForFile(path).name();
+    if (type.isEmpty() || type == QLatin1String("application/octet-stream"))
+        return false;
+    TChildRun run;
+    run.Program = xdgMime;
+    run.Arguments = {QStringLiteral("query"), QStringLiteral("default"), type};
+    run.TimeoutMs = 5000;
+    const TChildResult r = RunChild(run);
+    if (!r.Started || r.TimedOut || r.Crashed || r.ExitCode != 0)
+        return false;
+    // Warnings of the script may share the output; the answer is a desktop file's name.
+    const QList<QByteArray> lines = r.Output.split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.trimmed().endsWith(".desktop"))
+            return true;
+    }
+    return false;
 }
 
 TShellInterface &Shell()

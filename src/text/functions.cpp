@@ -1,5 +1,6 @@
 #include "text/functions.h"
 
+#include "text/CaseLookup.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/OutputPath.h"
@@ -997,50 +998,6 @@ bool followsReferences(const QString &path)
     return false;
 }
 
-// Names on disk by their lower-case form, one listing per folder, for references whose letter
-// case differs from the file (pages made on Windows).
-class TCaseLookup
-{
-public:
-    // The existing file path differs from only in letter case (the folders included); empty
-    // when there is none.
-    QString Find(const QString &path)
-    {
-        const QStringList parts = path.split(QLatin1Char('/'));
-        QString current = parts.value(0);
-        for (qsizetype i = 1; i < parts.size(); ++i) {
-            const QString &part = parts[i];
-            if (part.isEmpty())
-                continue;
-            const QString exact = current + QLatin1Char('/') + part;
-            if (pathTaken(exact)) {
-                current = exact;
-                continue;
-            }
-            const QHash<QString, QString> &names = listing(current.isEmpty() ? kSlash : current);
-            auto it = names.constFind(part.toLower());
-            if (it == names.constEnd())
-                return QString();
-            current += QLatin1Char('/') + it.value();
-        }
-        return QFileInfo(current).isFile() ? current : QString();
-    }
-
-private:
-    const QHash<QString, QString> &listing(const QString &folder)
-    {
-        auto it = m_folders.find(folder);
-        if (it != m_folders.end())
-            return it.value();
-        QHash<QString, QString> names;
-        const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString &e : entries)
-            names.insert(e.toLower(), e); // first in name order wins when names clash
-        return m_folders.insert(folder, names).value();
-    }
-    QHash<QString, QHash<QString, QString>> m_folders;
-};
-
 } // namespace
 
 void CollectLinkedFiles(const QString &file, QStringList &list, TWarnings *warnings)
@@ -1082,7 +1039,7 @@ void CollectLinkedFiles(const QString &file, QStringList &list, TWarnings *warni
         // The drive of a Windows path is the empty root here.
         QString path = NormalizePath(name.startsWith(QLatin1Char('/')) ? kSlash + name : top.folder + name);
         if (!QFileInfo(path).isFile()) {
-            const QString found = caseLookup.Find(path);
+            const QString found = caseLookup.FindFile(path);
             if (found.isEmpty())
                 continue;
             if (warnings)

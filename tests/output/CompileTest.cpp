@@ -1,5 +1,6 @@
 // Real compiles with chmcmd, read back with chmlib; and every way a compile can go wrong.
 #include "output/UnitCHMProject.h"
+#include "output/UnitDesigner.h"
 #include "support/ChmReadBack.h"
 #include "text/ChmFile.h"
 #include "text/Exceptions.h"
@@ -364,4 +365,67 @@ TEST(Compile, ExtractingAHelpFileKeepsEveryNameInsideTheTarget)
     EXPECT_FALSE(fake.Open(dir.path() + "/fake.chm"));
     EXPECT_TRUE(fake.Enumerate().isEmpty());
     EXPECT_FALSE(FixChmDirectoryHeader(dir.path() + "/fake.chm"));
+}
+
+namespace {
+
+quint32 u32(const QByteArray &b, int at)
+{
+    if (at < 0 || at + 4 > b.size())
+        return 0xFFFFFFFFu;
+    const auto *p = reinterpret_cast<const uchar *>(b.constData() + at);
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (quint32(p[3]) << 24);
+}
+
+} // namespace
+
+TEST(Compile, WindowSettingsChosenInTheDesignerReachTheHelpFilesWindowRecord)
+{
+    if (HelpCompilerProgram().isEmpty())
+        GTEST_SKIP() << "chmcmd is not installed";
+    // The author's choices, made as the designer's controls make them.
+    TCHMProject chosen;
+    TDesigner d;
+    d.ClassToControl(chosen, true);
+    d.SetChecked(TDesigner::cbSearch, false);
+    d.SetChecked(TDesigner::cbShowMenu, true);
+    d.SetChecked(TDesigner::cbHome, false);
+    d.SetChecked(TDesigner::cbStayontop, true);
+    d.SetChecked(TDesigner::cbZoom, true);
+    d.SetToc(1, true);
+    d.ShowTab(1);
+    d.WindowBounds(120, 80, 800, 600, false);
+    d.PaneWidth = 250;
+    d.ControlToClass(chosen);
+
+    TSmallProject s(3);
+    const QString title = s.project.Title, language = s.project.Language, topic = s.project.DefaultTopic;
+    s.project.Assign(chosen);
+    s.project.Title = title;
+    s.project.Language = language;
+    s.project.DefaultTopic = topic;
+    s.project.Output();
+    s.project.Compile1();
+
+    TChmFile file;
+    ASSERT_TRUE(file.Open(s.chm));
+    bool ok = false;
+    const QByteArray w = file.Read(QStringLiteral("/#WINDOWS"), &ok);
+    ASSERT_TRUE(ok);
+    ASSERT_GE(u32(w, 0), 1u) << "one window";
+    const int e = 8; // the first window record follows the count and the record size
+    EXPECT_EQ(u32(w, e + 0x10), quint32(s.project.Face));
+    EXPECT_TRUE(u32(w, e + 0x10) & 0x10000) << "the menu bar";
+    EXPECT_FALSE(u32(w, e + 0x10) & 0x400) << "no search tab";
+    EXPECT_EQ(u32(w, e + 0x1C), quint32(s.project.WindowEx));
+    EXPECT_EQ(u32(w, e + 0x1C), 0x8u) << "stays on top";
+    EXPECT_EQ(u32(w, e + 0x20), 120u);
+    EXPECT_EQ(u32(w, e + 0x24), 80u);
+    EXPECT_EQ(u32(w, e + 0x28), 920u);
+    EXPECT_EQ(u32(w, e + 0x2C), 680u);
+    EXPECT_EQ(u32(w, e + 0x4C), 250u);
+    EXPECT_EQ(u32(w, e + 0x70), quint32(s.project.Toolbar));
+    EXPECT_FALSE(u32(w, e + 0x70) & 0x40) << "no Home button";
+    EXPECT_TRUE(u32(w, e + 0x70) & 0x100000) << "the Zoom button";
+    EXPECT_EQ(u32(w, e + 0x78), 1u) << "the index tab first";
 }

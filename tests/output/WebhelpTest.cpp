@@ -292,6 +292,25 @@ TEST(Webhelp, InterfaceLanguageKeysDictionaryAndScript)
     EXPECT_EQ(TWebHelpInterfaceLanguage::ReadTslFile(tsl), QStringList({"Contents=Say \"hi\" a\\b", "Search=Search"}));
     EXPECT_THROW(TWebHelpInterfaceLanguage::ReadTslFile(tmp.path() + "/missing.tsl"), Exception);
 
+    // The dialog's rows: a line break typed or pasted into a translation cannot split its line;
+    // a file in UTF-16 with its mark reads, bytes that are no UTF-8 without a mark do not.
+    QStringList rows = lang.LoadStrings(dict);
+    lang.LoadDictionary(rows, {"Contents=", "search=Suche\r\nX=1"});
+    EXPECT_EQ(rows, QStringList({"Say \"hi\" a\\b", "Suche\r\nX=1"}));
+    EXPECT_EQ(lang.CreateDictionary(rows), "Contents=Say \"hi\" a\\b\r\nSearch=Suche  X=1\r\n");
+    TWebHelpInterfaceLanguage::WriteTslFile(tsl, lang.CreateDictionary(rows));
+    lang.SaveDictionary(rows, dict);
+    EXPECT_EQ(dict.ToStringList(), TWebHelpInterfaceLanguage::ReadTslFile(tsl));
+    WriteTextFile("Search=S\u00FCche\r\n", tsl, 2);
+    EXPECT_EQ(TWebHelpInterfaceLanguage::ReadTslFile(tsl), QStringList({QString::fromUtf8("Search=S\u00FCche")}));
+    for (const QByteArray &bad : {QByteArray("Search=S\xFC\r\n"), QByteArray("Search=S\0x\r\n", 12)}) {
+        QFile f(tsl);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bad);
+        f.close();
+        EXPECT_THROW(TWebHelpInterfaceLanguage::ReadTslFile(tsl), Exception);
+    }
+
     // The shipped keys and a shipped translation.
     TWebHelpInterfaceLanguage shipped;
     EXPECT_GT(shipped.Names.size(), 20);

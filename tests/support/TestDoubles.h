@@ -14,11 +14,22 @@ class TRecordingShell : public TShellInterface
 public:
     TRecordingShell() { m_previous = SetShell(this); }
     ~TRecordingShell() override { SetShell(m_previous); }
-    bool OpenDocument(const QString &path) override { opened << path; return result; }
+    bool OpenDocument(const QString &path) override
+    {
+        opened << path;
+        return result && !failing.contains(path);
+    }
     bool ShowInFileManager(const QString &path) override { shown << path; return result; }
+    // A desktop with a program for every file, unless the file's extension is listed here.
+    bool HasOpenerFor(const QString &path) override
+    {
+        return !noOpenerFor.contains(path.section(QLatin1Char('.'), -1).toLower());
+    }
 
     QStringList opened, shown;
+    QStringList noOpenerFor; // extensions without a program, "chm"
     bool result = true;
+    QStringList failing; // paths whose opening fails
 
 private:
     TShellInterface *m_previous;

@@ -292,6 +292,9 @@ function syncScript(i, url, E) {
   ].join(CRLF) + CRLF;
 }
 
+// The topic tells the frame set that it is on screen; a message reaches it also from disk.
+const ANNOUNCE = '<script>if(parent!=self){try{parent.postMessage({webhelp:1,t:"topic",href:location.href},"*");}catch(e){}}</script>' + CRLF;
+
 const TOPIC_STYLE = [
   'body{margin:0;padding:28px 40px 40px;font:15px/1.65 system-ui,-apple-system,"Segoe UI",Roboto,"Noto Sans",Arial,sans-serif;color:#1e293b;max-width:820px}',
   '.crumbs{font-size:12.5px;color:#64748b;margin-bottom:6px}',
@@ -328,7 +331,7 @@ function topicPage(items, i, o, pages) {
     '</body>' + CRLF + '</html>' + CRLF;
   const body = /<body[^>]*>/i.exec(page);
   const cut = body.index + body[0].length;
-  page = page.slice(0, cut) + syncScript(i, it.url, o.ext) + page.slice(cut);
+  page = page.slice(0, cut) + syncScript(i, it.url, o.ext) + ANNOUNCE + page.slice(cut);
   page = '<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN">' + CRLF +
     '<!-- saved from url=(0014)about:internet -->' + CRLF + page;
   return page;

@@ -17,11 +17,10 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::Tf
     p.setColor(QPalette::Window, p.color(QPalette::Base));
     p.setColor(QPalette::WindowText, p.color(QPalette::Text));
     ui->pnlHeader->setPalette(p);
-    // Creating a new document and importing a help file arrive with their own dialogs; until
-    // then only an existing document is offered.
-    ui->rb2->setVisible(false);
+    // Importing a help file arrives with its own dialog; until then an existing document or a
+    // new one made from an outline is offered, the new one first.
     ui->rb3->setVisible(false);
-    ui->rb1->setChecked(true);
+    ui->rb2->setChecked(true);
     ui->btnBack->setProperty("tag", 1);
     ui->btnNext->setProperty("tag", 2);
     connect(ui->btnBack, &QPushButton::clicked, this, [this] { btnBackClick(ui->btnBack->property("tag").toInt()); });

@@ -6,6 +6,7 @@
 #include "output/gui/ContextSetting.h"
 #include "build/BuildProject.h"
 #include "project/MainWindowLogic.h"
+#include "project/OwnHelp.h"
 #include "project/NewProject.h"
 #include "project/ResourceStrings.h"
 #include "build/gui/Building.h"
@@ -147,9 +148,9 @@ void TfrmMain::FormCreate()
     ui->miExit->setData(5);
     for (QAction *a : {ui->miNew, ui->miOpen, ui->miSave, ui->miSaveAs, ui->miExit})
         connect(a, &QAction::triggered, this, [this, a] { ProjectOperation(a->data().toInt()); });
-    // The program's own help file is not shipped yet; the command stays hidden until it is.
-    ui->miHowToUse->setVisible(QFileInfo(InstallPath(QStringLiteral("zirodev.chm"))).isFile());
-    connect(ui->miHowToUse, &QAction::triggered, this, [] { Shell().OpenDocument(InstallPath(QStringLiteral("zirodev.chm"))); });
+    // The program's own help, where the installation ships it (a build tree has none).
+    ui->miHowToUse->setVisible(FindOwnHelp().Installed());
+    connect(ui->miHowToUse, &QAction::triggered, this, [] { OpenOwnHelp(FindOwnHelp(), Shell()); });
     connect(ui->miAbout, &QAction::triggered, this, &TfrmMain::About);
 
     m_idle = new QTimer(this);
@@ -222,6 +223,7 @@ void TfrmMain::ConnectControls()
     connect(ui->btnSelectWordFile, &QPushButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
     connect(ui->btnBrowseWordFile, &QToolButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
     connect(ui->btnOpenWordFile, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFileClick);
+    connect(ui->btnCreateWordFile, &QPushButton::clicked, this, &TfrmMain::btnCreateWordFileClick);
     connect(ui->btnOpenWordFolder, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFolderClick);
     connect(ui->btnCopyright, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&copy;")); });
     connect(ui->btnRegistered, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&reg;")); });
@@ -579,6 +581,8 @@ bool TfrmMain::New(bool CanCancel)
     SetCaption();
     if (wizard.ui->rb1->isChecked())
         btnSelectWordFileClick();
+    else if (wizard.ui->rb2->isChecked())
+        btnCreateWordFileClick();
     return true;
 }
 

@@ -23,6 +23,7 @@ namespace tavrel {
 
 class TBuildRunner;
 class TfrmNewProject;
+class TfrmCreateNewDocument;
 
 class TfrmMain : public QMainWindow
 {
@@ -67,6 +68,7 @@ public:
                                    const QString &suffix, bool confirmOverwrite);
     virtual bool ChooseFolder(QString &folder);
     virtual int RunWizard(TfrmNewProject &wizard);
+    virtual int RunCreateNewDocument(TfrmCreateNewDocument &dialog);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -83,6 +85,7 @@ private:
     void About();
 
     void btnSelectWordFileClick();
+    void btnCreateWordFileClick();
     void btnOpenWordFileClick();
     void btnOpenWordFolderClick();
     void InsertFooter(const QString &entity);

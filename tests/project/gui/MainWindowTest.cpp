@@ -9,6 +9,7 @@
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
 #include "text/functions.h"
+#include "word/gui/CreateNewdoc.h"
 
 #include "ui_NewProject.h"
 #include "ui_whelp.h"
@@ -52,6 +53,8 @@ public:
         return true;
     }
     int RunWizard(TfrmNewProject &w) override { return wizard ? wizard(w) : QDialog::Rejected; }
+    std::function<int(TfrmCreateNewDocument &)> newDocument;
+    int RunCreateNewDocument(TfrmCreateNewDocument &d) override { return newDocument ? newDocument(d) : QDialog::Rejected; }
 };
 
 QString writeProject(const QString &path, const std::function<void(TProject &)> &edit = {})
@@ -336,6 +339,7 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
         EXPECT_TRUE(wiz.ui->btnCancel->isEnabled());
         EXPECT_EQ(wiz.ui->edtFilename->text(), QStringLiteral("help"));
         wiz.ui->edtProjectPosition->setText(position);
+        wiz.ui->rb1->setChecked(true);
         return int(QDialog::Accepted);
     };
     w->openAnswers << dir.filePath("source.docx");
@@ -345,6 +349,29 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     EXPECT_TRUE(QFileInfo::exists(position + "/help.tvp"));
     EXPECT_EQ(w->ui->edtSourceFile->text(), dir.filePath("source.docx"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavrel for Word  - New Help [help.tvp]"));
+
+    // The wizard's first choice: a new document from an outline, made where the dialog says,
+    // becomes the source document; opening it is offered.
+    const QString second = dir.filePath("Second");
+    w->wizard = [&](TfrmNewProject &wiz) {
+        EXPECT_TRUE(wiz.ui->rb2->isChecked());
+        wiz.ui->edtProjectPosition->setText(second);
+        return int(QDialog::Accepted);
+    };
+    w->newDocument = [&](TfrmCreateNewDocument &d) {
+        EXPECT_EQ(d.FileName(), "<Project_Folder>/doc.docx");
+        d.SetFileName("<Project_Folder>/manual.docx");
+        return int(QDialog::Accepted);
+    };
+    TRecordingShell shell;
+    msgs.ExpectQuestion(mbYes);
+    EXPECT_TRUE(w->New(true));
+    EXPECT_EQ(w->ui->edtSourceFile->text(), "<Project_Folder>/manual.docx");
+    idle();
+    EXPECT_EQ(w->Project().SourceFile, "<Project_Folder>/manual.docx");
+    EXPECT_EQ(shell.opened, QStringList{second + "/manual.docx"});
+    EXPECT_GT(QFileInfo(second + "/manual.docx").size(), 0);
+    EXPECT_EQ(msgs.Questions().last(), "The Word file \"<Project_Folder>/manual.docx\" has been created. Do you want to open it?");
 
     // A project folder that cannot be made keeps the project that is open.
     idle();
@@ -525,7 +552,7 @@ TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
     w.ui->PageControl1->setCurrentIndex(0);
     EXPECT_FALSE(w.tmOutputStatus->isActive());
 
-    // The program's own help file is not shipped yet: its command is hidden.
+    // The data folder of the build tree has no own help: its command is hidden.
     EXPECT_FALSE(w.ui->miHowToUse->isVisible());
     p.ProjectChanged = false;
 }

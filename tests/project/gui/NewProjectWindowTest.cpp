@@ -22,9 +22,10 @@ TEST(NewProjectWindow, BackNextFinishAndTheReplaceQuestion)
     EXPECT_FALSE(w.ui->btnBack->isEnabled());
     EXPECT_EQ(w.ui->btnNext->text(), QStringLiteral("Next >"));
     EXPECT_EQ(w.ui->lbTitle->text(), QStringLiteral("Place the project"));
-    // Only the ways that exist are offered, the existing document chosen.
-    EXPECT_TRUE(w.ui->rb1->isChecked());
-    EXPECT_TRUE(w.ui->rb2->isHidden());
+    // Only the ways that exist are offered, a new document from an outline chosen.
+    EXPECT_TRUE(w.ui->rb2->isChecked());
+    EXPECT_FALSE(w.ui->rb1->isHidden());
+    EXPECT_FALSE(w.ui->rb2->isHidden());
     EXPECT_TRUE(w.ui->rb3->isHidden());
 
     w.ui->edtProjectPosition->setText(dir.path());

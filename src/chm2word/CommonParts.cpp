@@ -1,0 +1,366 @@
+#include "chm2word/Distiller.h"
+
+#include "text/Round.h"
+#include "text/functions.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+// The passes that find the header and footer the pages share. The grouped passes give exactly
+// what the pairwise ones give; the tests and the fuzz target compare them.
+namespace tavrel {
+
+int CommonThreshold(int n) { return int(RoundHalfEven(n * 0.8)); }
+
+bool IsSimilarLowered(const QString &la, const QString &lb)
+{
+    if (la.isEmpty() || lb.isEmpty())
+        return false;
+    if (la == lb)
+        return true;
+    if (la.size() <= 4 || lb.size() <= 4 || std::abs(la.size() - lb.size()) >= 51)
+        return false;
+    const QString &s = la.size() <= lb.size() ? la : lb;
+    const QString &t = la.size() <= lb.size() ? lb : la;
+    const qsizetype sn = s.size(), tn = t.size();
+    const QChar *sp = s.constData();
+    const QChar *tp = t.constData();
+    qsizetype p = 0, k = 0, resume = 0, run = 0, total = 0;
+    while (p < sn) {
+        if (k < tn && sp[p] == tp[k]) {
+            ++run;
+            ++p;
+            resume = k + 1;
+        } else {
+            if (run > 2)
+                total += run;
+            run = 0;
+            // Every later match takes one more character of s: once even all of them cannot
+            // lift the total past four fifths, the answer is known.
+            if (!(double(total + sn - p) / double(sn) > 0.8))
+                return false;
+        }
+        ++k;
+        if (k >= tn) {
+            ++p;
+            k = resume;
+        }
+    }
+    if (run > 2)
+        total += run;
+    return double(total) / double(sn) > 0.8;
+}
+
+namespace {
+
+// The current blocks of all pages grouped by their lower-cased text, with the lengths indexed,
+// so that a block is compared only with the distinct texts that can be similar to it. Two
+// texts that are equal once lower-cased are always similar; others only when both are longer
+// than four characters, their lengths differ by at most 50, and enough of their characters
+// agree for the count of matching runs to pass four fifths of the shorter one.
+class TBlockIndex
+{
+public:
+    struct TGroup
+    {
+        int Id = 0;
+        QString Lower;
+        int Length = 0;
+        std::vector<int> Members;
+        int CountN = 0; // members among the first n pages
+        std::array<int, 32> Histogram{};
+        // The text's distinct three-character pieces, sorted, and for each piece position the
+        // rank of its piece among them.
+        std::vector<quint64> Pieces;
+        std::vector<int> PieceRank;
+    };
+
+    TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
+    {
+        m_group.assign(pages.size(), nullptr);
+        m_slot.assign(pages.size(), -1);
+        for (size_t k = 0; k < pages.size(); ++k)
+            Insert(int(k));
+    }
+
+    void Update(int k)
+    {
+        Remove(k);
+        Insert(k);
+    }
+
+    bool Common(int j, int need)
+    {
+        TGroup *g = m_group[size_t(j)];
+        if (!g)
+            return false;
+        int count = g->CountN - (j < m_n ? 1 : 0);
+        if (count >= need)
+            return true;
+        if (g->Length <= 4)
+            return false;
+        int remaining = WindowCountN(g->Length) - g->CountN;
+        if (count + remaining < need)
+            return false;
+        bool common = false;
+        ForWindow(g, [&](TGroup *other) {
+            if (other->CountN == 0)
+                return true;
+            remaining -= other->CountN;
+            if (Similar(g, other))
+                count += other->CountN;
+            if (count >= need) {
+                common = true;
+                return false;
+            }
+            return count + remaining >= need;
+        });
+        return common;
+    }
+
+    // Every page other than j whose block is similar to j's.
+    std::vector<int> SimilarPages(int j)
+    {
+        std::vector<int> out;
+        TGroup *g = m_group[size_t(j)];
+        if (!g)
+            return out;
+        for (int m : g->Members)
+            if (m != j)
+                out.push_back(m);
+        if (g->Length > 4)
+            ForWindow(g, [&](TGroup *other) {
+                if (Similar(g, other))
+                    out.insert(out.end(), other->Members.begin(), other->Members.end());
+                return true;
+            });
+        return out;
+    }
+
+private:
+    // Calls f for every other group whose length can match g's until f returns false.
+    template <typename F>
+    void ForWindow(TGroup *g, F f)
+    {
+        for (auto it = m_byLength.lower_bound(std::max(5, g->Length - 50)); it != m_byLength.end() && it->first <= g->Length + 50; ++it)
+            for (TGroup *other : it->second)
+                if (other != g && !f(other))
+                    return;
+    }
+
+    int WindowCountN(int length) const
+    {
+        int sum = 0;
+        for (auto it = m_countNByLength.lower_bound(std::max(5, length - 50)); it != m_countNByLength.end() && it->first <= length + 50; ++it)
+            sum += it->second;
+        return sum;
+    }
+
+    bool Similar(TGroup *a, TGroup *b)
+    {
+        const int shorter = std::min(a->Length, b->Length);
+        int bound = 0;
+        for (size_t k = 0; k < 32; ++k)
+            bound += std::min(a->Histogram[k], b->Histogram[k]);
+        if (!(double(bound) / double(shorter) > 0.8))
+            return false;
+        const quint64 key = (quint64(quint32(a->Id)) << 32) | quint32(b->Id);
+        auto it = m_memo.find(key);
+        if (it != m_memo.end())
+            return it->second;
+        const bool similar = CoverageAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a)
+                             && IsSimilarLowered(a->Lower, b->Lower);
+        m_memo.emplace(key, similar);
+        return similar;
+    }
+
+    // Every character the similarity counts lies in a run of three or more that the shorter
+    // text s and the longer t share, so a piece of three characters of s covering it is also
+    // in t. Unless such pieces cover more than four fifths of s, the texts are not similar.
+    // Linear in the two lengths, where the similarity itself can take their product.
+    bool CoverageAllows(const TGroup &s, const TGroup &t)
+    {
+        m_held.assign(s.Pieces.size(), 0);
+        size_t k = 0;
+        for (size_t i = 0; i < s.Pieces.size(); ++i) {
+            while (k < t.Pieces.size() && t.Pieces[k] < s.Pieces[i])
+                ++k;
+            if (k == t.Pieces.size())
+                break;
+            m_held[i] = t.Pieces[k] == s.Pieces[i];
+        }
+        int covered = 0, end = 0;
+        for (size_t q = 0; q < s.PieceRank.size(); ++q)
+            if (m_held[size_t(s.PieceRank[q])]) {
+                covered += int(q) + 3 - std::max(int(q), end);
+                end = int(q) + 3;
+            }
+        return double(covered) / double(s.Length) > 0.8;
+    }
+
+    void Insert(int k)
+    {
+        const QString &text = m_pages[size_t(k)]->Text;
+        if (text.isEmpty())
+            return;
+        const QString lower = text.toLower();
+        auto &slot = m_groups[lower];
+        if (!slot) {
+            slot = std::make_unique<TGroup>();
+            slot->Id = m_nextId++;
+            slot->Lower = lower;
+            slot->Length = int(lower.size());
+            for (QChar c : lower)
+                ++slot->Histogram[c.unicode() & 31];
+            if (slot->Length > 4) {
+                const char16_t *u = reinterpret_cast<const char16_t *>(lower.constData());
+                std::vector<quint64> at;
+                for (int q = 0; q + 3 <= slot->Length; ++q)
+                    at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
+                slot->Pieces = at;
+                std::sort(slot->Pieces.begin(), slot->Pieces.end());
+                slot->Pieces.erase(std::unique(slot->Pieces.begin(), slot->Pieces.end()), slot->Pieces.end());
+                slot->PieceRank.reserve(at.size());
+                for (quint64 piece : at)
+                    slot->PieceRank.push_back(int(std::lower_bound(slot->Pieces.begin(), slot->Pieces.end(), piece) - slot->Pieces.begin()));
+            }
+            if (slot->Length > 4)
+                m_byLength[slot->Length].insert(slot.get());
+        }
+        TGroup *g = slot.get();
+        m_group[size_t(k)] = g;
+        m_slot[size_t(k)] = int(g->Members.size());
+        g->Members.push_back(k);
+        if (k < m_n) {
+            ++g->CountN;
+            if (g->Length > 4)
+                ++m_countNByLength[g->Length];
+        }
+    }
+
+    void Remove(int k)
+    {
+        TGroup *g = m_group[size_t(k)];
+        if (!g)
+            return;
+        const int at = m_slot[size_t(k)];
+        const int last = g->Members.back();
+        g->Members[size_t(at)] = last;
+        m_slot[size_t(last)] = at;
+        g->Members.pop_back();
+        m_group[size_t(k)] = nullptr;
+        m_slot[size_t(k)] = -1;
+        if (k < m_n) {
+            --g->CountN;
+            if (g->Length > 4 && --m_countNByLength[g->Length] == 0)
+                m_countNByLength.erase(g->Length);
+        }
+        if (g->Members.empty()) {
+            if (g->Length > 4) {
+                auto it = m_byLength.find(g->Length);
+                it->second.erase(g);
+                if (it->second.empty())
+                    m_byLength.erase(it);
+            }
+            m_groups.erase(g->Lower);
+        }
+    }
+
+    struct THash
+    {
+        size_t operator()(const QString &s) const { return qHash(s); }
+    };
+
+    const std::vector<TChmTopicFile *> &m_pages;
+    const int m_n;
+    std::vector<TGroup *> m_group;
+    std::vector<int> m_slot;
+    std::unordered_map<QString, std::unique_ptr<TGroup>, THash> m_groups;
+    std::map<int, std::unordered_set<TGroup *>> m_byLength;
+    std::map<int, int> m_countNByLength;
+    std::unordered_map<quint64, bool> m_memo;
+    std::vector<char> m_held;
+    int m_nextId = 0;
+};
+
+// One pass: while a page's block is common, it and every page whose block is similar move on
+// to their next block.
+void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    // Counting never reaches a threshold of 0; without this guard a list without contents
+    // pages would call every block common forever.
+    const int need = std::max(1, CommonThreshold(n));
+    TBlockIndex index(pages, n);
+    for (int j = 0; j < int(pages.size()); ++j) {
+        while (index.Common(j, need)) {
+            for (int k : index.SimilarPages(j)) {
+                (pages[size_t(k)]->*next)();
+                index.Update(k);
+            }
+            (pages[size_t(j)]->*next)();
+            index.Update(j);
+        }
+    }
+}
+
+// The pairwise procedure as it reads: every page's block against every other page's block.
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+{
+    const int need = std::max(1, CommonThreshold(n));
+    auto common = [&](int j) {
+        int count = 0;
+        for (int k = 0; k < n; ++k)
+            if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text) && ++count >= need)
+                return true;
+        return false;
+    };
+    for (int j = 0; j < int(pages.size()); ++j)
+        while (common(j)) {
+            for (int k = 0; k < int(pages.size()); ++k)
+                if (k != j && IsSimilarText(pages[size_t(j)]->Text, pages[size_t(k)]->Text))
+                    (pages[size_t(k)]->*next)();
+            (pages[size_t(j)]->*next)();
+        }
+}
+
+using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)());
+
+// The passes over the pages' first blocks, their last blocks and, when most pages open with their
+// title, the blocks after it; loop finds the blocks the pages share.
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop)
+{
+    n = std::clamp(n, 0, int(pages.size()));
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchUp();
+        p->SearchUp();
+    }
+    loop(pages, n, &TChmTopicFile::SearchUp);
+    for (TChmTopicFile *p : pages) {
+        p->StartSearchDown();
+        p->SearchDown();
+    }
+    loop(pages, n, &TChmTopicFile::SearchDown);
+    int titles = 0;
+    for (int k = 0; k < n; ++k)
+        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
+    if (titles > n * 0.8) {
+        for (TChmTopicFile *p : pages) {
+            if (p->IsTitle())
+                p->TitleFound = true;
+            p->Title3 = p->Text;
+            p->SearchDown();
+        }
+        loop(pages, n, &TChmTopicFile::SearchDown);
+    }
+}
+
+} // namespace
+
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, CommonLoop); }
+
+void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop); }
+
+} // namespace tavrel
