@@ -39,11 +39,6 @@ std::vector<TOutlineHeading> ParseOutline(const QStringList &lines)
     return out;
 }
 
-int HeadingStyleOfLevel(int level)
-{
-    return -2 - std::clamp(level, 0, 8);
-}
-
 int WriteOutline(WordDocument &document, const QStringList &lines)
 {
     const QString placeholder = QString::fromLatin1(kContentPlaceholder);

@@ -29,9 +29,7 @@ std::vector<TOutlineHeading> ParseOutline(const QStringList &lines);
 // The placeholder paragraph every heading without sub-headings gets.
 extern const char *const kContentPlaceholder; // "Enter your content..."
 
-// The built-in heading style number of a level: -2 for the top level down to -10 (Heading 9);
-// deeper levels stay at Heading 9.
-int HeadingStyleOfLevel(int level);
+// HeadingStyleOfLevel (the engine's) gives a level's built-in heading style.
 
 // Fills a new document (one empty paragraph) with the outline: each heading in the heading style
 // of its level, a placeholder paragraph after every heading that has no sub-heading, the last

@@ -23,17 +23,9 @@
 
 using namespace tavrel;
 
-namespace {
+using test::EntriesUnder;
 
-QStringList EntriesUnder(const QString &folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << it.next();
-    out.sort();
-    return out;
-}
+namespace {
 
 template <class T>
 T *Child(QWidget &w, const char *name)
