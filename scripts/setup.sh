@@ -9,7 +9,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins libgl-dev
   # the template previews
-  qt6-webengine-dev
+  qt6-webengine-dev qt6-webengine-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   # fuzzing (libFuzzer ships with clang's runtime)
   clang libclang-rt-14-dev

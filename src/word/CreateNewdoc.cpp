@@ -49,6 +49,8 @@ int WriteOutline(WordDocument &document, const QStringList &lines)
         if (previous >= 0 && h.Level <= previous) {
             range.Collapse(wdCollapseEnd);
             range.InsertAfter(placeholder + QStringLiteral("\r\n"));
+            // Body text, whatever the paragraph it was typed into had.
+            range.SetStyle(wdStyleNormal);
         }
         range.Collapse(wdCollapseEnd);
         range.InsertAfter(h.Title + QStringLiteral("\r\n"));
@@ -59,6 +61,7 @@ int WriteOutline(WordDocument &document, const QStringList &lines)
     if (previous >= 0) {
         range.Collapse(wdCollapseEnd);
         range.InsertAfter(placeholder);
+        range.SetStyle(wdStyleNormal);
     }
     return count;
 }

@@ -22,6 +22,8 @@
 
 using namespace tavrel;
 
+using test::EntriesUnder;
+
 namespace {
 
 // Runs the whole conversion on the calling thread, so the test sees every update in order.
@@ -29,16 +31,6 @@ struct TDirectWriter : TOutputWord
 {
     using TOutputWord::Execute;
 };
-
-QStringList EntriesUnder(const QString &folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << it.next();
-    out.sort();
-    return out;
-}
 
 const std::vector<test::THelpPage> &SamplePages()
 {

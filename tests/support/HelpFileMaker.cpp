@@ -6,6 +6,7 @@
 #include "text/HtmlHelpTools.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -25,6 +26,16 @@ void Write(const QString &path, const QByteArray &data)
 } // namespace
 
 bool HaveHelpCompiler() { return !HelpCompilerProgram().isEmpty(); }
+
+QStringList EntriesUnder(const QString &folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << it.next();
+    out.sort();
+    return out;
+}
 
 THelpFile MakeHelpFile(const std::vector<THelpPage> &pages, const QString &title, const QString &language)
 {

@@ -34,4 +34,7 @@ THelpFile MakeHelpFile(const std::vector<THelpPage> &pages, const QString &title
 
 bool HaveHelpCompiler();
 
+// Every entry under folder (hidden ones too), full paths, sorted: what a run left behind.
+QStringList EntriesUnder(const QString &folder);
+
 } // namespace tavrel::test

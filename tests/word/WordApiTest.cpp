@@ -346,5 +346,9 @@ TEST_F(Api, AddedDocumentsTakeTextAndHeadings)
     QByteArray page = f.readAll();
     EXPECT_TRUE(page.contains("<h1>Title</h1>"));
     EXPECT_TRUE(page.contains("<p class=MsoNormal>Body text</p>"));
-    EXPECT_THROW(doc->SaveAs(dir.filePath("added.docx"), wdFormatXMLDocument), Exception);
+    // Word documents are written too, and read back the same.
+    doc->SaveAs(dir.filePath("added.docx"), wdFormatXMLDocument);
+    auto back = app.Documents().Open(dir.filePath("added.docx"));
+    EXPECT_EQ(back->Content().Text(), doc->Content().Text());
+    EXPECT_EQ(back->Paragraphs().Item(1).StyleName(), "heading 1");
 }

@@ -1,9 +1,11 @@
 // The body of a story as WordprocessingML: paragraphs, runs, field marks, bookmarks, notes,
 // pictures and tables.
 #include "word/engine/DocxWriteParts.h"
+#include "word/engine/ShapeRender.h"
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QColor>
 #include <QImage>
 
 namespace tavrel::engine::docxw {
@@ -190,14 +192,28 @@ private:
 
     void shape(const TShape &s, const TInline &in, const TParagraph &p)
     {
-        QString rid;
+        QString rid, svgRid;
+        bool linked = false, painted = false;
         if (!s.MediaPart.isEmpty()) {
             const QString part = m_w.MediaPart(s.MediaPart, s.Where.isEmpty() ? p.Where : s.Where);
             if (part.isEmpty())
                 return;
             rid = m_rels.Add(QStringLiteral("image"), part.mid(5));
+            if (part.endsWith(QLatin1String(".svg"))) {
+                // Programs before SVG support show the PNG; the SVG rides in an extension.
+                svgRid = rid;
+                rid = m_rels.Add(QStringLiteral("image"), m_w.SvgFallback(part, s.WidthEmu, s.HeightEmu, s.Where.isEmpty() ? p.Where : s.Where).mid(5));
+            }
         } else if (!s.LinkTarget.isEmpty()) {
             rid = m_rels.Add(QStringLiteral("image"), s.LinkTarget, true);
+            linked = true;
+        } else if (IsPaintedShape(s)) {
+            painted = true;
+            // Drawings go as the picture they paint, keeping their look and their link.
+            const QString part = m_w.PaintedShape(s, s.Where.isEmpty() ? p.Where : s.Where);
+            if (part.isEmpty())
+                return;
+            rid = m_rels.Add(QStringLiteral("image"), part.mid(5));
         } else {
             if (!s.FallbackText.isEmpty())
                 m_out += textRuns(s.FallbackText, QByteArray(), false);
@@ -215,18 +231,33 @@ private:
             docPr += Attr("descr", s.Description);
         if (!s.Title.isEmpty())
             docPr += Attr("title", s.Title);
-        docPr += "/>";
-        const QByteArray blipAttr = s.MediaPart.isEmpty() ? Attr("r:link", rid) : Attr("r:embed", rid);
+        if (!s.Hyperlink.Empty()) {
+            // A link to a bookmark is written as a link to "#name", as Word does.
+            const QString target = s.Hyperlink.Address + (s.Hyperlink.SubAddress.isEmpty() ? QString() : QLatin1Char('#') + s.Hyperlink.SubAddress);
+            docPr += "><a:hlinkClick xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"" +
+                     Attr("r:id", m_rels.Add(QStringLiteral("hyperlink"), target, true));
+            if (!s.Hyperlink.ScreenTip.isEmpty())
+                docPr += Attr("tooltip", s.Hyperlink.ScreenTip);
+            docPr += "/></wp:docPr>";
+        } else {
+            docPr += "/>";
+        }
+        const QByteArray blipAttr = linked ? Attr("r:link", rid) : Attr("r:embed", rid);
+        const QByteArray svgExt = svgRid.isEmpty() ? QByteArray()
+                                                   : "<a:extLst><a:ext uri=\"{96DAC541-7B7A-43D3-8B79-37D633B846F1}\">"
+                                                     "<asvg:svgBlip xmlns:asvg=\"http://schemas.microsoft.com/office/drawing/2016/SVG/main\"" +
+                                                         Attr("r:embed", svgRid) + "/></a:ext></a:extLst>";
         QByteArray pic = "<a:graphic xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\">"
                          "<a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
                          "<pic:pic xmlns:pic=\"http://schemas.openxmlformats.org/drawingml/2006/picture\">"
                          "<pic:nvPicPr><pic:cNvPr" + Attr("id", id) + Attr("name", name) + "/><pic:cNvPicPr/></pic:nvPicPr>"
-                         "<pic:blipFill><a:blip" + blipAttr + "/><a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
+                         "<pic:blipFill><a:blip" + blipAttr + (svgExt.isEmpty() ? QByteArray("/>") : ">" + svgExt + "</a:blip>") + "<a:stretch><a:fillRect/></a:stretch></pic:blipFill>"
                          "<pic:spPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext" + Attr("cx", QString::number(cx)) +
                          Attr("cy", QString::number(cy)) + "/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></pic:spPr>"
                          "</pic:pic></a:graphicData></a:graphic>";
         QByteArray drawing;
-        if (!s.Floating) {
+        // A painted drawing stands in the line, where the web pages show it too.
+        if (!s.Floating || painted) {
             drawing = "<wp:inline distT=\"0\" distB=\"0\" distL=\"0\" distR=\"0\">" + ext + docPr + pic + "</wp:inline>";
         } else {
             drawing = "<wp:anchor distT=\"0\" distB=\"0\" distL=\"114300\" distR=\"114300\" simplePos=\"0\" relativeHeight=\"" +
@@ -300,6 +331,47 @@ QString TWriter::MediaPart(const QString &modelPart, const QString &where)
     }
     name = QStringLiteral("word/media/image%1.%2").arg(Media.size() + 1).arg(QLatin1String(type->Ext));
     Media.push_back({name, QLatin1String(type->ContentType), it->second.Data});
+    return name;
+}
+
+QString TWriter::PaintedShape(const TShape &shape, const QString &where)
+{
+    const QImage img = RenderShape(Doc, shape, [this](const TShape &picture) {
+        auto it = Doc.Media.find(picture.MediaPart);
+        return it == Doc.Media.end() ? QByteArray() : it->second.Data;
+    });
+    if (img.isNull())
+        return QString(); // the reason is on the warning list
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    if (!img.save(&buf, "PNG")) {
+        Doc.Warn(QStringLiteral("picture not encoded"), QStringLiteral("A drawing cannot be written as a picture and is left out"), where);
+        return QString();
+    }
+    const QString name = QStringLiteral("word/media/image%1.png").arg(Media.size() + 1);
+    Media.push_back({name, QStringLiteral("image/png"), png});
+    return name;
+}
+
+QString TWriter::SvgFallback(const QString &svgPart, qint64 cx, qint64 cy, const QString &where)
+{
+    const QString name = svgPart.left(svgPart.size() - 3) + QStringLiteral("png");
+    for (const TPackagePart &m : Media)
+        if (m.Name == name)
+            return name;
+    // 96 pixels to the inch; 914400 EMU to the inch.
+    const int w = int(std::clamp<qint64>(cx > 0 ? cx / 9525 : 96, 1, 2000));
+    const int h = int(std::clamp<qint64>(cy > 0 ? cy / 9525 : 96, 1, 2000));
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(QColor(0xEE, 0xEE, 0xEE));
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    Doc.Warn(QStringLiteral("svg placeholder"),
+             QStringLiteral("An SVG picture is shown as a plain box by programs that cannot draw SVG"), where);
+    Media.push_back({name, QStringLiteral("image/png"), png});
     return name;
 }
 

@@ -61,6 +61,10 @@ struct TWriter
     // The package part for a picture of the model; empty (with a warning) when it cannot be
     // written.
     QString MediaPart(const QString &modelPart, const QString &where);
+    // The picture a drawing shape, group or canvas paints; empty (with a warning) when none.
+    QString PaintedShape(const TShape &shape, const QString &where);
+    // A PNG shown in place of an SVG picture by programs that cannot draw SVG.
+    QString SvgFallback(const QString &svgPart, qint64 cx, qint64 cy, const QString &where);
 };
 
 QByteArray RunProps(const TRunProps &r, bool withTag = true);

@@ -48,7 +48,7 @@ QByteArray Attr(const char *name, int value)
 
 QString TPartRels::Add(const QString &type, const QString &target, bool external)
 {
-    auto key = std::make_pair(type, (external ? QStringLiteral("x:") : QStringLiteral("i:")) + target);
+    const std::pair<QString, QString> key{type, (external ? QStringLiteral("x:") : QStringLiteral("i:")) + target};
     auto it = m_known.find(key);
     if (it != m_known.end())
         return it->second;

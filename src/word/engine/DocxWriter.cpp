@@ -149,6 +149,22 @@ QByteArray DocxBytes(TDocument &doc)
     QByteArray settings = QByteArray(kXmlHead) + "<w:settings" + kMainNs + "><w:defaultTabStop" + Attr("w:val", doc.DefaultTabStop) +
                           "/><w:compat><w:compatSetting w:name=\"compatibilityMode\" w:uri=\"http://schemas.microsoft.com/office/word\" w:val=\"15\"/></w:compat></w:settings>";
     parts.push_back({QStringLiteral("word/settings.xml"), QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml"), settings});
+    if (!doc.FontFamilies.empty()) {
+        // The generic family of each font, for readers that lack the font.
+        static const std::map<QString, const char *> families = {
+            {"serif", "roman"}, {"sans-serif", "swiss"}, {"monospace", "modern"}, {"cursive", "script"}, {"fantasy", "decorative"}};
+        QByteArray fonts = QByteArray(kXmlHead) + "<w:fonts" + kMainNs + ">";
+        for (const auto &[name, generic] : doc.FontFamilies) {
+            auto f = families.find(generic);
+            fonts += "<w:font" + Attr("w:name", name) + ">";
+            if (f != families.end())
+                fonts += QByteArray("<w:family w:val=\"") + f->second + "\"/>";
+            fonts += "</w:font>";
+        }
+        fonts += "</w:fonts>";
+        docRels.Add(QStringLiteral("fontTable"), QStringLiteral("fontTable.xml"));
+        parts.push_back({QStringLiteral("word/fontTable.xml"), QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml"), fonts});
+    }
     if (!doc.Numbering.Nums.empty()) {
         docRels.Add(QStringLiteral("numbering"), QStringLiteral("numbering.xml"));
         parts.push_back({QStringLiteral("word/numbering.xml"), QStringLiteral("application/vnd.openxmlformats-officedocument.wordprocessingml.numbering+xml"),

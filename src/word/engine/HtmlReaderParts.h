@@ -392,6 +392,7 @@ private:
     void endLinkField();
     void bookmark(const QString &name);
     void flushPendingBookmarks(TParagraph &p);
+    void appendBookmark(TParagraph &p, const QString &name);
     void finishContainer();
     TBlockContext &ctx() { return m_blocks.back(); }
     TContainer &container() { return m_containers.back(); }

@@ -155,34 +155,30 @@ void Reader::bookmark(const QString &raw)
     if (name.isEmpty() || m_bookmarks.contains(name.toLower()))
         return;
     m_bookmarks.insert(name.toLower());
-    if (m_para) {
-        TInline s;
-        s.Kind = TInlineKind::BookmarkStart;
-        s.Text = name;
-        s.Id = m_nextBookmarkId;
-        TInline e;
-        e.Kind = TInlineKind::BookmarkEnd;
-        e.Id = m_nextBookmarkId++;
-        m_para->Inlines.push_back(s);
-        m_para->Inlines.push_back(e);
-    } else {
+    if (m_para)
+        appendBookmark(*m_para, name);
+    else
         m_pendingBookmarks.push_back(name);
-    }
+}
+
+// A bookmark of the page marks a place, not a span: its start and end stand together.
+void Reader::appendBookmark(TParagraph &p, const QString &name)
+{
+    TInline s;
+    s.Kind = TInlineKind::BookmarkStart;
+    s.Text = name;
+    s.Id = m_nextBookmarkId;
+    TInline e;
+    e.Kind = TInlineKind::BookmarkEnd;
+    e.Id = m_nextBookmarkId++;
+    p.Inlines.push_back(s);
+    p.Inlines.push_back(e);
 }
 
 void Reader::flushPendingBookmarks(TParagraph &p)
 {
-    for (const QString &name : m_pendingBookmarks) {
-        TInline s;
-        s.Kind = TInlineKind::BookmarkStart;
-        s.Text = name;
-        s.Id = m_nextBookmarkId;
-        TInline e;
-        e.Kind = TInlineKind::BookmarkEnd;
-        e.Id = m_nextBookmarkId++;
-        p.Inlines.push_back(s);
-        p.Inlines.push_back(e);
-    }
+    for (const QString &name : m_pendingBookmarks)
+        appendBookmark(p, name);
     m_pendingBookmarks.clear();
 }
 

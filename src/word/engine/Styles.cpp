@@ -186,6 +186,7 @@ QString TStyleSheet::EnsureBuiltin(const QString &name)
         st.Type = TStyleType::Paragraph;
         st.BasedOn = DefaultStyleId(TStyleType::Paragraph);
         st.PPr.OutlineLevel = h - 1;
+        st.Next = st.BasedOn;
         st.PPr.KeepNext = true;
         st.PPr.SpaceBefore = h == 1 ? 240 : 120;
         st.PPr.SpaceAfter = 60;

@@ -120,9 +120,25 @@ void WordRange::InsertBefore(const QString &text)
 void WordRange::InsertAfter(const QString &text)
 {
     WordDocState &d = doc();
-    int pos = m_state->End;
+    // Past the story's last mark text goes before it: the range moves there with it.
+    int pos = std::min(m_state->End, std::max(0, d.story().Length() - 1));
+    m_state->Start = std::min(m_state->Start, pos);
+    m_state->End = pos;
     int n = InsertText(d.story(), pos, text);
     d.inserted(pos, n, m_state.get());
+    // A paragraph mark typed at the end of a paragraph starts the style's next one (a heading
+    // is followed by body text), as pressing Enter does.
+    TStory &s = d.story();
+    TStyleSheet &styles = d.model().Styles;
+    const int first = s.IndexOfPosition(pos), last = s.IndexOfPosition(std::min(pos + n, s.Length() - 1));
+    for (int i = first + 1; i <= last && i > 0; ++i) {
+        TParagraph *p = s.ParagraphAt(i);
+        if (p->TextLength() != 0 || p->StyleId().isEmpty())
+            continue;
+        const TStyle *st = styles.Find(p->StyleId());
+        if (st && !st->Next.isEmpty() && st->Next != st->Id && styles.Find(st->Next))
+            SetParagraphStyle(s, s.ParagraphStart(i), s.ParagraphStart(i), st->Next);
+    }
 }
 
 void WordRange::InsertParagraphAfter()

@@ -23,17 +23,9 @@
 
 using namespace tavrel;
 
-namespace {
+using test::EntriesUnder;
 
-QStringList EntriesUnder(const QString &folder)
-{
-    QStringList out;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << it.next();
-    out.sort();
-    return out;
-}
+namespace {
 
 template <class T>
 T *Child(QWidget &w, const char *name)
@@ -193,7 +185,7 @@ TEST(ImportDialogs, Screenshots)
         GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
     QDir().mkpath(folder);
     TfrmChm2Word d;
-    d.SetSourceFile(QDir::homePath() + "/Documents/old help/product.chm");
+    d.SetSourceFile("/home/author/old help/product.chm");
     d.SetWordFile("<Project_Folder>/help.docx");
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));

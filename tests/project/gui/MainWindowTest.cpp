@@ -352,6 +352,8 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     // The wizard's first choice: a new document from an outline, made where the dialog says,
     // becomes the source document; opening it is offered.
     const QString second = dir.filePath("Second");
+    idle();
+    w->Project().ProjectChanged = false;
     w->wizard = [&](TfrmNewProject &wiz) {
         EXPECT_TRUE(Child<QRadioButton>(wiz, "rb2")->isChecked());
         Child<QLineEdit>(wiz, "edtProjectPosition")->setText(second);
@@ -384,12 +386,12 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
         };
         EXPECT_FALSE(w->New(true));
     }
-    EXPECT_EQ(w->Project().ProjectFilename, position + "/help.tvp");
+    EXPECT_EQ(w->Project().ProjectFilename, second + "/help.tvp");
     EXPECT_EQ(msgs.Errors().size(), 1);
     w->Project().ProjectChanged = false;
     w.reset();
     // Closing the window puts its project first.
-    EXPECT_EQ(TRecentProjects::Load().first(), position + "/help.tvp");
+    EXPECT_EQ(TRecentProjects::Load().first(), second + "/help.tvp");
 }
 
 namespace {
