@@ -187,6 +187,16 @@ for (const mode of ['http', 'file']) {
       await idx.locator('#wh-chooser-list a').filter({ hasText: 'Pears' }).click();
       await waitContent(page, '/pages/pears.htm');
       await waitSelected(tree, 'Pears');
+      const active = () => idx.evaluate(() => {
+        const a = document.querySelector('.wh-kw.wh-active');
+        return a ? a.firstChild.textContent : '';
+      });
+      assert.equal(await active(), 'Apple', 'the chosen keyword stays while it leads to the topic shown');
+
+      // The highlighted keyword follows a topic opened elsewhere (here by the address).
+      await page.evaluate(() => { location.hash = '#page=plums.htm'; });
+      await waitContent(page, '/pages/plums.htm');
+      await until(idx, () => { const a = document.querySelector('.wh-kw.wh-active'); return !!a && a.firstChild.textContent === 'Plum'; });
       await page.close();
     });
 
