@@ -433,3 +433,49 @@ TEST(WrittenPictures, ShowInFullInLibreOfficeAndComeBack)
     EXPECT_GT(red, 0.8 * area) << "of " << area;
     EXPECT_GT(blue, 0.8 * area) << "of " << area;
 }
+
+// After SaveAs the document is the written file: its names follow, a later Save writes there in
+// the same format, and a failed SaveAs renames nothing.
+TEST_F(Writer, SaveAsRenamesTheDocumentAndSaveWritesThere)
+{
+    auto doc = app.Documents().Add(false);
+    EXPECT_EQ(doc->FullName(), QString());
+    EXPECT_EQ(doc->Path(), QString());
+    EXPECT_FALSE(doc->Name().isEmpty());
+    EXPECT_THROW(doc->Save(), Exception);
+
+    doc->Content().InsertAfter("first words");
+    const QString first = dir.filePath("first.docx");
+    doc->SaveAs(first, wdFormatXMLDocument);
+    EXPECT_EQ(doc->FullName(), QFileInfo(first).absoluteFilePath());
+    EXPECT_EQ(doc->Name(), QString("first.docx"));
+    EXPECT_EQ(doc->Path(), QFileInfo(first).absolutePath());
+
+    doc->Content().InsertAfter(" and more");
+    doc->Save();
+    EXPECT_EQ(app.Documents().Open(first)->Content().Text(), QString("first words and more\r"));
+
+    // A failed SaveAs keeps the name; Save still goes to the file it was.
+    EXPECT_THROW(doc->SaveAs(dir.filePath("no/such/folder/x.docx"), wdFormatXMLDocument), Exception);
+    EXPECT_EQ(doc->Name(), QString("first.docx"));
+
+    // A web page saved becomes the page; Save writes the page again, not a package under its name.
+    const QString page = dir.filePath("page.htm");
+    doc->SaveAs(page, wdFormatFilteredHTML);
+    EXPECT_EQ(doc->Name(), QString("page.htm"));
+    doc->Content().InsertAfter(" at last");
+    doc->Save();
+    QFile html(page);
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    const QByteArray written = html.readAll();
+    EXPECT_FALSE(written.startsWith("PK"));
+    EXPECT_TRUE(written.contains("at last"));
+
+    // An opened package saves back into itself; a web page opened as such is not overwritten.
+    auto opened = app.Documents().Open(first);
+    opened->Content().InsertAfter("!");
+    opened->Save();
+    EXPECT_EQ(app.Documents().Open(first)->Content().Text(), QString("first words and more!\r"));
+    auto asPage = app.Documents().Open(page, wdOpenFormatWebPages, false);
+    EXPECT_THROW(asPage->Save(), Exception);
+}
