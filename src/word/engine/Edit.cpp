@@ -135,8 +135,9 @@ void splitParagraphAt(TStory &story, int pos)
         rest.push_back(std::move(p->Inlines[k]));
     p->Inlines = std::move(rest);
     p->Touch();
-    c.Blocks->insert(c.Blocks->begin() + long(c.Index), TBlock{std::move(first), nullptr});
-    story.Reindex();
+    story.LengthChanged(p);
+    auto at = c.Blocks->insert(c.Blocks->begin() + long(c.Index), TBlock{std::move(first), nullptr});
+    story.BlocksInserted(at, at + 1, p);
 }
 
 // Removes [la, lb) of one paragraph's text (the mark not included). Field marks and inline

@@ -217,10 +217,10 @@ QString WordRange::StyleName() const
 
 WordFields WordRange::Fields() const
 {
-    WordDocState &d = doc();
+    doc(); // a closed document has no fields
     WordFields f;
     f.m_doc = m_state->Doc;
-    f.m_fields = FieldsIn(d.story(), m_state->Start, m_state->End);
+    f.m_range = m_state;
     return f;
 }
 
@@ -250,6 +250,15 @@ template class TLiveEntries<TFieldInfo>;
 template class TLiveEntries<TShape>;
 
 // --- fields ------------------------------------------------------------------------------------
+
+const std::vector<std::shared_ptr<TFieldInfo>> &WordFields::live() const
+{
+    if (!m_gathered && m_range && m_doc) {
+        m_fields = FieldsIn(m_doc->story(), m_range->Start, m_range->End);
+        m_gathered = true;
+    }
+    return m_live.Of(m_fields);
+}
 
 int WordFields::Count() const
 {

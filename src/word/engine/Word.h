@@ -213,9 +213,12 @@ private:
     friend class WordRange;
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
-    std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
+    // The fields are gathered when first asked for, so that Fields().Add does not walk the range.
+    std::shared_ptr<WordRangeState> m_range;
+    mutable bool m_gathered = false;
+    mutable std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
     TLiveEntries<engine::TFieldInfo> m_live;
-    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const { return m_live.Of(m_fields); }
+    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const;
 };
 
 struct WordHyperlinkInfo
