@@ -9,7 +9,7 @@
 
 namespace tavrel {
 
-TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmNewProject)
+TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmNewProject>())
 {
     ui->setupUi(this);
     // The white header of a wizard.
@@ -17,9 +17,7 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::Tf
     p.setColor(QPalette::Window, p.color(QPalette::Base));
     p.setColor(QPalette::WindowText, p.color(QPalette::Text));
     ui->pnlHeader->setPalette(p);
-    // Importing a help file arrives with its own dialog; until then an existing document or a
-    // new one made from an outline is offered, the new one first.
-    ui->rb3->setVisible(false);
+    // A new document made from an outline is offered first.
     ui->rb2->setChecked(true);
     ui->btnBack->setProperty("tag", 1);
     ui->btnNext->setProperty("tag", 2);
@@ -31,9 +29,33 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::Tf
     ShowState();
 }
 
-TfrmNewProject::~TfrmNewProject()
+TfrmNewProject::~TfrmNewProject() = default;
+
+void TfrmNewProject::Prepare(bool canCancel, const QString &folder, const QString &fileName)
 {
-    delete ui;
+    ui->btnCancel->setEnabled(canCancel);
+    ui->edtProjectPosition->setText(folder);
+    ui->edtFilename->setText(fileName);
+}
+
+QString TfrmNewProject::ProjectFile() const
+{
+    return WizardProjectFile(ui->edtProjectPosition->text(), ui->edtFilename->text());
+}
+
+bool TfrmNewProject::SelectsDocument() const
+{
+    return ui->rb1->isChecked();
+}
+
+bool TfrmNewProject::CreatesDocument() const
+{
+    return ui->rb2->isChecked();
+}
+
+bool TfrmNewProject::ImportsHelpFile() const
+{
+    return ui->rb3->isChecked();
 }
 
 void TfrmNewProject::btnBackClick(int tag)
