@@ -15,6 +15,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # document engine
   libzip-dev libpugixml-dev libxml2-dev
+  # SVG pictures drawn into the PNG that Word documents carry beside them
+  qt6-svg-dev
   # .doc/.rtf/.odt sources, PDF export, EMF/WMF pictures and the fidelity tests of the engine
   libreoffice-writer-nogui libreoffice-draw-nogui
   # PDF catalog edit and checks

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -355,4 +356,126 @@ TEST(WriterInput, PackagesAsWordOpensThem)
     WordApplication app;
     auto doc = app.Documents().Open(dir.filePath("gapped.dotm"));
     EXPECT_EQ(doc->Content().Text(), QString("in a template\r"));
+}
+
+// Pictures of a web page, embedded the way the help-to-Word writer embeds them, are painted by
+// LibreOffice at their full size (a page's line height must not cut them to one line of text)
+// and come back from the package byte for byte.
+TEST(WrittenPictures, ShowInFullInLibreOfficeAndComeBack)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    auto solid = [&](const QString &name, QColor colour, const char *format) {
+        QImage img(192, 96, QImage::Format_RGB32);
+        img.fill(colour);
+        EXPECT_TRUE(img.save(root + "/" + name, format, 95));
+        QFile f(root + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    const QByteArray png = solid("red.png", Qt::red, "PNG"), jpeg = solid("blue.jpg", Qt::blue, "JPEG");
+    QFile page(root + "/page.htm");
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><head><style>p { font: 10.5pt Arial; line-height: 115% }</style></head><body>"
+               "<p>Before the pictures.</p>"
+               "<p style=\"text-align:center\"><img src=\"red.png\" width=\"192\" height=\"96\" alt=\"red\"> "
+               "<img src=\"blue.jpg\" width=\"192\" height=\"96\" alt=\"blue\"></p>"
+               "<p>After the pictures.</p></body></html>");
+    page.close();
+
+    WordApplication app;
+    WordOpenOptions o;
+    o.Format = wdOpenFormatWebPages;
+    o.Visible = false;
+    o.AllowedFolder = root;
+    auto doc = app.Documents().Open(root + "/page.htm", o);
+    WordShapes shapes = doc->InlineShapes();
+    ASSERT_EQ(shapes.Count(), 2);
+    for (int i = 1; i <= shapes.Count(); ++i) {
+        WordShape s = shapes.Item(i);
+        s.SetSavePictureWithDocument(true);
+        s.BreakLink();
+    }
+    const QString path = root + "/out/pictures.docx";
+    QDir().mkpath(root + "/out");
+    doc->SaveAs(path, wdFormatXMLDocument);
+
+    // Our reader: two embedded pictures with the very bytes of the files.
+    auto back = app.Documents().Open(path);
+    std::vector<QByteArray> media;
+    for (const auto &[name, part] : back->Model().Media)
+        media.push_back(part.Data);
+    ASSERT_EQ(media.size(), 2u);
+    EXPECT_TRUE((media[0] == png && media[1] == jpeg) || (media[0] == jpeg && media[1] == png));
+    EXPECT_EQ(back->InlineShapes().Count(), 2);
+    EXPECT_NEAR(back->InlineShapes().Item(1).Height(), 72, 1);
+
+    if (!engine::TLibreOffice::Available())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    engine::TLibreOffice::TConversion c;
+    c.Input = path;
+    c.OutputFolder = root + "/lo";
+    QDir().mkpath(c.OutputFolder);
+    c.ConvertTo = "png:writer_png_Export";
+    c.DisplayName = "pictures.docx";
+    QImage shot(engine::TLibreOffice::Convert(c));
+    ASSERT_FALSE(shot.isNull());
+    // Each picture is 144 x 72 points; the page is drawn at shot.width() pixels for its width.
+    const double scale = shot.width() / back->PageSetup().PageWidth();
+    const double area = 144 * scale * 72 * scale;
+    int red = 0, blue = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor px = shot.pixelColor(x, y);
+            red += px.red() > 200 && px.green() < 60 && px.blue() < 60;
+            blue += px.blue() > 200 && px.red() < 60 && px.green() < 60;
+        }
+    EXPECT_GT(red, 0.8 * area) << "of " << area;
+    EXPECT_GT(blue, 0.8 * area) << "of " << area;
+}
+
+// After SaveAs the document is the written file: its names follow, a later Save writes there in
+// the same format, and a failed SaveAs renames nothing.
+TEST_F(Writer, SaveAsRenamesTheDocumentAndSaveWritesThere)
+{
+    auto doc = app.Documents().Add(false);
+    EXPECT_EQ(doc->FullName(), QString());
+    EXPECT_EQ(doc->Path(), QString());
+    EXPECT_FALSE(doc->Name().isEmpty());
+    EXPECT_THROW(doc->Save(), Exception);
+
+    doc->Content().InsertAfter("first words");
+    const QString first = dir.filePath("first.docx");
+    doc->SaveAs(first, wdFormatXMLDocument);
+    EXPECT_EQ(doc->FullName(), QFileInfo(first).absoluteFilePath());
+    EXPECT_EQ(doc->Name(), QString("first.docx"));
+    EXPECT_EQ(doc->Path(), QFileInfo(first).absolutePath());
+
+    doc->Content().InsertAfter(" and more");
+    doc->Save();
+    EXPECT_EQ(app.Documents().Open(first)->Content().Text(), QString("first words and more\r"));
+
+    // A failed SaveAs keeps the name; Save still goes to the file it was.
+    EXPECT_THROW(doc->SaveAs(dir.filePath("no/such/folder/x.docx"), wdFormatXMLDocument), Exception);
+    EXPECT_EQ(doc->Name(), QString("first.docx"));
+
+    // A web page saved becomes the page; Save writes the page again, not a package under its name.
+    const QString page = dir.filePath("page.htm");
+    doc->SaveAs(page, wdFormatFilteredHTML);
+    EXPECT_EQ(doc->Name(), QString("page.htm"));
+    doc->Content().InsertAfter(" at last");
+    doc->Save();
+    QFile html(page);
+    ASSERT_TRUE(html.open(QIODevice::ReadOnly));
+    const QByteArray written = html.readAll();
+    EXPECT_FALSE(written.startsWith("PK"));
+    EXPECT_TRUE(written.contains("at last"));
+
+    // An opened package saves back into itself; a web page opened as such is not overwritten.
+    auto opened = app.Documents().Open(first);
+    opened->Content().InsertAfter("!");
+    opened->Save();
+    EXPECT_EQ(app.Documents().Open(first)->Content().Text(), QString("first words and more!\r"));
+    auto asPage = app.Documents().Open(page, wdOpenFormatWebPages, false);
+    EXPECT_THROW(asPage->Save(), Exception);
 }

@@ -2,7 +2,9 @@
 #include "word/engine/DocxReaderParts.h"
 
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace tavrel::engine::docxr {
 
@@ -45,45 +47,6 @@ TWidth Reader::readWidth(xml_node w)
     return out;
 }
 
-void Reader::readTableBorders(xml_node b, TTableBorders &out)
-{
-    if (!b)
-        return;
-    for (xml_node e = b.first_child(); e; e = e.next_sibling()) {
-        const char *n = e.name();
-        if (!std::strcmp(n, "w:top"))
-            out.Top = readBorder(e);
-        else if (!std::strcmp(n, "w:left") || !std::strcmp(n, "w:start"))
-            out.Left = readBorder(e);
-        else if (!std::strcmp(n, "w:bottom"))
-            out.Bottom = readBorder(e);
-        else if (!std::strcmp(n, "w:right") || !std::strcmp(n, "w:end"))
-            out.Right = readBorder(e);
-        else if (!std::strcmp(n, "w:insideH"))
-            out.InsideH = readBorder(e);
-        else if (!std::strcmp(n, "w:insideV"))
-            out.InsideV = readBorder(e);
-    }
-}
-
-void Reader::readMargins(xml_node m, TMargins &out)
-{
-    if (!m)
-        return;
-    for (xml_node e = m.first_child(); e; e = e.next_sibling()) {
-        const char *n = e.name();
-        int v = XTwips(e, "w:w", 0);
-        if (!std::strcmp(n, "w:top"))
-            out.Top = v;
-        else if (!std::strcmp(n, "w:left") || !std::strcmp(n, "w:start"))
-            out.Left = v;
-        else if (!std::strcmp(n, "w:bottom"))
-            out.Bottom = v;
-        else if (!std::strcmp(n, "w:right") || !std::strcmp(n, "w:end"))
-            out.Right = v;
-    }
-}
-
 // Each property element is read by its entry in a table: switches by member, the others by a
 // small reader of their own.
 template <class Props>
@@ -92,14 +55,19 @@ struct TPropertyTable
     using Read = void (*)(Reader &, xml_node, Props &);
     std::unordered_map<std::string_view, std::optional<bool> Props::*> Switches;
     std::unordered_map<std::string_view, Read> Readers;
+    // Table, row and cell properties take the first of repeated elements, the others the last.
+    bool FirstWins = false;
 
     void Apply(Reader &reader, xml_node parent, Props &out) const
     {
+        std::unordered_set<std::string_view> seen;
         for (xml_node e = parent.first_child(); e; e = e.next_sibling()) {
             const char *n = e.name();
             if (std::strncmp(n, "w:", 2) != 0)
                 continue;
             const std::string_view name(n + 2);
+            if (FirstWins && !seen.insert(name).second)
+                continue;
             if (auto sw = Switches.find(name); sw != Switches.end())
                 out.*(sw->second) = XOnOff(e);
             else if (auto r = Readers.find(name); r != Readers.end())
@@ -107,6 +75,35 @@ struct TPropertyTable
         }
     }
 };
+
+namespace {
+
+// The sides of a border or margin element by name; "start" and "end" are "left" and "right".
+template <class Side, class Sides>
+void readSides(xml_node parent, Sides &out, Side (*read)(xml_node))
+{
+    static const std::unordered_map<std::string_view, std::optional<Side> Sides::*> sides = [] {
+        std::unordered_map<std::string_view, std::optional<Side> Sides::*> m{
+            {"top", &Sides::Top}, {"left", &Sides::Left}, {"start", &Sides::Left},
+            {"bottom", &Sides::Bottom}, {"right", &Sides::Right}, {"end", &Sides::Right}};
+        if constexpr (std::is_same_v<Sides, TTableBorders>) {
+            m.emplace("insideH", &TTableBorders::InsideH);
+            m.emplace("insideV", &TTableBorders::InsideV);
+        }
+        return m;
+    }();
+    for (xml_node e = parent.first_child(); e; e = e.next_sibling()) {
+        const char *n = e.name();
+        if (std::strncmp(n, "w:", 2) != 0)
+            continue;
+        if (auto it = sides.find(std::string_view(n + 2)); it != sides.end())
+            out.*(it->second) = read(e);
+    }
+}
+
+int marginOf(xml_node e) { return XTwips(e, "w:w", 0); }
+
+} // namespace
 
 TParaProps Reader::readPPr(xml_node ppr)
 {
@@ -325,74 +322,84 @@ std::shared_ptr<const TParaProps> Reader::internPPr(xml_node ppr)
     return shared;
 }
 
+void Reader::readTableBorders(xml_node b, TTableBorders &out) { readSides(b, out, &Reader::readBorder); }
+
+void Reader::readMargins(xml_node m, TMargins &out) { readSides(m, out, &marginOf); }
+
 TTableProps Reader::readTblPr(xml_node t)
 {
     TTableProps p;
     if (!t)
         return p;
-    if (xml_node s = t.child("w:tblStyle"))
-        p.Style = XStr(s, "w:val");
-    if (xml_node w = t.child("w:tblW"))
-        p.Width = readWidth(w);
-    if (xml_node j = t.child("w:jc")) {
-        QString v = XStr(j, "w:val");
-        if (v == QLatin1String("start"))
-            v = QStringLiteral("left");
-        else if (v == QLatin1String("end"))
-            v = QStringLiteral("right");
-        p.Align = v;
-    }
-    if (xml_node i = t.child("w:tblInd"))
-        p.Indent = XTwips(i, "w:w");
-    if (xml_node c = t.child("w:tblCellSpacing"))
-        p.CellSpacing = XTwips(c, "w:w");
-    readTableBorders(t.child("w:tblBorders"), p.Borders);
-    readMargins(t.child("w:tblCellMar"), p.CellMargins);
-    if (xml_node s = t.child("w:shd"))
-        p.Shading = readShading(s);
-    if (xml_node l = t.child("w:tblLayout"))
-        p.Layout = XStr(l, "w:type");
-    if (xml_node look = t.child("w:tblLook")) {
-        if (XHas(look, "w:firstRow") || XHas(look, "w:lastRow") || XHas(look, "w:noHBand")) {
-            p.LookFirstRow = XOnOff(look, "w:firstRow") && XHas(look, "w:firstRow");
-            p.LookLastRow = XHas(look, "w:lastRow") && XOnOff(look, "w:lastRow");
-            p.LookFirstColumn = XHas(look, "w:firstColumn") && XOnOff(look, "w:firstColumn");
-            p.LookLastColumn = XHas(look, "w:lastColumn") && XOnOff(look, "w:lastColumn");
-            p.LookNoHBand = XHas(look, "w:noHBand") && XOnOff(look, "w:noHBand");
-            p.LookNoVBand = XHas(look, "w:noVBand") && XOnOff(look, "w:noVBand");
-        } else if (XHas(look, "w:val")) {
-            int v = XHex(look, "w:val", 0x04A0);
-            p.LookFirstRow = v & 0x20;
-            p.LookLastRow = v & 0x40;
-            p.LookFirstColumn = v & 0x80;
-            p.LookLastColumn = v & 0x100;
-            p.LookNoHBand = v & 0x200;
-            p.LookNoVBand = v & 0x400;
-        }
-    }
+    static const TPropertyTable<TTableProps> table{
+        {},
+        {{"tblStyle", [](Reader &, xml_node e, TTableProps &p) { p.Style = XStr(e, "w:val"); }},
+         {"tblW", [](Reader &r, xml_node e, TTableProps &p) { p.Width = r.readWidth(e); }},
+         {"jc",
+          [](Reader &, xml_node e, TTableProps &p) {
+              QString v = XStr(e, "w:val");
+              if (v == QLatin1String("start"))
+                  v = QStringLiteral("left");
+              else if (v == QLatin1String("end"))
+                  v = QStringLiteral("right");
+              p.Align = v;
+          }},
+         {"tblInd", [](Reader &, xml_node e, TTableProps &p) { p.Indent = XTwips(e, "w:w"); }},
+         {"tblCellSpacing", [](Reader &, xml_node e, TTableProps &p) { p.CellSpacing = XTwips(e, "w:w"); }},
+         {"tblBorders", [](Reader &r, xml_node e, TTableProps &p) { r.readTableBorders(e, p.Borders); }},
+         {"tblCellMar", [](Reader &r, xml_node e, TTableProps &p) { r.readMargins(e, p.CellMargins); }},
+         {"shd", [](Reader &r, xml_node e, TTableProps &p) { p.Shading = r.readShading(e); }},
+         {"tblLayout", [](Reader &, xml_node e, TTableProps &p) { p.Layout = XStr(e, "w:type"); }},
+         {"tblLook",
+          [](Reader &, xml_node look, TTableProps &p) {
+              if (XHas(look, "w:firstRow") || XHas(look, "w:lastRow") || XHas(look, "w:noHBand")) {
+                  p.LookFirstRow = XOnOff(look, "w:firstRow") && XHas(look, "w:firstRow");
+                  p.LookLastRow = XHas(look, "w:lastRow") && XOnOff(look, "w:lastRow");
+                  p.LookFirstColumn = XHas(look, "w:firstColumn") && XOnOff(look, "w:firstColumn");
+                  p.LookLastColumn = XHas(look, "w:lastColumn") && XOnOff(look, "w:lastColumn");
+                  p.LookNoHBand = XHas(look, "w:noHBand") && XOnOff(look, "w:noHBand");
+                  p.LookNoVBand = XHas(look, "w:noVBand") && XOnOff(look, "w:noVBand");
+              } else if (XHas(look, "w:val")) {
+                  int v = XHex(look, "w:val", 0x04A0);
+                  p.LookFirstRow = v & 0x20;
+                  p.LookLastRow = v & 0x40;
+                  p.LookFirstColumn = v & 0x80;
+                  p.LookLastColumn = v & 0x100;
+                  p.LookNoHBand = v & 0x200;
+                  p.LookNoVBand = v & 0x400;
+              }
+          }}},
+        true};
+    table.Apply(*this, t, p);
     return p;
 }
+
+namespace {
+// hMerge and vMerge: "restart" starts a merged run of cells; anything else continues one.
+QString mergeOf(xml_node e)
+{
+    return XStr(e, "w:val") == QLatin1String("restart") ? QStringLiteral("restart") : QStringLiteral("continue");
+}
+} // namespace
 
 TCellProps Reader::readTcPr(xml_node t)
 {
     TCellProps p;
     if (!t)
         return p;
-    if (xml_node w = t.child("w:tcW"))
-        p.Width = readWidth(w);
-    if (xml_node g = t.child("w:gridSpan"))
-        p.GridSpan = std::clamp(XInt(g, "w:val", 1), 1, 1000);
-    if (xml_node v = t.child("w:vMerge"))
-        p.VMerge = XStr(v, "w:val") == QLatin1String("restart") ? QStringLiteral("restart") : QStringLiteral("continue");
-    if (xml_node h = t.child("w:hMerge"))
-        p.HMerge = XStr(h, "w:val") == QLatin1String("restart") ? QStringLiteral("restart") : QStringLiteral("continue");
-    readTableBorders(t.child("w:tcBorders"), p.Borders);
-    if (xml_node s = t.child("w:shd"))
-        p.Shading = readShading(s);
-    if (xml_node v = t.child("w:vAlign"))
-        p.VAlign = XStr(v, "w:val");
-    readMargins(t.child("w:tcMar"), p.Margins);
-    p.NoWrap = t.child("w:noWrap") && XOnOff(t.child("w:noWrap"));
+    static const TPropertyTable<TCellProps> table{
+        {},
+        {{"tcW", [](Reader &r, xml_node e, TCellProps &p) { p.Width = r.readWidth(e); }},
+         {"gridSpan", [](Reader &, xml_node e, TCellProps &p) { p.GridSpan = std::clamp(XInt(e, "w:val", 1), 1, 1000); }},
+         {"vMerge", [](Reader &, xml_node e, TCellProps &p) { p.VMerge = mergeOf(e); }},
+         {"hMerge", [](Reader &, xml_node e, TCellProps &p) { p.HMerge = mergeOf(e); }},
+         {"tcBorders", [](Reader &r, xml_node e, TCellProps &p) { r.readTableBorders(e, p.Borders); }},
+         {"shd", [](Reader &r, xml_node e, TCellProps &p) { p.Shading = r.readShading(e); }},
+         {"vAlign", [](Reader &, xml_node e, TCellProps &p) { p.VAlign = XStr(e, "w:val"); }},
+         {"tcMar", [](Reader &r, xml_node e, TCellProps &p) { r.readMargins(e, p.Margins); }},
+         {"noWrap", [](Reader &, xml_node e, TCellProps &p) { p.NoWrap = XOnOff(e); }}},
+        true};
+    table.Apply(*this, t, p);
     return p;
 }
 
@@ -401,15 +408,20 @@ TRowProps Reader::readTrPr(xml_node t)
     TRowProps p;
     if (!t)
         return p;
-    if (xml_node h = t.child("w:trHeight")) {
-        p.Height = XTwips(h, "w:val");
-        if (XHas(h, "w:hRule"))
-            p.HeightRule = XStr(h, "w:hRule");
-    }
-    p.Header = t.child("w:tblHeader") && XOnOff(t.child("w:tblHeader"));
-    p.CantSplit = t.child("w:cantSplit") && XOnOff(t.child("w:cantSplit"));
-    p.GridBefore = std::clamp(XInt(t.child("w:gridBefore"), "w:val", 0), 0, 1000);
-    p.GridAfter = std::clamp(XInt(t.child("w:gridAfter"), "w:val", 0), 0, 1000);
+    static const TPropertyTable<TRowProps> table{
+        {},
+        {{"trHeight",
+          [](Reader &, xml_node e, TRowProps &p) {
+              p.Height = XTwips(e, "w:val");
+              if (XHas(e, "w:hRule"))
+                  p.HeightRule = XStr(e, "w:hRule");
+          }},
+         {"tblHeader", [](Reader &, xml_node e, TRowProps &p) { p.Header = XOnOff(e); }},
+         {"cantSplit", [](Reader &, xml_node e, TRowProps &p) { p.CantSplit = XOnOff(e); }},
+         {"gridBefore", [](Reader &, xml_node e, TRowProps &p) { p.GridBefore = std::clamp(XInt(e, "w:val", 0), 0, 1000); }},
+         {"gridAfter", [](Reader &, xml_node e, TRowProps &p) { p.GridAfter = std::clamp(XInt(e, "w:val", 0), 0, 1000); }}},
+        true};
+    table.Apply(*this, t, p);
     return p;
 }
 

@@ -155,7 +155,7 @@ private:
     TTableProps readTblPr(xml_node tblPr);
     TCellProps readTcPr(xml_node tcPr);
     TRowProps readTrPr(xml_node trPr);
-    TBorder readBorder(xml_node b);
+    static TBorder readBorder(xml_node b);
     TShading readShading(xml_node s);
     TWidth readWidth(xml_node w);
     void readTableBorders(xml_node b, TTableBorders &out);

@@ -2,6 +2,7 @@
 // pictures and tables.
 #include "word/engine/DocxWriteParts.h"
 #include "word/engine/ShapeRender.h"
+#include "word/engine/SvgPicture.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -361,16 +362,24 @@ QString TWriter::SvgFallback(const QString &svgPart, qint64 cx, qint64 cy, const
         if (m.Name == name)
             return name;
     // 96 pixels to the inch; 914400 EMU to the inch.
-    const int w = int(std::clamp<qint64>(cx > 0 ? cx / 9525 : 96, 1, 2000));
-    const int h = int(std::clamp<qint64>(cy > 0 ? cy / 9525 : 96, 1, 2000));
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(QColor(0xEE, 0xEE, 0xEE));
+    const QSize shown(int(std::clamp<qint64>(cx > 0 ? cx / 9525 : 96, 1, 2000)), int(std::clamp<qint64>(cy > 0 ? cy / 9525 : 96, 1, 2000)));
+    QByteArray svg;
+    for (const TPackagePart &m : Media)
+        if (m.Name == svgPart)
+            svg = m.Data;
+    QString why;
+    QImage img = RenderSvg(svg, shown, &why);
+    if (img.isNull()) {
+        // Programs without SVG still get something of the right size where the picture stands.
+        img = QImage(shown, QImage::Format_ARGB32);
+        img.fill(QColor(0xEE, 0xEE, 0xEE));
+        Doc.Warn(QStringLiteral("svg placeholder"),
+                 why + QStringLiteral("; programs that cannot draw SVG show a plain box"), where);
+    }
     QByteArray png;
     QBuffer buf(&png);
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, "PNG");
-    Doc.Warn(QStringLiteral("svg placeholder"),
-             QStringLiteral("An SVG picture is shown as a plain box by programs that cannot draw SVG"), where);
     Media.push_back({name, QStringLiteral("image/png"), png});
     return name;
 }

@@ -14,7 +14,8 @@ struct Container
 
 bool findContainer(std::vector<TBlock> &blocks, const TParagraph *p, Container &out)
 {
-    for (size_t i = 0; i < blocks.size(); ++i) {
+    // From the end: text is mostly added there.
+    for (size_t i = blocks.size(); i-- > 0;) {
         TBlock &b = blocks[i];
         if (b.Paragraph.get() == p) {
             out = {&blocks, i};
@@ -134,8 +135,9 @@ void splitParagraphAt(TStory &story, int pos)
         rest.push_back(std::move(p->Inlines[k]));
     p->Inlines = std::move(rest);
     p->Touch();
-    c.Blocks->insert(c.Blocks->begin() + long(c.Index), TBlock{std::move(first), nullptr});
-    story.Reindex();
+    story.LengthChanged(p);
+    auto at = c.Blocks->insert(c.Blocks->begin() + long(c.Index), TBlock{std::move(first), nullptr});
+    story.BlocksInserted(at, at + 1, p);
 }
 
 // Removes [la, lb) of one paragraph's text (the mark not included). Field marks and inline
@@ -499,10 +501,12 @@ int InsertBlocks(TStory &story, int pos, std::vector<TBlock> blocks, bool joinLe
     if (!findContainer(story.Blocks, p, c))
         return 0;
     size_t at = c.Index;
+    bool joined = false;
     if (l > 0) {
         splitParagraphAt(story, story.ParagraphStart(loc.Paragraph) + l);
         at = c.Index + 1;
         if (joinLeadingText && blocks.front().Paragraph) {
+            joined = true;
             auto &lead = (*c.Blocks)[c.Index].Paragraph->Inlines;
             auto &first = blocks.front().Paragraph->Inlines;
             first.insert(first.begin(), std::make_move_iterator(lead.begin()), std::make_move_iterator(lead.end()));
@@ -510,9 +514,15 @@ int InsertBlocks(TStory &story, int pos, std::vector<TBlock> blocks, bool joinLe
             at = c.Index;
         }
     }
-    c.Blocks->insert(c.Blocks->begin() + long(at), std::make_move_iterator(blocks.begin()),
-                     std::make_move_iterator(blocks.end()));
-    story.Reindex();
+    const size_t count = blocks.size();
+    auto first = c.Blocks->insert(c.Blocks->begin() + long(at), std::make_move_iterator(blocks.begin()),
+                                  std::make_move_iterator(blocks.end()));
+    // The new blocks stand right before p; a joined leading part left the index, so that case
+    // indexes everything again.
+    if (joined)
+        story.Reindex();
+    else
+        story.BlocksInserted(first, first + long(count), p);
     return story.Length() - before;
 }
 

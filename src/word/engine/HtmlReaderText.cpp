@@ -81,6 +81,19 @@ void Reader::closeParagraph()
         strip();
     }
     in.erase(std::remove_if(in.begin(), in.end(), [](const TInline &x) { return x.Kind == TInlineKind::Text && x.Text.isEmpty(); }), in.end());
+    // A page's line height is the least a line takes: a taller picture makes its line taller.
+    // Word's exact spacing would cut the picture to one line of text instead.
+    if (m_para->Props->LineRule == QLatin1String("exact") && m_para->Props->Line) {
+        const qint64 lineEmu = qint64(*m_para->Props->Line) * 635;
+        const bool taller = std::any_of(in.begin(), in.end(), [&](const TInline &x) {
+            return x.Kind == TInlineKind::Shape && x.Shape && !x.Shape->Floating && x.Shape->HeightEmu > lineEmu;
+        });
+        if (taller) {
+            auto props = std::make_shared<TParaProps>(*m_para->Props);
+            props->LineRule = QStringLiteral("atLeast");
+            m_para->Props = props;
+        }
+    }
     m_para->Touch();
     m_para = nullptr;
     m_lastSpace = true;

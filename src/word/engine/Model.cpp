@@ -46,16 +46,32 @@ int TParagraph::TextLength() const
 
 void TStory::collect(std::vector<TBlock> &blocks)
 {
-    for (auto &b : blocks) {
+    collectInto(blocks.begin(), blocks.end(), m_paras);
+}
+
+void TStory::collectInto(std::vector<TBlock>::iterator first, std::vector<TBlock>::iterator last, std::vector<TParagraph *> &out)
+{
+    for (auto it = first; it != last; ++it) {
+        TBlock &b = *it;
         if (b.Paragraph) {
-            b.Paragraph->Index = int(m_paras.size());
-            b.Paragraph->Story = this;
-            m_paras.push_back(b.Paragraph.get());
+            out.push_back(b.Paragraph.get());
         } else if (b.Table) {
             for (auto &row : b.Table->Rows)
                 for (auto &cell : row.Cells)
-                    collect(cell.Blocks);
+                    collectInto(cell.Blocks.begin(), cell.Blocks.end(), out);
         }
+    }
+}
+
+void TStory::adopt(TParagraph *p)
+{
+    p->Story = this;
+    p->Touch();
+    for (auto &in : p->Inlines) {
+        if (in.Field && in.Kind == TInlineKind::FieldBegin)
+            in.Field->BeginParagraph = p;
+        if (in.Shape)
+            in.Shape->Paragraph = p;
     }
 }
 
@@ -68,13 +84,8 @@ void TStory::Reindex()
     m_tree.assign(n + 1, 0);
     for (size_t i = 0; i < n; ++i) {
         TParagraph *p = m_paras[i];
-        p->Touch();
-        for (auto &in : p->Inlines) {
-            if (in.Field && in.Kind == TInlineKind::FieldBegin)
-                in.Field->BeginParagraph = p;
-            if (in.Shape)
-                in.Shape->Paragraph = p;
-        }
+        p->Index = int(i);
+        adopt(p);
         m_len[i] = p->Length();
     }
     // Linear Fenwick construction.
@@ -85,6 +96,43 @@ void TStory::Reindex()
             m_tree[parent] += m_tree[i];
     }
     m_dirty = false;
+}
+
+void TStory::BlocksInserted(std::vector<TBlock>::iterator first, std::vector<TBlock>::iterator last, const TParagraph *next)
+{
+    if (m_dirty || !next || next->Index < 0 || size_t(next->Index) >= m_paras.size() || m_paras[size_t(next->Index)] != next) {
+        Reindex();
+        return;
+    }
+    std::vector<TParagraph *> added;
+    collectInto(first, last, added);
+    const size_t at = size_t(next->Index), n = m_paras.size() + added.size();
+    // The sums of the lengths before `at` stay as they are; read them before anything moves.
+    auto prefixBelowAt = [&](size_t j) {
+        int sum = 0;
+        for (size_t k = j; k > 0; k -= k & (~k + 1))
+            sum += m_tree[k];
+        return sum;
+    };
+    std::vector<int> prefix(n - at + 1); // prefix[j - at]: the lengths of the paragraphs before j
+    prefix[0] = prefixBelowAt(at);
+    m_paras.insert(m_paras.begin() + long(at), added.begin(), added.end());
+    m_len.insert(m_len.begin() + long(at), added.size(), 0);
+    for (size_t i = at; i < n; ++i) {
+        TParagraph *p = m_paras[i];
+        p->Index = int(i);
+        if (i < at + added.size()) {
+            adopt(p);
+            m_len[i] = p->Length();
+        }
+        prefix[i - at + 1] = prefix[i - at] + m_len[i];
+    }
+    // Fenwick entries up to `at` cover only paragraphs before it; the others are made again.
+    m_tree.resize(n + 1);
+    for (size_t k = at + 1; k <= n; ++k) {
+        const size_t low = k - (k & (~k + 1));
+        m_tree[k] = prefix[k - at] - (low >= at ? prefix[low - at] : prefixBelowAt(low));
+    }
 }
 
 void TStory::ensure()

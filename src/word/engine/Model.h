@@ -245,6 +245,10 @@ public:
     // Rebuilds the paragraph index after blocks or paragraphs were added, removed or moved.
     void Reindex();
     void MarkStructureChanged() { m_dirty = true; }
+    // Blocks were put into the story right before the paragraph `next`, which was in the index:
+    // indexes them and shifts what follows, at a cost in proportion to what was inserted and
+    // what follows it (an insertion at the end costs only the new paragraphs).
+    void BlocksInserted(std::vector<TBlock>::iterator first, std::vector<TBlock>::iterator last, const TParagraph *next);
     // Tells the index that a paragraph's length changed.
     void LengthChanged(TParagraph *p);
 
@@ -261,6 +265,9 @@ public:
 private:
     void ensure();
     void collect(std::vector<TBlock> &blocks);
+    void collectInto(std::vector<TBlock>::iterator first, std::vector<TBlock>::iterator last, std::vector<TParagraph *> &out);
+    // Gives a paragraph just taken into the index its back references.
+    void adopt(TParagraph *p);
     std::vector<TParagraph *> m_paras;
     std::vector<int> m_tree; // Fenwick tree of paragraph lengths
     std::vector<int> m_len;

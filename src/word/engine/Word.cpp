@@ -217,10 +217,10 @@ QString WordRange::StyleName() const
 
 WordFields WordRange::Fields() const
 {
-    WordDocState &d = doc();
+    doc(); // a closed document has no fields
     WordFields f;
     f.m_doc = m_state->Doc;
-    f.m_fields = FieldsIn(d.story(), m_state->Start, m_state->End);
+    f.m_range = m_state;
     return f;
 }
 
@@ -250,6 +250,15 @@ template class TLiveEntries<TFieldInfo>;
 template class TLiveEntries<TShape>;
 
 // --- fields ------------------------------------------------------------------------------------
+
+const std::vector<std::shared_ptr<TFieldInfo>> &WordFields::live() const
+{
+    if (!m_gathered && m_range && m_doc) {
+        m_fields = FieldsIn(m_doc->story(), m_range->Start, m_range->End);
+        m_gathered = true;
+    }
+    return m_live.Of(m_fields);
+}
 
 int WordFields::Count() const
 {
@@ -541,19 +550,39 @@ void WordDocument::SaveAs(const QString &fileName, int fileFormat)
         o.CodePage = m_webOptions.Encoding == 0 ? SystemCodePage() : m_webOptions.Encoding;
         o.FolderSuffix = m_webOptions.FolderSuffix;
         WriteFilteredHtml(doc, fileName, o);
-        return;
-    }
-    if (fileFormat == wdFormatXMLDocument || fileFormat == wdFormatDocument97) {
+    } else if (fileFormat == wdFormatXMLDocument || fileFormat == wdFormatDocument97) {
         embedSavedPictures(doc);
         if (fileFormat == wdFormatXMLDocument)
             WriteDocx(doc, fileName);
         else
             WriteDoc(doc, fileName, g_exportTimeoutMs);
-        return;
+    } else {
+        throw Exception(QStringLiteral("Saving \"%1\" in format %2 is not supported by the document engine yet.")
+                            .arg(QFileInfo(fileName).fileName())
+                            .arg(fileFormat));
     }
-    throw Exception(QStringLiteral("Saving \"%1\" in format %2 is not supported by the document engine yet.")
-                        .arg(QFileInfo(fileName).fileName())
-                        .arg(fileFormat));
+    // Only a save that succeeded renames the document.
+    m_state->FullName = QFileInfo(fileName).absoluteFilePath();
+    m_state->SavedFormat = fileFormat;
+    if (fileFormat == wdFormatXMLDocument)
+        m_state->Package = m_state->FullName; // what an export reads is now this file
+}
+
+void WordDocument::Save()
+{
+    m_state->model(); // a closed document cannot be saved
+    if (m_state->FullName.isEmpty())
+        throw Exception(QStringLiteral("The document \"%1\" has never been saved: save it under a name first.").arg(Name()));
+    int format = m_state->SavedFormat;
+    if (format < 0) {
+        switch (DetectDocumentFormat(m_state->FullName)) {
+        case TDocumentFormat::Docx: format = wdFormatXMLDocument; break;
+        case TDocumentFormat::Doc: format = wdFormatDocument97; break;
+        default:
+            throw Exception(QStringLiteral("The document \"%1\" cannot be saved in the format it was opened from: save it as .docx.").arg(Name()));
+        }
+    }
+    SaveAs(m_state->FullName, format);
 }
 
 void WordDocument::SetExportTimeout(int milliseconds) { g_exportTimeoutMs = milliseconds; }
@@ -623,6 +652,16 @@ QStringList WordDocument::BookmarkNames() const
 QString WordDocument::FullName() const
 {
     return m_state->FullName;
+}
+
+QString WordDocument::Name() const
+{
+    return m_state->FullName.isEmpty() ? m_state->model().FileName : QFileInfo(m_state->FullName).fileName();
+}
+
+QString WordDocument::Path() const
+{
+    return m_state->FullName.isEmpty() ? QString() : QFileInfo(m_state->FullName).absolutePath();
 }
 
 const TWarnings &WordDocument::Warnings() const

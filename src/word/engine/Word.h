@@ -222,9 +222,12 @@ private:
     friend class WordRange;
     friend class WordDocument;
     std::shared_ptr<WordDocState> m_doc;
-    std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
+    // The fields are gathered when first asked for, so that Fields().Add does not walk the range.
+    std::shared_ptr<WordRangeState> m_range;
+    mutable bool m_gathered = false;
+    mutable std::vector<std::shared_ptr<engine::TFieldInfo>> m_fields;
     TLiveEntries<engine::TFieldInfo> m_live;
-    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const { return m_live.Of(m_fields); }
+    const std::vector<std::shared_ptr<engine::TFieldInfo>> &live() const;
 };
 
 struct WordHyperlinkInfo
@@ -485,7 +488,13 @@ public:
     // The file is written beside the target under a temporary name and then renamed, so the
     // target is never left half written. FileFormat 10 writes filtered HTML: the page and,
     // beside it, the folder of its pictures (page name + FolderSuffix).
+    // After it the document is the written file, as in Word: FullName, Name and Path name it
+    // and Save writes there again in the same format.
     void SaveAs(const QString &fileName, int fileFormat);
+    // Writes the document to FullName: in the format of the last SaveAs, else in the format it
+    // was opened from (.docx or .doc). Raises an Exception for a document never saved, or opened
+    // from a format the engine does not write.
+    void Save();
     // ExportFormat 17 writes the document as opened to a PDF through LibreOffice, with
     // bookmarks from its headings when createBookmarks is not 0. LibreOffice writes into a
     // private folder beside the target; the checked file is then moved into place.
@@ -498,6 +507,8 @@ public:
     bool BookmarkExists(const QString &name) const;
     QStringList BookmarkNames() const;
     QString FullName() const;
+    QString Name() const; // the file name of FullName; the document's name before its first save
+    QString Path() const; // the folder of FullName; empty before the first save
 
     // What the engine could not carry, or carried approximately, while reading and writing.
     const TWarnings &Warnings() const;

@@ -28,6 +28,7 @@ struct WordDocState : std::enable_shared_from_this<WordDocState>
     std::vector<std::weak_ptr<WordRangeState>> Ranges;
     QString FullName;
     QString Package; // the .docx the model was read from: FullName itself, or the converted copy
+    int SavedFormat = -1; // the format of the last SaveAs, which Save writes again; -1: none yet
     bool Closed = false;
     bool ShowHiddenBookmarks = false;
 
