@@ -14,6 +14,7 @@
 #include "text/Messages.h"
 #include "word/WordDoc.h"
 #include "text/StringList.h"
+#include "text/TagScanner.h"
 #include "text/functions.h"
 
 #include <QDir>
@@ -305,27 +306,9 @@ QString TWebHelp::AnnounceScript()
 
 QString TWebHelp::InsertAfterBody(const QString &page, const QString &text)
 {
-    bool inTag = false, naming = false;
-    QString name;
-    for (qsizetype i = 0; i < page.size(); ++i) {
-        const QChar c = page[i];
-        if (c == QLatin1Char('<')) {
-            inTag = naming = true;
-            name.clear();
-        } else if (c == QLatin1Char('>')) {
-            if (inTag && name.compare(QLatin1String("body"), ci) == 0)
-                return page.left(i + 1) + text + page.mid(i + 1);
-            inTag = naming = false;
-        } else if (naming) {
-            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char(' ')) {
-                naming = false;
-            } else {
-                name += c;
-                if (name == QLatin1String("!--"))
-                    naming = false;
-            }
-        }
-    }
+    for (TLooseTag t = NextLooseTag(page, 0); t.lt >= 0; t = NextLooseTag(page, t.gt + 1))
+        if (t.Is(QLatin1StringView("body")))
+            return page.left(t.gt + 1) + text + page.mid(t.gt + 1);
     return text + page;
 }
 
@@ -640,41 +623,33 @@ QString TWebHelp::PlainTextForSearch(const QString &html)
 {
     QString out;
     out.reserve(html.size());
-    bool inTag = false, naming = false, skip = false, seenTag = false;
-    QString name;
+    // Text before the first tag and inside script, title and style elements is not searched;
+    // a paragraph, line break, list or cell leaves one "`" mark between words.
+    bool skip = true;
     const auto lastIsMark = [&] { return !out.isEmpty() && out.back() == QLatin1Char('`'); };
-    for (QChar c : html) {
-        if (c == QLatin1Char('<')) {
-            inTag = naming = true;
-            name.clear();
-            continue;
-        }
-        if (inTag) {
-            if (c == QLatin1Char('>')) {
-                inTag = naming = false;
-                seenTag = true;
-                const QString n = name.toLower();
-                skip = n == QLatin1String("script") || n == QLatin1String("title") || n == QLatin1String("style");
-                if ((n == QLatin1String("p") || n == QLatin1String("br") || n == QLatin1String("ul") || n == QLatin1String("ol") ||
-                     n == QLatin1String("/li") || n == QLatin1String("td")) &&
-                    !lastIsMark())
-                    out += QLatin1Char('`');
-            } else if (naming) {
-                if (c == QLatin1Char(' '))
-                    naming = false;
-                else
-                    name += c;
+    for (qsizetype pos = 0;;) {
+        const TLooseTag t = NextLooseTag(html, pos);
+        qsizetype textEnd = html.indexOf(QLatin1Char('<'), pos);
+        if (textEnd < 0)
+            textEnd = html.size();
+        for (qsizetype i = pos; !skip && i < textEnd; ++i) {
+            const QChar c = html[i];
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(' ')) {
+                if (!lastIsMark())
+                    out += QLatin1Char(' ');
+            } else {
+                out += c;
             }
-            continue;
         }
-        if (!seenTag || skip)
-            continue;
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(' ')) {
-            if (!lastIsMark())
-                out += QLatin1Char(' ');
-            continue;
-        }
-        out += c;
+        if (t.lt < 0)
+            break;
+        skip = t.Is(QLatin1StringView("script")) || t.Is(QLatin1StringView("title")) || t.Is(QLatin1StringView("style"));
+        for (const char *mark : {"p", "br", "ul", "ol", "/li", "td"})
+            if (t.Is(QLatin1StringView(mark)) && !lastIsMark()) {
+                out += QLatin1Char('`');
+                break;
+            }
+        pos = t.gt + 1;
     }
     return HtmlUnescape(out);
 }
