@@ -89,13 +89,6 @@ void AppendTransition(QString &out, const QStringList &a, const QStringList &b)
     }
 }
 
-// Encodes a page for its charset; what the code page cannot hold becomes a decimal reference.
-QByteArray EncodePage(const QString &page, const QString &charset)
-{
-    const int codePage = GetCodepageByCharset(charset);
-    return EncodeCodePageEscaped(page, codePage, [](char32_t c) { return QStringLiteral("&#%1;").arg(static_cast<quint32>(c)); });
-}
-
 QByteArray Utf16(const QString &text, bool bigEndian)
 {
     QByteArray out;
@@ -267,7 +260,7 @@ void THtmlHelpMaker::OutputPages()
         const QString dir = QFileInfo(file).absolutePath();
         if (!QFileInfo(dir).isDir() && !FileSystem().MakePath(dir))
             throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(dir));
-        if (!FileSystem().WriteFile(file, EncodePage(page, charset)))
+        if (!FileSystem().WriteFile(file, EncodePage(page, GetCodepageByCharset(charset))))
             throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(file));
         if (first) {
             Project->CHMSetting.DefaultTopic = item.Url;

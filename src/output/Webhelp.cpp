@@ -21,7 +21,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -85,34 +84,6 @@ QStringList keywordLevels(const QString &keyword)
     }
     levels << cur;
     return levels;
-}
-
-// The URL form of a page name inside "#page=": "/" separators, blank, "&" and "=" percent
-// encoded, and the characters that would end the script string or element as well.
-QString pageParam(const QString &url)
-{
-    QString out;
-    for (QChar c : ToSlashes(url)) {
-        switch (c.unicode()) {
-        case ' ': out += QLatin1String("%20"); break;
-        case '&': out += QLatin1String("%26"); break;
-        case '=': out += QLatin1String("%3d"); break;
-        case '"': out += QLatin1String("%22"); break;
-        case '<': out += QLatin1String("%3c"); break;
-        case '>': out += QLatin1String("%3e"); break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
-// Percent-encodes the page name for use as an address in an attribute ("pages/" + it).
-QString urlPath(const QString &url)
-{
-    QStringList parts = ToSlashes(url).split(QLatin1Char('/'));
-    for (QString &p : parts)
-        p = QString::fromLatin1(QUrl::toPercentEncoding(p));
-    return parts.join(QLatin1Char('/'));
 }
 
 // True when position pos of text lies inside a script element.
@@ -285,7 +256,7 @@ QString TWebHelp::SyncScript(int i, const QString &Url, const QString &E)
     s += QStringLiteral("if(parent!=self){") + kCRLF;
     s += QStringLiteral("  setTimeout(\"syn()\",100);") + kCRLF;
     s += QStringLiteral("}else{") + kCRLF;
-    s += QStringLiteral("  parent.location.href = \"") + toIndex + QStringLiteral("#page=") + pageParam(Url) +
+    s += QStringLiteral("  parent.location.href = \"") + toIndex + QStringLiteral("#page=") + UrlEncodeQuery(ToSlashes(Url)) +
          QStringLiteral("\";") + kCRLF;
     s += QStringLiteral("}") + kCRLF;
     s += QStringLiteral("originalOnload = window.onload;") + kCRLF;
@@ -353,10 +324,8 @@ QString TWebHelp::fillCommon(QString text)
     // The default page stands in a script string on the root page and in a frame address on
     // the static frameset: each place gets the form it can carry.
     static const QString placeholder = QStringLiteral("($DEFAULTPAGE$)");
-    QString scriptForm = EscapeScriptString(ToSlashes(DefaultPage));
-    scriptForm.replace(QLatin1Char('<'), QLatin1String("\\x3c"));
-    scriptForm.replace(QLatin1Char('"'), QLatin1String("\\x22"));
-    const QString addressForm = HtmlEscape(urlPath(DefaultPage));
+    const QString scriptForm = EscapeScriptString(ToSlashes(DefaultPage));
+    const QString addressForm = HtmlEscape(UrlEncodePath(ToSlashes(DefaultPage)));
     for (qsizetype at = text.indexOf(placeholder, 0, ci); at >= 0; at = text.indexOf(placeholder, at, ci)) {
         const QString &by = insideScript(text, at) ? scriptForm : addressForm;
         text.replace(at, placeholder.size(), by);
