@@ -12,7 +12,7 @@
 #include "text/LanguageProcess.h"
 #include "text/OutputPath.h"
 #include "text/functions.h"
-#include "word/WordDoc.h"
+#include "project/ConvertedDocument.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -221,13 +221,8 @@ void THtmlHelpMaker::Output()
     }
     if (!FileSystem().MakePath(ProjectFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
-    if (Word) {
-        // The converter keeps its own warnings; only what the copy adds belongs to this output.
-        const int before = Word->Warnings.Count();
-        Word->CopyAttachedFiles(ProjectFolder);
-        for (int i = before; i < Word->Warnings.Count(); ++i)
-            Warnings.Add(Word->Warnings.Items()[static_cast<size_t>(i)].What, Word->Warnings.Items()[static_cast<size_t>(i)].Where);
-    }
+    if (Word)
+        CopyAttachedFiles(*Word, ProjectFolder, Warnings);
     OutputPages();
 }
 

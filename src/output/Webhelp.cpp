@@ -4,6 +4,7 @@
 #include "output/TemplateEngine.h"
 #include "output/WebHelpInterface.h"
 #include "project/Contents.h"
+#include "project/ConvertedDocument.h"
 #include "project/FolderGuard.h"
 #include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
@@ -12,7 +13,6 @@
 #include "text/FileSystem.h"
 #include "text/InstallFolder.h"
 #include "text/Messages.h"
-#include "word/WordDoc.h"
 #include "text/StringList.h"
 #include "text/TagScanner.h"
 #include "text/functions.h"
@@ -107,7 +107,7 @@ void writeUtf8(const QString &file, const QByteArray &bytes)
 
 } // namespace
 
-TWebHelp::TWebHelp(TProject *Project_, TContentsItems *Contents_, TWordDoc *Word_)
+TWebHelp::TWebHelp(TProject *Project_, TContentsItems *Contents_, const TConvertedDocument *Word_)
     : Project(Project_), Contents(Contents_), Word(Word_)
 {
     CDir = GetInstallFolder();
@@ -137,7 +137,7 @@ QString TWebHelp::Output()
     OutFolder = (Swap ? *Swap : own).StageFolder(target, TGuardedOutput::WebHelpFolder);
 
     if (Word)
-        Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
+        CopyAttachedFiles(*Word, OutFolder + QStringLiteral("pages/"), Warnings);
     OutputPages();
     CopyIcon();
 
