@@ -10,7 +10,7 @@ namespace tavrel {
 
 namespace {
 
-QString escapeHtml(const QString &text, bool quote)
+QString escapeHtml(const QString &text, bool attribute)
 {
     QString out;
     out.reserve(text.size() + text.size() / 8);
@@ -20,12 +20,17 @@ QString escapeHtml(const QString &text, bool quote)
         case '<': out += QLatin1String("&lt;"); break;
         case '>': out += QLatin1String("&gt;"); break;
         case '"':
-            if (quote)
+            if (attribute)
                 out += QLatin1String("&quot;");
             else
                 out += c;
             break;
-        case 0xA0: out += QLatin1String("&nbsp;"); break;
+        case 0xA0:
+            if (attribute)
+                out += c;
+            else
+                out += QLatin1String("&nbsp;");
+            break;
         default: out += c; break;
         }
     }

@@ -10,7 +10,8 @@ namespace tavrel {
 // visible in the source and survives any code page); quotes stay as written.
 QString HtmlEscapeText(const QString &text);
 // A double-quoted attribute value, or text whose place the writer does not know (a template
-// placeholder): element content's rule and the double quote as "&quot;".
+// placeholder): "&", "<", ">" and the double quote as references, nothing else, so that
+// HtmlUnescape gives the value back exactly (it reads "&nbsp;" as a blank).
 QString HtmlEscape(const QString &text);
 // A script string in either kind of quotes: backslash, both quotes, line breaks and the line
 // and paragraph separators escaped, and "<" as "\x3c" so that a string in a page can neither

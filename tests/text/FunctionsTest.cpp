@@ -465,7 +465,7 @@ TEST(FunctionsHtmlText, EscapingPerPlace)
 {
     const QString nasty = QString::fromUtf8("a&b\"c'd<e>f\\g\r\nh\u00A0i\u2028j=k l");
     EXPECT_EQ(HtmlEscapeText(nasty), QString::fromUtf8("a&amp;b\"c'd&lt;e&gt;f\\g\r\nh&nbsp;i\u2028j=k l"));
-    EXPECT_EQ(HtmlUnescape(HtmlEscape(nasty)).replace(QChar(32), QChar(0xA0)), QString(nasty).replace(QChar(32), QChar(0xA0)));
+    EXPECT_EQ(HtmlUnescape(HtmlEscape(nasty)), nasty);
     EXPECT_FALSE(HtmlEscape(nasty).contains('"'));
     const QString script = EscapeScriptString(nasty);
     EXPECT_EQ(script, QString::fromUtf8("a&b\\\"c\\'d\\x3ce>f\\\\g\\r\\nh\u00A0i\\u2028j=k l"));
