@@ -12,7 +12,7 @@
 #include "text/LanguageProcess.h"
 #include "text/OutputPath.h"
 #include "text/functions.h"
-#include "word/WordDoc.h"
+#include "project/ConvertedDocument.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -87,13 +87,6 @@ void AppendTransition(QString &out, const QStringList &a, const QStringList &b)
         out += kObjectEnd + kCrLf;
         out += QStringLiteral("<UL>") + kCrLf;
     }
-}
-
-// Encodes a page for its charset; what the code page cannot hold becomes a decimal reference.
-QByteArray EncodePage(const QString &page, const QString &charset)
-{
-    const int codePage = GetCodepageByCharset(charset);
-    return EncodeCodePageEscaped(page, codePage, [](char32_t c) { return QStringLiteral("&#%1;").arg(static_cast<quint32>(c)); });
 }
 
 QByteArray Utf16(const QString &text, bool bigEndian)
@@ -228,13 +221,8 @@ void THtmlHelpMaker::Output()
     }
     if (!FileSystem().MakePath(ProjectFolder))
         throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(ProjectFolder));
-    if (Word) {
-        // The converter keeps its own warnings; only what the copy adds belongs to this output.
-        const int before = Word->Warnings.Count();
-        Word->CopyAttachedFiles(ProjectFolder);
-        for (int i = before; i < Word->Warnings.Count(); ++i)
-            Warnings.Add(Word->Warnings.Items()[static_cast<size_t>(i)].What, Word->Warnings.Items()[static_cast<size_t>(i)].Where);
-    }
+    if (Word)
+        CopyAttachedFiles(*Word, ProjectFolder, Warnings);
     OutputPages();
 }
 
@@ -267,7 +255,7 @@ void THtmlHelpMaker::OutputPages()
         const QString dir = QFileInfo(file).absolutePath();
         if (!QFileInfo(dir).isDir() && !FileSystem().MakePath(dir))
             throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(dir));
-        if (!FileSystem().WriteFile(file, EncodePage(page, charset)))
+        if (!FileSystem().WriteFile(file, EncodePage(page, GetCodepageByCharset(charset))))
             throw Exception(QStringLiteral("Cannot create file \"%1\".").arg(file));
         if (first) {
             Project->CHMSetting.DefaultTopic = item.Url;

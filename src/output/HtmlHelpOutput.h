@@ -13,17 +13,17 @@ namespace tavrel {
 
 class TProject;
 class TContentsItems;
-class TWordDoc;
+struct TConvertedDocument;
 class TOutputSwap;
 
 class THtmlHelpMaker : public TObject
 {
 public:
-    // All borrowed; the build sets them before Output. Word may be null (no attached files and
-    // no document head), which tests use.
+    // All borrowed; the build sets them before Output. Word, the converted document, may be
+    // null (no attached files and no document head), which tests use.
     TProject *Project = nullptr;
     TContentsItems *Contents = nullptr;
-    TWordDoc *Word = nullptr;
+    const TConvertedDocument *Word = nullptr;
     QString ProjectFolder; // with a trailing "/"
     // The build's outputs, swapped in when the whole build is done. Without it the compiled
     // file and the context file are still made privately, and each replaces the old one as

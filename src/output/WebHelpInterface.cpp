@@ -76,15 +76,8 @@ QString TWebHelpInterfaceLanguage::GetLanguageJS() const
     const TStringList &dict = Dictionary ? *Dictionary : empty;
     QString out = QStringLiteral("var strings = new Object();") + kCRLF;
     for (const QString &key : Names) {
-        // The translation comes from the project file: besides the double quote, a backslash or
-        // a line break would end or bend the string, and "</" could close a script element that
-        // quotes the file.
-        QString value = GetValue(key, dict);
-        value.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-        value.replace(QLatin1Char('"'), QLatin1String("\\\""));
-        value.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-        value.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        value.replace(QLatin1String("</"), QLatin1String("<\\/"));
+        // The translation comes from the project file: it must stay one string.
+        const QString value = EscapeScriptString(GetValue(key, dict));
         out += QStringLiteral("strings[\"") + key + QStringLiteral("\"] = \"") + value + QStringLiteral("\";") + kCRLF;
     }
     return out;

@@ -4,6 +4,7 @@
 #include "output/TemplateEngine.h"
 #include "output/WebHelpInterface.h"
 #include "project/Contents.h"
+#include "project/ConvertedDocument.h"
 #include "project/FolderGuard.h"
 #include "project/OutputSwap.h"
 #include "project/ProjectSetting.h"
@@ -12,15 +13,14 @@
 #include "text/FileSystem.h"
 #include "text/InstallFolder.h"
 #include "text/Messages.h"
-#include "word/WordDoc.h"
 #include "text/StringList.h"
+#include "text/TagScanner.h"
 #include "text/functions.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -86,34 +86,6 @@ QStringList keywordLevels(const QString &keyword)
     return levels;
 }
 
-// The URL form of a page name inside "#page=": "/" separators, blank, "&" and "=" percent
-// encoded, and the characters that would end the script string or element as well.
-QString pageParam(const QString &url)
-{
-    QString out;
-    for (QChar c : ToSlashes(url)) {
-        switch (c.unicode()) {
-        case ' ': out += QLatin1String("%20"); break;
-        case '&': out += QLatin1String("%26"); break;
-        case '=': out += QLatin1String("%3d"); break;
-        case '"': out += QLatin1String("%22"); break;
-        case '<': out += QLatin1String("%3c"); break;
-        case '>': out += QLatin1String("%3e"); break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
-// Percent-encodes the page name for use as an address in an attribute ("pages/" + it).
-QString urlPath(const QString &url)
-{
-    QStringList parts = ToSlashes(url).split(QLatin1Char('/'));
-    for (QString &p : parts)
-        p = QString::fromLatin1(QUrl::toPercentEncoding(p));
-    return parts.join(QLatin1Char('/'));
-}
-
 // True when position pos of text lies inside a script element.
 bool insideScript(const QString &text, qsizetype pos)
 {
@@ -135,7 +107,7 @@ void writeUtf8(const QString &file, const QByteArray &bytes)
 
 } // namespace
 
-TWebHelp::TWebHelp(TProject *Project_, TContentsItems *Contents_, TWordDoc *Word_)
+TWebHelp::TWebHelp(TProject *Project_, TContentsItems *Contents_, const TConvertedDocument *Word_)
     : Project(Project_), Contents(Contents_), Word(Word_)
 {
     CDir = GetInstallFolder();
@@ -165,7 +137,7 @@ QString TWebHelp::Output()
     OutFolder = (Swap ? *Swap : own).StageFolder(target, TGuardedOutput::WebHelpFolder);
 
     if (Word)
-        Word->CopyAttachedFiles(OutFolder + QStringLiteral("pages/"));
+        CopyAttachedFiles(*Word, OutFolder + QStringLiteral("pages/"), Warnings);
     OutputPages();
     CopyIcon();
 
@@ -284,7 +256,7 @@ QString TWebHelp::SyncScript(int i, const QString &Url, const QString &E)
     s += QStringLiteral("if(parent!=self){") + kCRLF;
     s += QStringLiteral("  setTimeout(\"syn()\",100);") + kCRLF;
     s += QStringLiteral("}else{") + kCRLF;
-    s += QStringLiteral("  parent.location.href = \"") + toIndex + QStringLiteral("#page=") + pageParam(Url) +
+    s += QStringLiteral("  parent.location.href = \"") + toIndex + QStringLiteral("#page=") + UrlEncodeQuery(ToSlashes(Url)) +
          QStringLiteral("\";") + kCRLF;
     s += QStringLiteral("}") + kCRLF;
     s += QStringLiteral("originalOnload = window.onload;") + kCRLF;
@@ -305,27 +277,9 @@ QString TWebHelp::AnnounceScript()
 
 QString TWebHelp::InsertAfterBody(const QString &page, const QString &text)
 {
-    bool inTag = false, naming = false;
-    QString name;
-    for (qsizetype i = 0; i < page.size(); ++i) {
-        const QChar c = page[i];
-        if (c == QLatin1Char('<')) {
-            inTag = naming = true;
-            name.clear();
-        } else if (c == QLatin1Char('>')) {
-            if (inTag && name.compare(QLatin1String("body"), ci) == 0)
-                return page.left(i + 1) + text + page.mid(i + 1);
-            inTag = naming = false;
-        } else if (naming) {
-            if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char(' ')) {
-                naming = false;
-            } else {
-                name += c;
-                if (name == QLatin1String("!--"))
-                    naming = false;
-            }
-        }
-    }
+    for (TLooseTag t = NextLooseTag(page, 0); t.lt >= 0; t = NextLooseTag(page, t.gt + 1))
+        if (t.Is(QLatin1StringView("body")))
+            return page.left(t.gt + 1) + text + page.mid(t.gt + 1);
     return text + page;
 }
 
@@ -370,10 +324,8 @@ QString TWebHelp::fillCommon(QString text)
     // The default page stands in a script string on the root page and in a frame address on
     // the static frameset: each place gets the form it can carry.
     static const QString placeholder = QStringLiteral("($DEFAULTPAGE$)");
-    QString scriptForm = EscapeScriptString(ToSlashes(DefaultPage));
-    scriptForm.replace(QLatin1Char('<'), QLatin1String("\\x3c"));
-    scriptForm.replace(QLatin1Char('"'), QLatin1String("\\x22"));
-    const QString addressForm = HtmlEscape(urlPath(DefaultPage));
+    const QString scriptForm = EscapeScriptString(ToSlashes(DefaultPage));
+    const QString addressForm = HtmlEscape(UrlEncodePath(ToSlashes(DefaultPage)));
     for (qsizetype at = text.indexOf(placeholder, 0, ci); at >= 0; at = text.indexOf(placeholder, at, ci)) {
         const QString &by = insideScript(text, at) ? scriptForm : addressForm;
         text.replace(at, placeholder.size(), by);
@@ -640,41 +592,33 @@ QString TWebHelp::PlainTextForSearch(const QString &html)
 {
     QString out;
     out.reserve(html.size());
-    bool inTag = false, naming = false, skip = false, seenTag = false;
-    QString name;
+    // Text before the first tag and inside script, title and style elements is not searched;
+    // a paragraph, line break, list or cell leaves one "`" mark between words.
+    bool skip = true;
     const auto lastIsMark = [&] { return !out.isEmpty() && out.back() == QLatin1Char('`'); };
-    for (QChar c : html) {
-        if (c == QLatin1Char('<')) {
-            inTag = naming = true;
-            name.clear();
-            continue;
-        }
-        if (inTag) {
-            if (c == QLatin1Char('>')) {
-                inTag = naming = false;
-                seenTag = true;
-                const QString n = name.toLower();
-                skip = n == QLatin1String("script") || n == QLatin1String("title") || n == QLatin1String("style");
-                if ((n == QLatin1String("p") || n == QLatin1String("br") || n == QLatin1String("ul") || n == QLatin1String("ol") ||
-                     n == QLatin1String("/li") || n == QLatin1String("td")) &&
-                    !lastIsMark())
-                    out += QLatin1Char('`');
-            } else if (naming) {
-                if (c == QLatin1Char(' '))
-                    naming = false;
-                else
-                    name += c;
+    for (qsizetype pos = 0;;) {
+        const TLooseTag t = NextLooseTag(html, pos);
+        qsizetype textEnd = html.indexOf(QLatin1Char('<'), pos);
+        if (textEnd < 0)
+            textEnd = html.size();
+        for (qsizetype i = pos; !skip && i < textEnd; ++i) {
+            const QChar c = html[i];
+            if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(' ')) {
+                if (!lastIsMark())
+                    out += QLatin1Char(' ');
+            } else {
+                out += c;
             }
-            continue;
         }
-        if (!seenTag || skip)
-            continue;
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char(' ')) {
-            if (!lastIsMark())
-                out += QLatin1Char(' ');
-            continue;
-        }
-        out += c;
+        if (t.lt < 0)
+            break;
+        skip = t.Is(QLatin1StringView("script")) || t.Is(QLatin1StringView("title")) || t.Is(QLatin1StringView("style"));
+        for (const char *mark : {"p", "br", "ul", "ol", "/li", "td"})
+            if (t.Is(QLatin1StringView(mark)) && !lastIsMark()) {
+                out += QLatin1Char('`');
+                break;
+            }
+        pos = t.gt + 1;
     }
     return HtmlUnescape(out);
 }

@@ -16,7 +16,7 @@ namespace tavrel {
 class TProject;
 class TContentsItems;
 class TContentsItem;
-class TWordDoc;
+struct TConvertedDocument;
 class TOutputSwap;
 
 // One search record of "data.js".
@@ -33,7 +33,7 @@ class TWebHelp
 public:
     // All three are borrowed and must outlive the writer. Word may be null (no attached files,
     // no document head), which tests of the single steps use.
-    TWebHelp(TProject *Project, TContentsItems *Contents, TWordDoc *Word);
+    TWebHelp(TProject *Project, TContentsItems *Contents, const TConvertedDocument *Word);
     TWebHelp(const TWebHelp &) = delete;
     TWebHelp &operator=(const TWebHelp &) = delete;
 
@@ -80,7 +80,7 @@ public:
 
     TProject *Project = nullptr;
     TContentsItems *Contents = nullptr;
-    TWordDoc *Word = nullptr;
+    const TConvertedDocument *Word = nullptr;
     QString CDir;        // the installation folder, "/"-terminated
     QString OutFolder;   // the folder being written, "/"-terminated (private while Output runs)
     TOutputSwap *Swap = nullptr; // the build's outputs, swapped in together

@@ -7,11 +7,21 @@ namespace tavrel {
 
 inline char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
 
+inline char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+
 inline QString AsciiLower(const QString &text)
 {
     QString r = text;
     for (QChar &c : r)
         c = QChar(AsciiLower(c.unicode()));
+    return r;
+}
+
+inline QString AsciiUpper(const QString &text)
+{
+    QString r = text;
+    for (QChar &c : r)
+        c = QChar(AsciiUpper(c.unicode()));
     return r;
 }
 

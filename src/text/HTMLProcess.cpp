@@ -11,22 +11,6 @@ namespace tavrel {
 
 namespace {
 
-// Tag names and attributes are ASCII; other letters are left alone so that no locale rule can
-// make a foreign word equal to a tag name.
-inline char16_t asciiUpper(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-}
-
-QString asciiUpperCase(const QString &s)
-{
-    QString r = s;
-    char16_t *d = reinterpret_cast<char16_t *>(r.data());
-    for (qsizetype i = 0, n = r.size(); i < n; ++i)
-        d[i] = asciiUpper(d[i]);
-    return r;
-}
-
 // Does text at position i hold the lower-case ASCII word w, in any letter case?
 inline bool matchesAt(const char16_t *text, qsizetype n, qsizetype i, const char16_t *w, qsizetype wn)
 {
@@ -51,7 +35,7 @@ TStringList makeTable(std::initializer_list<const char *> names)
 bool inTable(const TStringList &table, const QString &name)
 {
     int index = 0;
-    return table.Find(asciiUpperCase(name), index);
+    return table.Find(AsciiUpper(name), index);
 }
 
 struct EntityRow

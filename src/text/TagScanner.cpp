@@ -1,5 +1,9 @@
 #include "text/TagScanner.h"
 
+#include "text/Ascii.h"
+
+#include <algorithm>
+
 namespace tavrel {
 
 namespace {
@@ -103,6 +107,42 @@ QString WriteTagAttribute(const TTagAttr &a)
     if (a.quote.isNull())
         return a.space + a.name + QLatin1Char('=') + a.value;
     return a.space + a.name + QLatin1Char('=') + a.quote + a.value + a.quote;
+}
+
+bool TLooseTag::Is(QLatin1StringView name) const
+{
+    if (word.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < word.size(); ++i)
+        if (AsciiLower(word[i].unicode()) != AsciiLower(char16_t(uchar(name[i].toLatin1()))))
+            return false;
+    return true;
+}
+
+TLooseTag NextLooseTag(const QString &s, qsizetype from)
+{
+    TLooseTag t;
+    const qsizetype n = s.size();
+    qsizetype lt = s.indexOf(QLatin1Char('<'), std::max<qsizetype>(from, 0));
+    if (lt < 0)
+        return t;
+    qsizetype wordEnd = -1;
+    for (qsizetype i = lt + 1; i < n; ++i) {
+        const QChar c = s[i];
+        if (c == QLatin1Char('<')) {
+            lt = i;
+            wordEnd = -1;
+        } else if (c == QLatin1Char('>')) {
+            t.lt = lt;
+            t.gt = i;
+            const qsizetype e = wordEnd < 0 ? i : wordEnd;
+            t.word = s.mid(lt + 1, e - lt - 1);
+            return t;
+        } else if (wordEnd < 0 && isWhite(c)) {
+            wordEnd = i;
+        }
+    }
+    return t;
 }
 
 } // namespace tavrel

@@ -27,4 +27,19 @@ std::vector<TTagAttr> ParseTagAttributes(const QString &s, qsizetype from, qsize
 // The attribute as it was written.
 QString WriteTagAttribute(const TTagAttr &a);
 
+// A tag read the quick way whole pages are passed over: it runs from a "<" to the next ">"
+// (quotes are not honoured), a "<" before that ">" starting the tag afresh; its word is what
+// follows the "<" up to white space or the ">", as written ("/p" for an end tag, "!--" and on
+// for a comment).
+struct TLooseTag
+{
+    qsizetype lt = -1; // the "<"; -1 when no tag is closed before the text's end
+    qsizetype gt = -1; // its ">"
+    QString word;
+    // The word is name in any letter case (A to Z).
+    bool Is(QLatin1StringView name) const;
+};
+// The first loose tag whose "<" stands at or after from; a ">" before any "<" is text.
+TLooseTag NextLooseTag(const QString &s, qsizetype from);
+
 } // namespace tavrel

@@ -3,6 +3,7 @@
 // deletion, text files in the right encoding, small HTML text operations, path and link
 // arithmetic, and what the document engine can do on this machine.
 // Paths use "/" as separator; folders written with a trailing separator end in "/".
+#include "text/Escape.h"
 #include "text/Warnings.h"
 
 #include <QByteArray>
@@ -115,9 +116,6 @@ QString GetAttributeValue(const QString &tag, const QString &name);
 QString GetCharset(const QString &page);
 // Replaces the charset value, or inserts a meta element naming charset after every "<head>".
 QString SetCharset(const QString &page, const QString &charset);
-QString HtmlEscape(const QString &text);
-// Backslash and "'" preceded by a backslash: the text of a single-quoted script string.
-QString EscapeScriptString(const QString &text);
 // Decodes numeric (decimal) and named character references.
 QString HtmlUnescape(const QString &text);
 // text without every stretch from startMark through the next endMark; an unclosed stretch stays.
@@ -144,8 +142,6 @@ QString ResolvePath(const QString &baseFolder, const QString &path);
 QString RelativeUrl(const QString &base, const QString &target);
 // (file, bookmark) of a link; a "#" inside a file name ("dir#2/p.htm") is not a bookmark.
 std::pair<QString, QString> SplitUrlBookmark(const QString &link);
-// Space, "&" and "=" as "%20", "%26", "%3d".
-QString UrlEncodeQuery(const QString &text);
 
 // --- Miscellaneous -----------------------------------------------------------------------------
 

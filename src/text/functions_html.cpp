@@ -247,35 +247,6 @@ QString SetCharset(const QString &page, const QString &charset_)
                                          QStringLiteral("\">"));
 }
 
-QString HtmlEscape(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case 0x00A9: out += QLatin1String("&copy;"); break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
-
-QString EscapeScriptString(const QString &text)
-{
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('\''))
-            out += QLatin1Char('\\');
-        out += c;
-    }
-    return out;
-}
-
 QString HtmlUnescape(const QString &text)
 {
     enum { sText, sAmp, sNumeric, sNamed } state = sText;

@@ -144,19 +144,5 @@ std::pair<QString, QString> SplitUrlBookmark(const QString &link)
     return {file, bookmark};
 }
 
-QString UrlEncodeQuery(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case ' ': out += QLatin1String("%20"); break;
-        case '&': out += QLatin1String("%26"); break;
-        case '=': out += QLatin1String("%3d"); break;
-        default: out += c; break;
-        }
-    }
-    return out;
-}
 
 } // namespace tavrel

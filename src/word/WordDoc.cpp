@@ -410,27 +410,7 @@ void TWordDoc::RemoveSections()
 
 void TWordDoc::CopyAttachedFiles(const QString &ToWhere)
 {
-    for (int i = 0; i < AttachedFiles.Count(); ++i) {
-        const QString entry = AttachedFiles[i];
-        const TConfined confined = Confine(ToWhere, entry);
-        if (!confined) {
-            Warnings.Add(QStringLiteral("The file \"%1\" would be copied outside the output folder and was left out.").arg(entry));
-            continue;
-        }
-        const QString &target = confined.Path;
-        const QString source = tempDir + entry;
-        if (!QFileInfo::exists(source))
-            continue;
-        // A picture that cannot be copied would be missing from finished pages: an error.
-        const QString folder = QFileInfo(target).absolutePath();
-        if (!QFileInfo(folder).isDir() && !FileSystem().MakePath(folder))
-            throw Exception(QStringLiteral("Cannot create the folder \"%1\".").arg(folder));
-        if (!FileSystem().CopyFile(source, target))
-            throw Exception(QStringLiteral("Cannot copy \"%1\" to \"%2\".").arg(source, target));
-    }
-    if (!FilesFolder.isEmpty() && QFileInfo(tempDir + FilesFolder).isDir()
-        && !CopyFolderTree(tempDir + FilesFolder, ToWhere + FilesFolder))
-        throw Exception(QStringLiteral("Cannot copy the pictures of the document to \"%1\".").arg(ToWhere + FilesFolder));
+    tavrel::CopyAttachedFiles(*this, ToWhere, Warnings);
 }
 
 } // namespace tavrel

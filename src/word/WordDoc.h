@@ -4,6 +4,7 @@
 // a private working folder, and the page is cleaned and held in memory (BeforeBody, Body,
 // AfterBody). ToContentsItems then cuts the body into the contents list.
 #include "project/Contents.h"
+#include "project/ConvertedDocument.h"
 #include "text/OutsideFiles.h"
 #include "text/StringList.h"
 #include "text/Warnings.h"
@@ -46,7 +47,8 @@ struct TShapeAlt
     QString AltText, Link, Target, Title, MapNumber;
 };
 
-class TWordDoc
+// The converted document (TConvertedDocument) is what the help writers receive of it.
+class TWordDoc : public TConvertedDocument
 {
 public:
     using TChangeEvent = std::function<void(TWordDoc *)>;
@@ -96,16 +98,12 @@ public:
     // resolve against its folder, and that folder is one the build may carry files from.
     // Empty when FileName is the user's document itself.
     QString OriginalFile;
-    QString tempDir; // "/"-terminated
     TStringList BookmarkAndUrls;
     TStringList ExternalFiles;
-    QString BeforeBody;
-    TStringList AttachedFiles;
     QStringList MapCodes;
     QString Source;
     QString Body;
     QString AfterBody;
-    QString FilesFolder;
     int Position = 0;
 
     // What the conversion dropped or approximated, for the build's report.

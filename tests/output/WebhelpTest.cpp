@@ -6,6 +6,7 @@
 #include "output/WebHelpInterface.h"
 #include "output/Webhelp.h"
 #include "project/Contents.h"
+#include "project/ConvertedDocument.h"
 #include "project/ProjectSetting.h"
 #include "support/Golden.h"
 #include "support/ScriptedMessages.h"
@@ -587,4 +588,29 @@ TEST(Webhelp, UnwritableAndMissingFiles)
         ASSERT_EQ(messages.Errors().size(), 1);
         EXPECT_TRUE(messages.Errors()[0].contains("webhelpleft.htm"));
     }
+}
+
+// The writer takes the converted document as data: its pictures land beside the pages, and a
+// name that would leave the output folder is refused into the writer's own warnings.
+TEST(Webhelp, CopiesTheConvertedDocumentsFilesAndRefusesEscapingNames)
+{
+    TSetup s;
+    std::vector<TWebItem> items;
+    BasicSample(s.project, items);
+    s.fill(items);
+    TConvertedDocument doc;
+    doc.tempDir = s.tmp.path() + "/work/";
+    QDir().mkpath(doc.tempDir + "doc_files");
+    WriteTextFile("p", doc.tempDir + "doc_files/pic.png", 1);
+    WriteTextFile("q", doc.tempDir + "extra.css", 1);
+    doc.FilesFolder = "doc_files";
+    doc.AttachedFiles.Add("extra.css");
+    doc.AttachedFiles.Add("../../outside.png");
+
+    TWebHelp w(&s.project, &s.items, &doc);
+    w.Output();
+    EXPECT_TRUE(QFileInfo::exists(s.out + "pages/doc_files/pic.png"));
+    EXPECT_TRUE(QFileInfo::exists(s.out + "pages/extra.css"));
+    ASSERT_EQ(w.Warnings.Count(), 1);
+    EXPECT_TRUE(w.Warnings.Texts().join('\n').contains("../../outside.png"));
 }

@@ -7,6 +7,7 @@
 #include "text/FileSystem.h"
 #include "text/WorkingFolder.h"
 #include "text/functions.h"
+#include <QRegularExpression>
 #include <QCoreApplication>
 
 #include <QBuffer>
@@ -458,9 +459,28 @@ TEST(FunctionsHtmlText, AttributeValues)
     EXPECT_EQ(GetAttributeValue("", "href"), "");
 }
 
+// Each place text is written into has one rule; what one writes, a reader of that place
+// takes back unchanged.
+TEST(FunctionsHtmlText, EscapingPerPlace)
+{
+    const QString nasty = QString::fromUtf8("a&b\"c'd<e>f\\g\r\nh\u00A0i\u2028j=k l");
+    EXPECT_EQ(HtmlEscapeText(nasty), QString::fromUtf8("a&amp;b\"c'd&lt;e&gt;f\\g\r\nh&nbsp;i\u2028j=k l"));
+    EXPECT_EQ(HtmlUnescape(HtmlEscape(nasty)), nasty);
+    EXPECT_FALSE(HtmlEscape(nasty).contains('"'));
+    const QString script = EscapeScriptString(nasty);
+    EXPECT_EQ(script, QString::fromUtf8("a&b\\\"c\\'d\\x3ce>f\\\\g\\r\\nh\u00A0i\\u2028j=k l"));
+    EXPECT_EQ(UrlEncodeQuery(nasty).count('%'), 6);
+    EXPECT_FALSE(UrlEncodeQuery(nasty).contains(QRegularExpression("[\"<> &=]")));
+    EXPECT_EQ(UrlEncodePath("a b/c#d/\u00e9"), "a%20b/c%23d/%C3%A9");
+    // A character the code page lacks: a reference in the page, a CSS escape in its style.
+    EXPECT_EQ(EncodePage(QString::fromUtf8("<style>x{font:\u5B8B}</style>\u5B8B"), 1252),
+              QByteArray("<style>x{font:\\5B8B }</style>&#23435;"));
+    EXPECT_EQ(EncodePage(QString::fromUtf8("\u5B8B"), 65001), QByteArray("\xE5\xAE\x8B"));
+}
+
 TEST(FunctionsHtmlText, EscapeAndUnescape)
 {
-    EXPECT_EQ(HtmlEscape("a&b\"<>\u00A9"), "a&amp;b&quot;&lt;&gt;&copy;");
+    EXPECT_EQ(HtmlEscape("a&b\"<>\u00A9"), "a&amp;b&quot;&lt;&gt;\u00A9");
     EXPECT_EQ(HtmlUnescape("a&amp;b"), "a&b");
     EXPECT_EQ(HtmlUnescape("&#65;"), "A");
     EXPECT_EQ(HtmlUnescape("&#x41;"), "&#x41;");

@@ -1,6 +1,7 @@
 // The HTML tables, the white-space helpers, the body split, script removal and the open-element
 // list.
 #include "text/HTMLProcess.h"
+#include "text/TagScanner.h"
 
 #include <QMap>
 #include <QSet>
@@ -327,4 +328,57 @@ TEST(HtmlTags, NewTagAndOwningListCount)
         EXPECT_EQ(tags.Count(), 1);
     }
     EXPECT_EQ(alive, 0); // the list frees what is left
+}
+
+// The quick tag walk of whole pages against a character-by-character reader of the same rule:
+// a "<" opens (or reopens) a tag, white space ends its word, a ">" closes it.
+TEST(LooseTags, MatchCharacterReaderOnRandomText)
+{
+    struct Tag
+    {
+        qsizetype lt, gt;
+        QString word;
+        bool operator==(const Tag &) const = default;
+    };
+    const auto reference = [](const QString &s) {
+        std::vector<Tag> out;
+        qsizetype lt = -1;
+        bool naming = false;
+        QString word;
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            const QChar c = s[i];
+            if (c == '<') {
+                lt = i;
+                naming = true;
+                word.clear();
+            } else if (c == '>') {
+                if (lt >= 0)
+                    out.push_back({lt, i, word});
+                lt = -1;
+                naming = false;
+            } else if (naming) {
+                if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+                    naming = false;
+                else
+                    word += c;
+            }
+        }
+        return out;
+    };
+    const QString alphabet = QStringLiteral("<<>> \t\npbBoOdDyY/!-=\"'");
+    quint32 seed = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        QString s;
+        const int len = int((seed = seed * 1103515245u + 12345u) >> 16) % 24;
+        for (int k = 0; k < len; ++k)
+            s += alphabet[int((seed = seed * 1103515245u + 12345u) >> 16) % alphabet.size()];
+        std::vector<Tag> got;
+        for (TLooseTag t = NextLooseTag(s, 0); t.lt >= 0; t = NextLooseTag(s, t.gt + 1))
+            got.push_back({t.lt, t.gt, t.word});
+        ASSERT_EQ(got, reference(s)) << s.toStdString();
+    }
+    TLooseTag body = NextLooseTag(QStringLiteral("x<BoDy\nclass=a>"), 0);
+    EXPECT_TRUE(body.Is(QLatin1StringView("body")));
+    EXPECT_FALSE(NextLooseTag(QStringLiteral("<bodyx>"), 0).Is(QLatin1StringView("body")));
+    EXPECT_FALSE(NextLooseTag(QStringLiteral("<bod>"), 0).Is(QLatin1StringView("body")));
 }

@@ -1,6 +1,7 @@
 #include "word/engine/HtmlWriterParts.h"
 
 #include "text/Confine.h"
+#include "text/Escape.h"
 #include "text/Exceptions.h"
 #include "text/FileSystem.h"
 #include "text/LanguageProcess.h"
@@ -27,54 +28,6 @@
 #include <set>
 
 namespace tavrel::engine {
-
-// --- escaping and encoding -------------------------------------------------------------------
-
-QString EscapeHtml(const QString &text, bool inAttribute)
-{
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"':
-            if (inAttribute)
-                out += QLatin1String("&quot;");
-            else
-                out += c;
-            break;
-        case 0xA0: out += QLatin1String("&nbsp;"); break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-QByteArray EncodePage(const QString &page, int codePage)
-{
-    if (codePage == 65001)
-        return page.toUtf8();
-    const std::function<QString(char32_t)> ncr = [](char32_t c) { return QStringLiteral("&#%1;").arg(uint(c)); };
-    const std::function<QString(char32_t)> css = [](char32_t c) { return QStringLiteral("\\%1 ").arg(uint(c), 0, 16).toUpper(); };
-    QByteArray out;
-    qsizetype pos = 0;
-    for (;;) {
-        qsizetype s = page.indexOf(QLatin1String("<style"), pos, Qt::CaseInsensitive);
-        if (s < 0)
-            break;
-        qsizetype open = page.indexOf('>', s);
-        qsizetype close = open < 0 ? -1 : page.indexOf(QLatin1String("</style"), open, Qt::CaseInsensitive);
-        if (close < 0)
-            break;
-        out += EncodeCodePageEscaped(page.mid(pos, open + 1 - pos), codePage, ncr);
-        out += EncodeCodePageEscaped(page.mid(open + 1, close - open - 1), codePage, css);
-        pos = close;
-    }
-    out += EncodeCodePageEscaped(page.mid(pos), codePage, ncr);
-    return out;
-}
 
 TLinkTarget ClassifyLinkTarget(const QString &target, const QString &base)
 {
@@ -276,7 +229,7 @@ THtmlResult Writer::Render()
     // Head, body and tail are encoded one by one, so that a large page is never held twice.
     QString head = QStringLiteral("<html>\r\n\r\n<head>\r\n<meta http-equiv=Content-Type content=\"text/html; charset=") + charset +
                    QStringLiteral("\">\r\n<style>\r\n<!--\r\n") + css + QStringLiteral("-->\r\n</style>\r\n\r\n</head>\r\n\r\n") +
-                   QStringLiteral("<body lang=") + EscapeHtml(lang, true) + QStringLiteral(" link=") +
+                   QStringLiteral("<body lang=") + HtmlEscape(lang) + QStringLiteral(" link=") +
                    (linkColor.isEmpty() ? QStringLiteral("blue") : QString('"' + linkColor + '"')) + QStringLiteral(" vlink=") +
                    (vlinkColor.isEmpty() ? QStringLiteral("purple") : QString('"' + vlinkColor + '"')) +
                    QStringLiteral(">\r\n\r\n<div class=WordSection1>\r\n\r\n");

@@ -38,12 +38,6 @@ THtmlResult RenderFilteredHtml(TDocument &doc, const QString &pageName, const TH
 // it cannot be written.
 void WriteFilteredHtml(TDocument &doc, const QString &path, const THtmlOptions &options);
 
-// Markup characters as entities; inAttribute also escapes double quotes. Characters the page's
-// code page cannot hold are turned into references when the page is encoded.
-QString EscapeHtml(const QString &text, bool inAttribute = false);
-// The page in a code page: characters the code page cannot hold become decimal references, and
-// CSS escapes ("\5B8B\4F53 ") inside style elements, where references do not work.
-QByteArray EncodePage(const QString &page, int codePage);
 
 // What a link target of a document names, resolved against base (the document's own folder).
 struct TLinkTarget

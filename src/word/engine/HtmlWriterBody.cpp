@@ -1,5 +1,7 @@
 #include "word/engine/HtmlWriterParts.h"
 
+#include "text/Escape.h"
+
 namespace tavrel::engine::html {
 
 // --- paragraphs ------------------------------------------------------------------------------
@@ -98,7 +100,7 @@ void Writer::labelPiece(QString label, const TNumLevel &lvl, const TParaProps &p
     Piece piece;
     piece.Raw = true;
     QString style = cssJoin(diff);
-    QString content = EscapeHtml(label);
+    QString content = HtmlEscapeText(label);
     if (lvl.Suffix == QLatin1String("space"))
         content += QStringLiteral("&nbsp;");
     if (width > 0)
@@ -438,11 +440,11 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
             // A cross-reference shows its result without a link, as in Word's filtered pages;
             // the conversion turns the ones it wants linked into hyperlink fields first.
             if (!href.isEmpty() && !linkOpen()) {
-                QString tag = QStringLiteral("<a href=\"") + EscapeHtml(href, true) + '"';
+                QString tag = QStringLiteral("<a href=\"") + HtmlEscape(href) + '"';
                 if (!target.isEmpty())
-                    tag += QStringLiteral(" target=\"") + EscapeHtml(target, true) + '"';
+                    tag += QStringLiteral(" target=\"") + HtmlEscape(target) + '"';
                 if (!title.isEmpty())
-                    tag += QStringLiteral(" title=\"") + EscapeHtml(title, true) + '"';
+                    tag += QStringLiteral(" title=\"") + HtmlEscape(title) + '"';
                 tag += '>';
                 f.OpenTag = tag;
                 f.LinkOpen = true;
@@ -463,7 +465,7 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
                     m_fields[size_t(i)].LinkOpen = false;
                     if (!linkOpen())
                         for (const QString &b : m_deferredBookmarks)
-                            raw(QStringLiteral("<a name=\"") + EscapeHtml(b, true) + QStringLiteral("\"></a>"));
+                            raw(QStringLiteral("<a name=\"") + HtmlEscape(b) + QStringLiteral("\"></a>"));
                     if (!linkOpen())
                         m_deferredBookmarks.clear();
                 }
@@ -477,7 +479,7 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
             if (linkOpen())
                 m_deferredBookmarks.push_back(in.Text);
             else
-                raw(QStringLiteral("<a name=\"") + EscapeHtml(in.Text, true) + QStringLiteral("\"></a>"));
+                raw(QStringLiteral("<a name=\"") + HtmlEscape(in.Text) + QStringLiteral("\"></a>"));
             break;
         case TInlineKind::Shape:
             if (hiding() || !in.Shape)
@@ -501,7 +503,7 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
                     QString id = (en ? QStringLiteral("_edn") : QStringLiteral("_ftn")) + QString::number(m_currentNote->Number);
                     QString ref = (en ? QStringLiteral("_ednref") : QStringLiteral("_ftnref")) + QString::number(m_currentNote->Number);
                     raw(QStringLiteral("<a href=\"#") + ref + QStringLiteral("\" name=\"") + id + QStringLiteral("\" title=\"\"><sup>") +
-                        EscapeHtml(m_currentNote->Label) + QStringLiteral("</sup></a>"));
+                        HtmlEscapeText(m_currentNote->Label) + QStringLiteral("</sup></a>"));
                 }
                 break;
             }
@@ -527,10 +529,10 @@ void Writer::inlines(TParagraph &p, const QString &paraStyle, const CellContext 
             QString id = (in.Endnote ? QStringLiteral("_edn") : QStringLiteral("_ftn")) + QString::number(nr.Number);
             QString ref = (in.Endnote ? QStringLiteral("_ednref") : QStringLiteral("_ftnref")) + QString::number(nr.Number);
             if (linkOpen())
-                raw(QStringLiteral("<sup>") + EscapeHtml(nr.Label) + QStringLiteral("</sup>"));
+                raw(QStringLiteral("<sup>") + HtmlEscapeText(nr.Label) + QStringLiteral("</sup>"));
             else
                 raw(QStringLiteral("<a href=\"#") + id + QStringLiteral("\" name=\"") + ref + QStringLiteral("\" title=\"\"><sup>") +
-                    EscapeHtml(nr.Label) + QStringLiteral("</sup></a>"));
+                    HtmlEscapeText(nr.Label) + QStringLiteral("</sup></a>"));
             break;
         }
         default: break;

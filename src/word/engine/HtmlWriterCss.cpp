@@ -1,5 +1,7 @@
 #include "word/engine/HtmlWriterParts.h"
 
+#include "text/Escape.h"
+
 namespace tavrel::engine::html {
 
 
@@ -88,7 +90,7 @@ CssMap cssDiff(const CssMap &full, const CssMap &base)
 // Quotes in an attribute written with single quotes.
 QString attrSingle(const QString &s)
 {
-    QString out = EscapeHtml(s, false);
+    QString out = HtmlEscapeText(s);
     out.replace('\'', QLatin1String("&#39;"));
     return out;
 }

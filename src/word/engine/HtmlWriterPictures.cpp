@@ -1,5 +1,7 @@
 #include "word/engine/HtmlWriterParts.h"
 
+#include "text/Escape.h"
+
 namespace tavrel::engine::html {
 
 // --- pictures --------------------------------------------------------------------------------
@@ -129,23 +131,23 @@ QString Writer::imgHtml(const TShape &s, const QString &src, int w, int h, const
     QString html = QStringLiteral("<img");
     if (w > 0 && h > 0)
         html += QStringLiteral(" width=%1 height=%2").arg(w).arg(h);
-    html += QStringLiteral(" src=\"") + EscapeHtml(src, true) + '"';
+    html += QStringLiteral(" src=\"") + HtmlEscape(src) + '"';
     if (s.Floating) {
         QString align = s.HorizontalAlign == QLatin1String("right") ? QStringLiteral("right") : QStringLiteral("left");
         if (!(s.Wrap == QLatin1String("TopAndBottom") || s.Wrap == QLatin1String("None") || s.Wrap.isEmpty()))
             html += QStringLiteral(" align=") + align + QStringLiteral(" hspace=12");
         m_doc.Warn(QStringLiteral("floating position"), QStringLiteral("A floating picture is placed approximately"), where);
     }
-    html += QStringLiteral(" alt=\"") + EscapeHtml(alt, true) + QStringLiteral("\">");
+    html += QStringLiteral(" alt=\"") + HtmlEscape(alt) + QStringLiteral("\">");
     if (!s.Hyperlink.Empty()) {
         QString href = s.Hyperlink.Address.isEmpty() ? QString() : LinkAddress(s.Hyperlink.Address, m_doc.LinkBase);
         if (!s.Hyperlink.SubAddress.isEmpty())
             href += '#' + s.Hyperlink.SubAddress;
-        QString a = QStringLiteral("<a href=\"") + EscapeHtml(href, true) + '"';
+        QString a = QStringLiteral("<a href=\"") + HtmlEscape(href) + '"';
         if (!s.Hyperlink.Target.isEmpty())
-            a += QStringLiteral(" target=\"") + EscapeHtml(s.Hyperlink.Target, true) + '"';
+            a += QStringLiteral(" target=\"") + HtmlEscape(s.Hyperlink.Target) + '"';
         if (!s.Hyperlink.ScreenTip.isEmpty())
-            a += QStringLiteral(" title=\"") + EscapeHtml(s.Hyperlink.ScreenTip, true) + '"';
+            a += QStringLiteral(" title=\"") + HtmlEscape(s.Hyperlink.ScreenTip) + '"';
         html = a + '>' + html + QStringLiteral("</a>");
     }
     return html;
@@ -195,7 +197,7 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
         if (src.isEmpty()) {
             // The picture is left out; what it says stays readable.
             const QString alt = s.Description.isEmpty() ? s.Title : s.Description;
-            return alt.isEmpty() || s.Floating ? QString() : EscapeHtml(alt);
+            return alt.isEmpty() || s.Floating ? QString() : HtmlEscapeText(alt);
         }
         int w = pxEmu(s.WidthEmu), h = pxEmu(s.HeightEmu);
         if (w <= 0 || h <= 0) {
@@ -221,7 +223,7 @@ QString Writer::shapeHtml(TShape &s, const QString &where)
                        s.Kind == TShapeKind::Chart ? QStringLiteral("A chart without a picture is written as its text")
                                                    : QStringLiteral("A SmartArt diagram without a picture is written as its text"),
                        where);
-            return QStringLiteral("<span>") + EscapeHtml(s.FallbackText) + QStringLiteral("</span>");
+            return QStringLiteral("<span>") + HtmlEscapeText(s.FallbackText) + QStringLiteral("</span>");
         }
         m_doc.Warn(s.Kind == TShapeKind::Chart ? QStringLiteral("chart") : QStringLiteral("diagram"),
                    s.Kind == TShapeKind::Chart ? QStringLiteral("A chart without a picture or text is left out")
