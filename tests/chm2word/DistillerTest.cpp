@@ -190,6 +190,41 @@ TEST(Distiller, RepeatedNavigationAndFootersGoSharedLinesOfAFewPagesStay)
     EXPECT_TRUE(none[1]->Distiller().contains("Same navigation"));
 }
 
+// Two ways the element with the most counted characters is not the content: a picture's share
+// lifts a navigation picture above a topic of short paragraphs, and a span of formatting holds
+// most but not all of a paragraph.
+TEST(Distiller, TheContentIsABlockHoldingMostOfThePagesText)
+{
+    QStringList bodies;
+    for (int k = 0; k < 10; ++k) {
+        const QString own = QString(3, QChar('a' + k));
+        // The trail names the page, so the header pass stops there and never reaches the banner.
+        bodies << "<div class=trail>Guide &gt; " + Words(3, own + "t") + "</div><p><a href=\"index.htm\"><img src=\"banner.png\"></a></p>"
+                      + "<p>" + Words(3, own + "x") + "</p><p>" + Words(3, own + "y") + "</p><p>" + Words(3, own + "z") + "</p>"
+                      + "<p>Copyright notice of the firm</p>";
+    }
+    auto pages = MakePages(bodies);
+    const QStringList out = Distilled(pages, 10).split('\n');
+    for (int k = 0; k < 10; ++k) {
+        const QString own = QString(3, QChar('a' + k));
+        for (const QString &part : QStringList{own + "x2", own + "y2", own + "z2"})
+            EXPECT_TRUE(out[k].contains(part)) << out[k].toStdString();
+        EXPECT_FALSE(out[k].contains("Copyright")) << out[k].toStdString();
+    }
+    // A picture with its own caption still wins over nothing.
+    auto pictured = MakePages({"<div><p>" + Words(3, "c") + "<img src=\"shot.png\"></p></div>"});
+    FindCommonParts(Raw(pictured), 1);
+    EXPECT_EQ(pictured[0]->Distiller(), "<p>" + Words(3, "c") + "<img src=\"shot.png\"></p>");
+
+    // A paragraph in runs of formatting, the first over a hundred characters: the paragraph.
+    const QString paragraph = "<p class=MsoNormal><span style='font-family:Arial'>" + Words(25, "first") + "</span><span style='font-weight:bold'>Compiled File</span><span>"
+                              + Words(12, "third") + "</span></p>";
+    auto spans = MakePages({"<div>" + paragraph + "</div>"});
+    FindCommonParts(Raw(spans), 1);
+    EXPECT_EQ(spans[0]->Distiller(), paragraph);
+    EXPECT_EQ(ExtractSection("<a name=b></a>" + paragraph, "Part B"), paragraph);
+}
+
 TEST(Distiller, ALeadingTitleGoesWhenMostPagesStartWithIt)
 {
     QStringList bodies, titles;
