@@ -323,13 +323,15 @@ private:
 
 // One pass: while a page's block is common, it and every page whose block is similar move on
 // to their next block.
-void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &step)
 {
     // Counting never reaches a threshold of 0; without this guard a list without contents
     // pages would call every block common forever.
     const int need = std::max(1, CommonThreshold(n));
     TBlockIndex index(pages, n);
     for (int j = 0; j < int(pages.size()); ++j) {
+        if (step)
+            step(j);
         while (index.Common(j, need)) {
             for (int k : index.SimilarPages(j)) {
                 (pages[size_t(k)]->*next)();
@@ -342,7 +344,7 @@ void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopi
 }
 
 // The pairwise procedure as it reads: every page's block against every other page's block.
-void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &)
 {
     const int need = std::max(1, CommonThreshold(n));
     auto common = [&](int j) {
@@ -361,23 +363,23 @@ void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTo
         }
 }
 
-using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)());
+using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)(), const std::function<void(int)> &);
 
 // The passes over the pages' first blocks, their last blocks and, when most pages open with their
 // title, the blocks after it; loop finds the blocks the pages share.
-void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop)
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int)> &step = {})
 {
     n = std::clamp(n, 0, int(pages.size()));
     for (TChmTopicFile *p : pages) {
         p->StartSearchUp();
         p->SearchUp();
     }
-    loop(pages, n, &TChmTopicFile::SearchUp);
+    loop(pages, n, &TChmTopicFile::SearchUp, step);
     for (TChmTopicFile *p : pages) {
         p->StartSearchDown();
         p->SearchDown();
     }
-    loop(pages, n, &TChmTopicFile::SearchDown);
+    loop(pages, n, &TChmTopicFile::SearchDown, step);
     int titles = 0;
     for (int k = 0; k < n; ++k)
         titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
@@ -388,13 +390,16 @@ void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop 
             p->Title3 = p->Text;
             p->SearchDown();
         }
-        loop(pages, n, &TChmTopicFile::SearchDown);
+        loop(pages, n, &TChmTopicFile::SearchDown, step);
     }
 }
 
 } // namespace
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, CommonLoop); }
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int)> &step)
+{
+    CommonPasses(pages, n, CommonLoop, step);
+}
 
 void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop); }
 

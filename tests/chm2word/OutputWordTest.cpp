@@ -201,6 +201,60 @@ TEST_F(OutputWordTest, ACancelInThePageLoopEndsQuietlyAndLeavesTheOldDocument)
 
 namespace {
 
+// Counts the files written once a cancel was asked for.
+class TWritesAfterCancel : public TFileSystem
+{
+public:
+    explicit TWritesAfterCancel(const std::atomic<bool> &cancel) : m_cancel(cancel) { m_previous = SetFileSystem(this); }
+    ~TWritesAfterCancel() override { SetFileSystem(m_previous); }
+    bool WriteFile(const QString &path, const QByteArray &data) override
+    {
+        if (m_cancel)
+            ++Count;
+        return TFileSystem::WriteFile(path, data);
+    }
+    int Count = 0;
+
+private:
+    const std::atomic<bool> &m_cancel;
+    TFileSystem *m_previous = nullptr;
+};
+
+} // namespace
+
+// A cancel while the help file is decompiled, its pages compared or distilled: the step stops at
+// the next file or page, nothing more is written, and the decompile folder is gone.
+TEST_F(OutputWordTest, ACancelInsideTheDecompileOrTheDistilStopsAtTheNextFile)
+{
+    for (const QString step : {"Decompiling (3 of", "Comparing (2 of", "Distilling (4 of", "Linking (2 of"}) {
+        test::TScriptedMessages messages;
+        const QString target = out.path() + "/never.docx";
+        TDirectWriter w;
+        Configure(w, target);
+        TWritesAfterCancel writes(w.WantToExit);
+        QStringList infos;
+        w.FOnUpdate = [&](TOutputWord *x) {
+            infos << x->info;
+            if (x->info.startsWith(step))
+                x->WantToExit = true;
+        };
+        w.Execute();
+        EXPECT_TRUE(w.Failed) << step.toStdString();
+        EXPECT_TRUE(messages.Errors().isEmpty()) << step.toStdString();
+        qsizetype at = 0;
+        while (at < infos.size() && !infos[at].startsWith(step))
+            ++at;
+        ASSERT_LT(at, infos.size()) << step.toStdString() << ": " << infos.join(" | ").toStdString();
+        // What follows the cancel is the end of the run alone.
+        EXPECT_EQ(infos.mid(at + 1), QStringList({"Failed.", "Failed."})) << step.toStdString();
+        EXPECT_EQ(writes.Count, 0) << step.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        ExpectNoWorkingLeftovers();
+    }
+}
+
+namespace {
+
 // A target that stays "open elsewhere" for the first refusals writes.
 class TLockedTarget : public TFileSystem
 {
