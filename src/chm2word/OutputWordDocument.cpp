@@ -96,8 +96,10 @@ void TOutputWord::WriteEntry(int k, int)
     R.Collapse(wdCollapseEnd);
 
     if (XE && !e.Keywords.isEmpty()) {
+        // The fields of the collapsed range, not of the document: collecting the document's
+        // fields reads every paragraph, once per keyword of every entry.
         for (const QString &line : IndexEntryTexts(e.Keywords))
-            m_doc->Fields().Add(R, wdFieldIndexEntry, QLatin1Char('"') + line + QLatin1Char('"'), false);
+            R.Fields().Add(R, wdFieldIndexEntry, QLatin1Char('"') + line + QLatin1Char('"'), false);
         R = m_doc->Content();
         R.Collapse(wdCollapseEnd);
     }
