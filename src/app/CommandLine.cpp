@@ -135,16 +135,13 @@ QString TCommandLine::HelpText()
 #include "build/BuildProject.h"
 #include "project/ProjectSetting.h"
 #include "build/build.h"
-#include "build/gui/Building.h"
 #include "text/Exceptions.h"
-#include "text/Messages.h"
 
 #include "text/functions.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QTimer>
 #include <cstdio>
 
 namespace tavrel {
@@ -169,16 +166,13 @@ QString taskName(int taskType)
 }
 
 // Opens the project file; prints why not and returns false when it cannot be opened.
-bool openProject(TProject &project, const QString &file, bool desktop)
+bool openProject(TProject &project, const QString &file)
 {
     const QString path = QFileInfo(file).absoluteFilePath();
     try {
         project.ReadFromIni(path);
     } catch (const Exception &e) {
-        if (desktop)
-            Messages().ShowError(e.Message());
-        else
-            printError(QStringLiteral("Error: ") + e.Message());
+        printError(QStringLiteral("Error: ") + e.Message());
         return false;
     }
     return true;
@@ -299,7 +293,7 @@ int HeadlessBuild(const TCommandLine &cl)
         return 1;
     }
     TProject project;
-    if (!openProject(project, cl.projectFile, false))
+    if (!openProject(project, cl.projectFile))
         return 1;
 
     TThreadBuildRunner runner;
@@ -317,23 +311,6 @@ int HeadlessBuild(const TCommandLine &cl)
     options.ReplaceUnrecorded = cl.replaceUnrecorded;
     TBuildReport report = BuildProject(project, runner, options);
     printResult(report);
-    return report.Result == TBuildReport::Completed ? 0 : 1;
-}
-
-int SilentDesktopBuild(const TCommandLine &cl)
-{
-    TProject project;
-    if (!openProject(project, cl.projectFile, true))
-        return 1;
-    TDialogBuildRunner runner;
-    TBuildOptions options;
-    options.Silence = true;
-    TBuildReport report = BuildProject(project, runner, options);
-    printResult(report);
-    // The window closes a second after the build, as after a build from the main window.
-    QEventLoop wait;
-    QTimer::singleShot(1000, &wait, &QEventLoop::quit);
-    wait.exec();
     return report.Result == TBuildReport::Completed ? 0 : 1;
 }
 

@@ -40,9 +40,4 @@ int HeadlessDecompile(const TCommandLine &commandLine);
 // was given; a locked one is a failure. Returns the exit status: 0 written, 1 not.
 int HeadlessChm2Doc(const TCommandLine &commandLine);
 
-// "tavrel FILE.tvp /b": opens the project, builds it behind the building window without the
-// completion message and returns the exit status once the program may close. Needs a running
-// QApplication and the desktop message interface.
-int SilentDesktopBuild(const TCommandLine &commandLine);
-
 } // namespace tavrel

@@ -205,7 +205,7 @@ void TOutputWord::EmbedPictures()
     for (int k = 1; k <= b; ++k) {
         step(a + k);
         WordShape s = shapes.Item(k);
-        if (s.Type() == msoLinkedPicture) {
+        if (s.Type() == wdShapeLinkedPicture) {
             s.SetSavePictureWithDocument(true);
             s.BreakLink();
         }

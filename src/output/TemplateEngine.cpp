@@ -1,5 +1,6 @@
 #include "output/TemplateEngine.h"
 
+#include "text/Ascii.h"
 #include "project/Contents.h"
 #include "output/Template.h"
 #include "text/Confine.h"
@@ -18,16 +19,6 @@ namespace {
 
 const QString kPrevName = QStringLiteral("btn_prev_n");
 const QString kNextName = QStringLiteral("btn_next_n");
-
-// Lower-cases ASCII letters only, so that positions in the copy are those of the original.
-QString asciiLower(const QString &s)
-{
-    QString r = s;
-    for (QChar &c : r)
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
-            c = QChar(c.unicode() + 32);
-    return r;
-}
 
 // The file name of a path without its folder (either separator).
 QString fileNamePart(const QString &path)
@@ -355,7 +346,7 @@ void TTemplate::init()
 
 QString TTemplate::PrevNextTemplate()
 {
-    const QString lower = asciiLower(Source);
+    const QString lower = AsciiLower(Source);
     QString result;
     result.reserve(Source.size());
     qsizetype mark = 0;
@@ -370,7 +361,7 @@ QString TTemplate::PrevNextTemplate()
             const QString name = withoutExtension(src);
             const bool prev = name == kPrevName;
             if (prev || name == kNextName) {
-                const QString ext = asciiLower(extensionOf(src));
+                const QString ext = AsciiLower(extensionOf(src));
                 if (ext == QLatin1String(".gif") || ext == QLatin1String(".png") || ext == QLatin1String(".jpg")) {
                     pn->Extension = ext;
                     button = prev ? 1 : 2;

@@ -1,5 +1,6 @@
 #include "project/Contents.h"
 
+#include "text/Ascii.h"
 #include "project/ProjectSetting.h"
 #include "text/LanguageProcess.h"
 #include "text/functions.h"
@@ -9,16 +10,6 @@
 namespace tavrel {
 
 namespace {
-
-// Page names are compared ignoring the case of A to Z only.
-QString foldAscii(const QString &s)
-{
-    QString r = s;
-    for (QChar &c : r)
-        if (c.unicode() >= 'A' && c.unicode() <= 'Z')
-            c = QChar(c.unicode() + 32);
-    return r;
-}
 
 QString familyKey(const QString &foldedName, const QString &foldedExt)
 {
@@ -137,12 +128,12 @@ QString GetTopicStaticName(const QString &title)
 
 void TContentsItems::TNameIndex::add(const QString &name)
 {
-    ++used[foldAscii(name)];
+    ++used[AsciiLower(name)];
 }
 
 void TContentsItems::TNameIndex::remove(const QString &name)
 {
-    const QString f = foldAscii(name);
+    const QString f = AsciiLower(name);
     auto it = used.find(f);
     if (it == used.end() || --it->second > 0)
         return;
@@ -174,13 +165,13 @@ void TContentsItems::TNameIndex::remove(const QString &name)
 
 QString TContentsItems::TNameIndex::exclusive(const QString &name, const QString &ext)
 {
-    const QString fName = foldAscii(name), fExt = foldAscii(ext);
+    const QString fName = AsciiLower(name), fExt = AsciiLower(ext);
     if (!exts.contains(fExt))
         exts << fExt;
     qint64 &k = next[familyKey(fName, fExt)];
     for (;; ++k) {
         const QString candidate = k == 0 ? QString(name + ext) : QString(name + QString::number(k) + ext);
-        if (!used.count(foldAscii(candidate)))
+        if (!used.count(AsciiLower(candidate)))
             return candidate;
     }
 }

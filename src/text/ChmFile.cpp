@@ -353,11 +353,13 @@ QStringList TChmFile::ExtractAll(const QString &target, int *skipped, TWarnings 
             continue;
         }
         fileSpelling.insert(key, relative);
-        if (!IsConfinedName(target, relative)) {
+        // Judged once: the path written is the path checked.
+        const TConfined confined = Confine(target, relative);
+        if (!confined) {
             refuse(stored, QStringLiteral("A stored name that would leave the folder is not written."));
             continue;
         }
-        const QString path = ConfinePath(target, relative);
+        const QString &path = confined.Path;
         bool ok = false;
         const QByteArray data = Read(QLatin1Char('/') + stored, &ok);
         if (!ok) {

@@ -58,13 +58,23 @@ QString whyRefused(const QString &folder, const QString &name, QString *joined)
 
 } // namespace
 
+TConfined Confine(const QString &folder, const QString &name)
+{
+    TConfined r;
+    const QString why = whyRefused(folder, name, &r.Path);
+    if (!why.isEmpty()) {
+        r.Path.clear();
+        r.Refusal = QStringLiteral("Refused \"%1\": %2 is not allowed here.").arg(name, why);
+    }
+    return r;
+}
+
 QString ConfinePath(const QString &folder, const QString &name)
 {
-    QString joined;
-    QString why = whyRefused(folder, name, &joined);
-    if (!why.isEmpty())
-        throw Exception(QStringLiteral("Refused \"%1\": %2 is not allowed here.").arg(name, why));
-    return joined;
+    TConfined r = Confine(folder, name);
+    if (!r)
+        throw Exception(r.Refusal);
+    return r.Path;
 }
 
 bool IsConfinedName(const QString &folder, const QString &name) { return whyRefused(folder, name, nullptr).isEmpty(); }

@@ -5,6 +5,18 @@
 
 namespace tavrel {
 
+// A name confined to a folder: the joined path, or why the name was refused.
+struct TConfined
+{
+    QString Path;
+    QString Refusal; // empty when the name was accepted
+    explicit operator bool() const { return Refusal.isEmpty(); }
+};
+
+// Judges the name once: Path is folder + "/" + name when the result lies inside folder, else
+// Refusal says why (the rules of ConfinePath).
+TConfined Confine(const QString &folder, const QString &name);
+
 // Returns folder + "/" + name when the result lies inside folder; raises an Exception naming
 // the name otherwise: empty names, absolute names ("/x", "\x"), drive prefixes ("C:x"), any
 // ".." segment, NUL characters, and names that reach outside through a symbolic link that

@@ -1,5 +1,7 @@
 #include "text/HTMLProcess.h"
 
+#include "text/Ascii.h"
+
 #include <QHash>
 #include <QStringView>
 #include <initializer_list>
@@ -14,11 +16,6 @@ namespace {
 inline char16_t asciiUpper(char16_t c)
 {
     return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c;
-}
-
-inline char16_t asciiLower(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
 QString asciiUpperCase(const QString &s)
@@ -36,7 +33,7 @@ inline bool matchesAt(const char16_t *text, qsizetype n, qsizetype i, const char
     if (i < 0 || n - i < wn)
         return false;
     for (qsizetype k = 0; k < wn; ++k)
-        if (asciiLower(text[i + k]) != w[k])
+        if (AsciiLower(text[i + k]) != w[k])
             return false;
     return true;
 }
@@ -211,7 +208,7 @@ bool IsScriptUrl(const QString &address)
             continue;
         if (!(c.isLetterOrNumber() || u == '+' || u == '-' || u == '.') || u > 0x7F || scheme.size() > 16)
             return false;
-        scheme += QChar(u >= 'A' && u <= 'Z' ? u + 32 : u);
+        scheme += QChar(AsciiLower(u));
     }
     if (!address.contains(QLatin1Char(':')))
         return false;
@@ -316,7 +313,7 @@ void SplitHtmlBody(const QString &page, QString &head, QString &body, QString &t
                 }
             } else if (collecting) {
                 if (candLen < 5)
-                    cand[4 - candLen] = asciiLower(c);
+                    cand[4 - candLen] = AsciiLower(c);
                 ++candLen;
             }
         }
@@ -351,7 +348,7 @@ QString RemoveScripts(const QString &s)
             else if (matchesAt(d, n, i + 1, u"/script", 7))
                 len = 8;
             for (qsizetype k = 1; k < len; ++k)
-                d[i + k] = asciiLower(d[i + k]);
+                d[i + k] = AsciiLower(d[i + k]);
             if (len)
                 i += len - 1;
         }

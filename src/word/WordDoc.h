@@ -116,7 +116,7 @@ private:
     void shapesPass(WordDocument &document);
     void headingsPass(WordDocument &document);
     void addFlashObject(WordShape &shape);
-    QString areaOfCanvasItem(const WordShape &item) const;
+    QString areaOfCanvasItem(const WordShape &item);
     // The new value of a link, or nothing when the link must go and its text stay plain.
     std::optional<QString> linkRule(const QString &value);
     std::optional<QString> bringAlong(const QString &linkedPath, const QString &name);

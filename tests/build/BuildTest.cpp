@@ -11,6 +11,7 @@
 #include "text/Exceptions.h"
 #include "text/WorkingFolder.h"
 #include "support/Golden.h"
+#include "build/BuildStandIns.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -27,61 +28,6 @@ using namespace tavrel;
 using namespace tavrel::test;
 
 namespace {
-
-// A build whose tasks are stand-ins: each converter reports the positions 0, 1, 40, 50, 80
-// and 100, and a chosen step can fail.
-class TStandInBuild : public Tbuild
-{
-public:
-    using Tbuild::Tbuild;
-
-    QString failAt;       // name of the step that raises
-    int failAfter = -1;   // converter/PDF position reported before that step raises
-    bool realCopy = false;
-    bool quitCalled = false;
-    QStringList steps;
-    std::vector<int> taskUpdates; // positions reported from inside a task
-
-protected:
-    void check(const QString &step)
-    {
-        steps << step;
-        if (step == failAt)
-            throw Exception(QStringLiteral("stand-in failure in ") + step);
-    }
-    void report(const QString &step, bool pdf)
-    {
-        for (int p : {0, 1, 40, 50, 80, 100}) {
-            if (step == failAt && p > failAfter && failAfter >= 0)
-                check(step);
-            m_inTask = true;
-            pdf ? PdfAt(p) : ConverterAt(p);
-            m_inTask = false;
-        }
-        check(step);
-    }
-    void MakeTempCopy() override
-    {
-        if (realCopy)
-            Tbuild::MakeTempCopy();
-        check(QStringLiteral("copy"));
-    }
-    void StartWord() override { check(QStringLiteral("word")); }
-    void QuitWord() override { quitCalled = true; }
-    void ConvertDocument(int outputType) override { report(QStringLiteral("convert%1").arg(outputType), false); }
-    void SplitTopics(TContentsItems &) override { check(QStringLiteral("split")); }
-    void FreeConverter() override {}
-    void HtmlHelpCreate(TContentsItems &) override { check(QStringLiteral("hhcreate")); }
-    void HtmlHelpSetFolder() override { check(QStringLiteral("hhfolder")); }
-    void HtmlHelpOutput() override { check(QStringLiteral("hhoutput")); }
-    void HtmlHelpMake() override { check(QStringLiteral("hhmake")); }
-    void HtmlHelpFree() override {}
-    void WebHelpOutput(TContentsItems &) override { check(QStringLiteral("webhelp")); }
-    void PdfOutput(const QString &, const QString &) override { report(QStringLiteral("pdf"), true); }
-
-public:
-    bool m_inTask = false;
-};
 
 struct TRecorded
 {
@@ -106,13 +52,6 @@ TRecorded runBuild(TStandInBuild &build)
     loop.exec();
     build.wait();
     return r;
-}
-
-void setOutputs(TProject &p, bool html, bool web, bool pdf)
-{
-    p.HtmlHelpOutput = html;
-    p.WebHelpOutput = web;
-    p.PDFOutput = pdf;
 }
 
 QByteArray sha(const QString &path) { return QCryptographicHash::hash(ReadBytes(path), QCryptographicHash::Sha256); }
@@ -355,28 +294,6 @@ public:
     {
         ++runs;
         return outcome;
-    }
-};
-
-struct TSavedProject
-{
-    QTemporaryDir dir;
-    TProject project;
-    QString chm, pdf, web, source;
-    TSavedProject(bool html = true, bool webHelp = false, bool pdfOut = false)
-    {
-        const QString root = dir.path() + "/";
-        project.ProjectFilename = root + "help.tvp";
-        project.RootDir = root;
-        project.IsNew = false;
-        WriteBytes(project.ProjectFilename, Utf16File("[GENERAL]\r\n"));
-        source = root + "doc.docx";
-        WriteBytes(source, QByteArray("PK\x03\x04rest", 8));
-        project.SourceFile = "<Project_Folder>/doc.docx";
-        setOutputs(project, html, webHelp, pdfOut);
-        chm = project.RealPath(ptCompiledFile);
-        pdf = project.RealPath(ptPDFFile);
-        web = project.RealPath(ptWebHelpFolder);
     }
 };
 
@@ -700,49 +617,4 @@ TEST(BuildRealTasks, DocumentErrorsNameTheUsersFileNotTheTemporaryCopy)
     EXPECT_EQ(r.Result, TBuildReport::Failed);
     EXPECT_TRUE(r.Message.contains("\"" + source + "\"")) << r.Message.toStdString();
     EXPECT_FALSE(r.Message.contains("~ta")) << r.Message.toStdString();
-}
-
-// --- The building window --------------------------------------------------------------------------
-
-#include "build/gui/Building.h"
-
-#include <QProgressBar>
-
-TEST(BuildingWindow, FollowsTheBuildAndClosesWithItsResult)
-{
-    TProject project;
-    setOutputs(project, true, true, true);
-    {
-        TfrmBuilding form(project, nullptr,
-                          [](TProject &p) { return std::unique_ptr<Tbuild>(std::make_unique<TStandInBuild>(&p)); });
-        EXPECT_EQ(form.windowTitle(), "Building...");
-        EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
-        EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
-        EXPECT_EQ(form.ProgressBar1->maximum(), 100);
-        // The thread is running already; closing by the system's command does nothing.
-        form.close();
-        EXPECT_EQ(form.exec(), QDialog::Accepted);
-        EXPECT_EQ(form.ProgressBar1->value(), 100);
-        EXPECT_TRUE(form.ErrorMsg.isEmpty());
-        EXPECT_TRUE(form.Outcome.Ok);
-    }
-    {
-        TfrmBuilding form(project, nullptr, [&](TProject &p) {
-            auto b = std::make_unique<TStandInBuild>(&p);
-            b->failAt = "webhelp";
-            return std::unique_ptr<Tbuild>(std::move(b));
-        });
-        EXPECT_EQ(form.exec(), QDialog::Rejected);
-        EXPECT_EQ(form.ErrorMsg, "Error occured when building!\r\n\r\nTaskType: 2 TaskPos: 26\r\nstand-in failure in webhelp");
-        EXPECT_EQ(form.ProgressBar1->value(), 59);
-    }
-    {
-        // Through BuildProject, as the main window runs it.
-        TSavedProject s;
-        TScriptedMessages messages;
-        TDialogBuildRunner runner;
-        runner.Factory = [](TProject &p) { return std::unique_ptr<Tbuild>(std::make_unique<TStandInBuild>(&p)); };
-        EXPECT_EQ(BuildProject(s.project, runner).Result, TBuildReport::Completed);
-        EXPECT_EQ(messages.Infos().last(), "The build is completed!");
-    }
 }

@@ -1,8 +1,15 @@
-// The main() of every test program: a Qt application on the offscreen platform, so tests can
-// use threads with queued calls, fonts, painting and windows without a display.
+// The main() of every test program, on the offscreen platform: the core's programs run under a
+// QGuiApplication (threads with queued calls, fonts, painting, but no widgets), the window
+// tests' programs (built with TAVREL_TEST_WIDGETS) under a QApplication.
 #include "text/WorkingFolder.h"
 
+#ifdef TAVREL_TEST_WIDGETS
 #include <QApplication>
+using TTestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TTestApplication = QGuiApplication;
+#endif
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,7 +21,7 @@ int main(int argc, char **argv)
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
+    TTestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     // Every test program is a run of its own: its working files go with it, and what earlier
     // runs left behind goes at its start.

@@ -1,8 +1,8 @@
 // The search over a WebHelp of 10,000 topics answers in under 100 ms once its word index is
 // built. Prints the measured times. A benchmark, not a test: run it with
 // `node tests/webhelp/search.bench.mjs` after `npm ci` in tests/webhelp. The help is written by
-// the program's own writer through its test program (TAVREL_TEST_OUTPUT, default
-// build/bin/test_output); without that program the reference writer here makes it.
+// the program's own writer through the tool tools/large_webhelp (TAVREL_LARGE_WEBHELP, default
+// build/bin/large_webhelp); without that program the reference writer here makes it.
 
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
@@ -20,7 +20,7 @@ let browser;
 before(async () => {
   root = fs.mkdtempSync(path.join(os.tmpdir(), 'webhelp-bench-'));
   dir = root;
-  const program = process.env.TAVREL_TEST_OUTPUT || path.join(repo, 'build', 'bin', 'test_output');
+  const program = process.env.TAVREL_LARGE_WEBHELP || path.join(repo, 'build', 'bin', 'large_webhelp');
   if (fs.existsSync(program)) {
     const out = path.join(dir, 'web');
     execFileSync(program, ['--gtest_filter=WebhelpSample.LargeHelpForTheSearchBenchmark'], {

@@ -6,7 +6,7 @@
 
 namespace tavrel {
 
-TfrmCSSCode::TfrmCSSCode(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmCSSCode)
+TfrmCSSCode::TfrmCSSCode(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmCSSCode>())
 {
     ui->setupUi(this);
     QFont mono(QStringLiteral("monospace"));
@@ -20,10 +20,7 @@ TfrmCSSCode::TfrmCSSCode(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmCSSC
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TfrmCSSCode::~TfrmCSSCode()
-{
-    delete ui;
-}
+TfrmCSSCode::~TfrmCSSCode() = default;
 
 QString TfrmCSSCode::Code() const
 {

@@ -1,6 +1,7 @@
 #pragma once
 // The style-snippet dialog: pick a line of "css.dat", adjust it, insert it.
 #include <QDialog>
+#include <memory>
 
 namespace Ui {
 class TfrmCSSCode;
@@ -14,8 +15,10 @@ class TfrmCSSCode : public QDialog
 public:
     explicit TfrmCSSCode(QWidget *parent = nullptr);
     ~TfrmCSSCode() override;
-    Ui::TfrmCSSCode *ui;
     QString Code() const;
+
+private:
+    std::unique_ptr<Ui::TfrmCSSCode> ui;
 };
 
 } // namespace tavrel

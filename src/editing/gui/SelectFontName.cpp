@@ -6,7 +6,7 @@
 
 namespace tavrel {
 
-TfrmSelectFontName::TfrmSelectFontName(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmSelectFontName)
+TfrmSelectFontName::TfrmSelectFontName(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmSelectFontName>())
 {
     ui->setupUi(this);
     ui->lbFontList->addItems(LoadDataLines(QStringLiteral("fonts.dat")));
@@ -20,10 +20,7 @@ TfrmSelectFontName::TfrmSelectFontName(QWidget *parent) : QDialog(parent), ui(ne
     ui->lbPreview->setContentsMargins(8, 4, 8, 4);
 }
 
-TfrmSelectFontName::~TfrmSelectFontName()
-{
-    delete ui;
-}
+TfrmSelectFontName::~TfrmSelectFontName() = default;
 
 QString TfrmSelectFontName::FontName() const
 {

@@ -1,6 +1,7 @@
 #pragma once
 // The font-name dialog: pick a font list of "fonts.dat", see each named font in itself.
 #include <QDialog>
+#include <memory>
 
 namespace Ui {
 class TfrmSelectFontName;
@@ -14,11 +15,12 @@ class TfrmSelectFontName : public QDialog
 public:
     explicit TfrmSelectFontName(QWidget *parent = nullptr);
     ~TfrmSelectFontName() override;
-    Ui::TfrmSelectFontName *ui;
     QString FontName() const;
 
 private:
     void UpdatePreview();
+
+    std::unique_ptr<Ui::TfrmSelectFontName> ui;
 };
 
 } // namespace tavrel

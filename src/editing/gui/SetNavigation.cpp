@@ -4,7 +4,7 @@
 
 namespace tavrel {
 
-TfrmSetNavigation::TfrmSetNavigation(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmSetNavigation)
+TfrmSetNavigation::TfrmSetNavigation(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmSetNavigation>())
 {
     ui->setupUi(this);
     connect(ui->edtStartString, &QLineEdit::textChanged, this, &TfrmSetNavigation::UpdatePreview);
@@ -16,10 +16,7 @@ TfrmSetNavigation::TfrmSetNavigation(QWidget *parent) : QDialog(parent), ui(new 
     UpdatePreview();
 }
 
-TfrmSetNavigation::~TfrmSetNavigation()
-{
-    delete ui;
-}
+TfrmSetNavigation::~TfrmSetNavigation() = default;
 
 void TfrmSetNavigation::LoadSetting(const QString &SettingStr)
 {

@@ -3,6 +3,7 @@
 #include "editing/SmallDialogs.h"
 
 #include <QDialog>
+#include <memory>
 
 namespace Ui {
 class TfrmSetNavigation;
@@ -17,13 +18,14 @@ public:
     explicit TfrmSetNavigation(QWidget *parent = nullptr);
     ~TfrmSetNavigation() override;
 
-    Ui::TfrmSetNavigation *ui;
     void LoadSetting(const QString &SettingStr);
     QString GetSettingStr() const;
 
 private:
     TNavFields Fields() const;
     void UpdatePreview();
+
+    std::unique_ptr<Ui::TfrmSetNavigation> ui;
 };
 
 } // namespace tavrel

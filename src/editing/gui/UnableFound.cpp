@@ -6,7 +6,7 @@
 
 namespace tavrel {
 
-TfrmUnableFound::TfrmUnableFound(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmUnableFound)
+TfrmUnableFound::TfrmUnableFound(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmUnableFound>())
 {
     ui->setupUi(this);
     ui->btnOK->setEnabled(false);
@@ -17,10 +17,7 @@ TfrmUnableFound::TfrmUnableFound(QWidget *parent) : QDialog(parent), ui(new Ui::
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TfrmUnableFound::~TfrmUnableFound()
-{
-    delete ui;
-}
+TfrmUnableFound::~TfrmUnableFound() = default;
 
 void TfrmUnableFound::GetFiles(const QString &Folder)
 {

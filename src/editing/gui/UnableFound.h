@@ -1,6 +1,7 @@
 #pragma once
 // Names a template's main page when the expected one is missing.
 #include <QDialog>
+#include <memory>
 
 namespace Ui {
 class TfrmUnableFound;
@@ -14,9 +15,11 @@ class TfrmUnableFound : public QDialog
 public:
     explicit TfrmUnableFound(QWidget *parent = nullptr);
     ~TfrmUnableFound() override;
-    Ui::TfrmUnableFound *ui;
     void GetFiles(const QString &Folder);
     QString SelectedName() const;
+
+private:
+    std::unique_ptr<Ui::TfrmUnableFound> ui;
 };
 
 } // namespace tavrel

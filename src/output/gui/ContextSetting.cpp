@@ -10,7 +10,7 @@
 
 namespace tavrel {
 
-TfrmContextSetting::TfrmContextSetting(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmContextSetting)
+TfrmContextSetting::TfrmContextSetting(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmContextSetting>())
 {
     ui->setupUi(this);
     QFont mono(QStringLiteral("monospace"));
@@ -43,10 +43,7 @@ TfrmContextSetting::TfrmContextSetting(QWidget *parent) : QDialog(parent), ui(ne
     connect(ui->btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TfrmContextSetting::~TfrmContextSetting()
-{
-    delete ui;
-}
+TfrmContextSetting::~TfrmContextSetting() = default;
 
 // The code pieces are stored with CR LF line ends; the editor holds plain line feeds.
 void TfrmContextSetting::SetTopCode(const QString &text)

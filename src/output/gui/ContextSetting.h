@@ -2,6 +2,7 @@
 // The context map options: the three code pieces of the context file, its encoding, the
 // presets of "context.dat" and the menu of template variables.
 #include <QDialog>
+#include <memory>
 
 class QMenu;
 
@@ -17,7 +18,6 @@ class TfrmContextSetting : public QDialog
 public:
     explicit TfrmContextSetting(QWidget *parent = nullptr);
     ~TfrmContextSetting() override;
-    Ui::TfrmContextSetting *ui;
     QMenu *PopupMenu1 = nullptr;
 
     void SetTopCode(const QString &text);
@@ -38,6 +38,8 @@ protected:
 
 private:
     bool m_loading = false;
+
+    std::unique_ptr<Ui::TfrmContextSetting> ui;
 };
 
 } // namespace tavrel

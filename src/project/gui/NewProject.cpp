@@ -9,7 +9,7 @@
 
 namespace tavrel {
 
-TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::TfrmNewProject)
+TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::TfrmNewProject>())
 {
     ui->setupUi(this);
     // The white header of a wizard.
@@ -31,9 +31,28 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(new Ui::Tf
     ShowState();
 }
 
-TfrmNewProject::~TfrmNewProject()
+TfrmNewProject::~TfrmNewProject() = default;
+
+void TfrmNewProject::Prepare(bool canCancel, const QString &folder, const QString &fileName)
 {
-    delete ui;
+    ui->btnCancel->setEnabled(canCancel);
+    ui->edtProjectPosition->setText(folder);
+    ui->edtFilename->setText(fileName);
+}
+
+QString TfrmNewProject::ProjectFile() const
+{
+    return WizardProjectFile(ui->edtProjectPosition->text(), ui->edtFilename->text());
+}
+
+bool TfrmNewProject::SelectsDocument() const
+{
+    return ui->rb1->isChecked();
+}
+
+bool TfrmNewProject::CreatesDocument() const
+{
+    return ui->rb2->isChecked();
 }
 
 void TfrmNewProject::btnBackClick(int tag)

@@ -3,6 +3,7 @@
 #include "project/NewProject.h"
 
 #include <QDialog>
+#include <memory>
 
 namespace Ui {
 class TfrmNewProject;
@@ -17,8 +18,15 @@ public:
     explicit TfrmNewProject(QWidget *parent = nullptr);
     ~TfrmNewProject() override;
 
-    Ui::TfrmNewProject *ui;
     TNewProjectWizard State;
+
+    // What the wizard offers first: whether it may be cancelled, the folder and the file name.
+    void Prepare(bool canCancel, const QString &folder, const QString &fileName);
+    // The project file chosen, once the wizard was accepted.
+    QString ProjectFile() const;
+    // Whether the author chose to pick an existing Word document next, or to create a new one.
+    bool SelectsDocument() const;
+    bool CreatesDocument() const;
 
     // The handler of "< Back" and of the next button, by the button's tag.
     void btnBackClick(int tag);
@@ -28,6 +36,8 @@ public:
 
 private:
     void ShowState();
+
+    std::unique_ptr<Ui::TfrmNewProject> ui;
 };
 
 } // namespace tavrel

@@ -1,28 +1,28 @@
 #include "project/gui/whelp.h"
 
-#include "editing/gui/ColorSelector.h"
-#include "editing/gui/SetNavigation.h"
-#include "output/Template.h"
-#include "output/gui/ContextSetting.h"
 #include "build/BuildProject.h"
+#include "build/gui/Building.h"
+#include "editing/gui/ColorSelector.h"
 #include "project/MainWindowLogic.h"
 #include "project/OwnHelp.h"
-#include "project/NewProject.h"
-#include "project/ResourceStrings.h"
-#include "build/gui/Building.h"
+#include "project/gui/BuildPage.h"
 #include "project/gui/NewProject.h"
+#include "project/gui/SourceFilesPage.h"
+#include "word/gui/CreateNewdoc.h"
 #include "text/Exceptions.h"
 #include "text/InstallFolder.h"
-#include "text/LanguageProcess.h"
 #include "text/Messages.h"
 #include "text/Shell.h"
 #include "text/functions.h"
 #include "text/gui/BrowseForFolder.h"
 
-#include "ui_NewProject.h"
 #include "ui_whelp.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
@@ -43,16 +43,6 @@ namespace {
 
 const QString kProjectFilter = QStringLiteral("Tavrel for Word Project (*.tvp)");
 
-// Fields the window disables are drawn in the button face colour, enabled ones in the window
-// colour, so the state reads at a glance.
-void setFieldEnabled(QWidget *w, bool enabled)
-{
-    w->setEnabled(enabled);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
-    w->setPalette(p);
-}
-
 // The labels of every form on a page share one width, so the fields of its groups line up.
 void alignLabels(QWidget *page)
 {
@@ -72,19 +62,10 @@ void alignLabels(QWidget *page)
         l->setMinimumWidth(width);
 }
 
-QIcon contentsIcon(int index)
-{
-    QIcon icon(ContentsIconFile(index));
-    const QString hi = InstallPath(QStringLiteral("webhelp/icons-png/%1@2x.png").arg(index + 1));
-    if (QFileInfo(hi).isFile())
-        icon.addFile(hi);
-    return icon;
-}
-
 } // namespace
 
 TfrmMain::TfrmMain(const QStringList &args, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::TfrmMain), m_args(args)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TfrmMain>()), m_args(args)
 {
     ui->setupUi(this);
     FormCreate();
@@ -95,30 +76,20 @@ TfrmMain::~TfrmMain()
     // FormDestroy: the project just worked on heads the recent list next time.
     if (m_project && !m_project->IsNew)
         TRecentProjects::Add(m_project->ProjectFilename);
-    delete ui;
 }
 
 void TfrmMain::FormCreate()
 {
-    setWindowIcon(contentsIcon(0));
+    setWindowIcon(ContentsIcon(0));
     // Window titles read exactly as set: an empty display name keeps the window system from
     // appending the program's name to the caption, which already begins with it.
     QApplication::setApplicationDisplayName(QString());
-    // The icon lists of the contents entries: "1" to "42", entry i showing icon i - 1.
-    for (QComboBox *cb : {ui->cbbHasChild, ui->cbbNoChild}) {
-        cb->setIconSize(QSize(16, 16));
-        for (int i = 0; i < 42; ++i)
-            cb->addItem(contentsIcon(i), QString::number(i + 1));
-        cb->setMaxVisibleItems(14);
-    }
-    for (int i = 0; i < Languages().GetCount(); ++i)
-        ui->cbLanguage->addItem(Languages().GetItem(i).Name);
-    ui->cbLanguage->setMaxVisibleItems(20);
-    ui->cbHtmlHelpOutputEncoding->addItems(HtmlHelpCharsets());
-    ui->cbHtmlHelpOutputEncoding->setMaxVisibleItems(20);
-    ui->cbWebBackground->addItems(BackgroundItems());
     for (int i = 0; i < ui->PageControl1->count(); ++i)
         alignLabels(ui->PageControl1->widget(i));
+    for (TSettingsPage *page : Pages()) {
+        page->Attach(this);
+        page->Bind(m_bindings);
+    }
 
     // A toolbar for the common commands; "Open" also offers the recent projects.
     QToolBar *bar = addToolBar(QStringLiteral("Project"));
@@ -216,37 +187,10 @@ void TfrmMain::ConnectControls()
         connect(c, &QCheckBox::toggled, this, schedule);
     for (QComboBox *c : findChildren<QComboBox *>())
         connect(c, &QComboBox::currentIndexChanged, this, schedule);
-    connect(ui->seNavWidth, &QSpinBox::valueChanged, this, schedule);
+    for (QSpinBox *s : findChildren<QSpinBox *>())
+        connect(s, &QSpinBox::valueChanged, this, schedule);
     for (TframSelectColor *f : findChildren<TframSelectColor *>())
         connect(f, &TframSelectColor::Changed, this, schedule);
-
-    connect(ui->btnSelectWordFile, &QPushButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
-    connect(ui->btnBrowseWordFile, &QToolButton::clicked, this, &TfrmMain::btnSelectWordFileClick);
-    connect(ui->btnOpenWordFile, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFileClick);
-    connect(ui->btnCreateWordFile, &QPushButton::clicked, this, &TfrmMain::btnCreateWordFileClick);
-    connect(ui->btnOpenWordFolder, &QPushButton::clicked, this, &TfrmMain::btnOpenWordFolderClick);
-    connect(ui->btnCopyright, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&copy;")); });
-    connect(ui->btnRegistered, &QToolButton::clicked, this, [this] { InsertFooter(QStringLiteral("&reg;")); });
-    connect(ui->btnSetNavigation, &QPushButton::clicked, this, &TfrmMain::btnSetNavigationClick);
-    connect(ui->btnCompiledFile, &QToolButton::clicked, this, &TfrmMain::btnCompiledFileClick);
-    connect(ui->btnContextFile, &QToolButton::clicked, this, &TfrmMain::btnContextFileClick);
-    connect(ui->btnContextSetting, &QPushButton::clicked, this, &TfrmMain::btnContextSettingClick);
-    connect(ui->btnHHPFolder, &QToolButton::clicked, this, [this] { FolderButtonClick(1); });
-    connect(ui->btnWebHelpFolder, &QToolButton::clicked, this, [this] { FolderButtonClick(2); });
-    connect(ui->cbLanguage, &QComboBox::activated, this, &TfrmMain::cbLanguageChange);
-    connect(ui->cbPDFOutput, &QCheckBox::clicked, this, &TfrmMain::cbPDFOutputClick);
-    connect(ui->cbWebBackground, &QComboBox::currentIndexChanged, this, &TfrmMain::cbWebBackgroundChange);
-    connect(ui->btnCHMTemplateImport, &QPushButton::clicked, this, [this] { TemplateImport(m_project->HtmlHelpTemplateStream); });
-    connect(ui->btnCHMTemplateExport, &QPushButton::clicked, this, [this] { TemplateExport(m_project->HtmlHelpTemplateStream); });
-    connect(ui->btnWeblHelpTemplateImport, &QPushButton::clicked, this, [this] { TemplateImport(m_project->WebHelpTemplateStream); });
-    connect(ui->btnWeblHelpTemplateExport, &QPushButton::clicked, this, [this] { TemplateExport(m_project->WebHelpTemplateStream); });
-    connect(ui->btnBuild, &QPushButton::clicked, this, [this] { BuildProject(false); });
-    connect(ui->btnOpenCHM, &QPushButton::clicked, this, [this] { OpenOutput(0, false); });
-    connect(ui->btnCHMFolder, &QPushButton::clicked, this, [this] { OpenOutput(0, true); });
-    connect(ui->btnOpenWebHelp, &QPushButton::clicked, this, [this] { OpenOutput(1, false); });
-    connect(ui->btnWebHelpFolderOpen, &QPushButton::clicked, this, [this] { OpenOutput(1, true); });
-    connect(ui->btnOpenPDF, &QPushButton::clicked, this, [this] { OpenOutput(2, false); });
-    connect(ui->btnPDFFolder, &QPushButton::clicked, this, [this] { OpenOutput(2, true); });
 }
 
 void TfrmMain::ScheduleUpdate()
@@ -257,54 +201,26 @@ void TfrmMain::ScheduleUpdate()
 
 // --- The project and its controls ----------------------------------------------------------
 
+QList<TSettingsPage *> TfrmMain::Pages() const
+{
+    QList<TSettingsPage *> pages;
+    for (int i = 0; i < ui->PageControl1->count(); ++i)
+        if (auto *page = qobject_cast<TSettingsPage *>(ui->PageControl1->widget(i)))
+            pages << page;
+    return pages;
+}
+
+void TfrmMain::ShowFields()
+{
+    m_filling = true;
+    m_bindings.Show(*m_project);
+    m_filling = false;
+}
+
 void TfrmMain::ProjectToControl()
 {
-    TProject &p = *m_project;
-    m_filling = true;
-    ui->edtSourceFile->setText(p.SourceFile);
-    ui->edtChmTitle->setText(p.Title);
-    ui->edtNavSetting->setText(p.NavSetting);
-    ui->edtCopyright->setText(p.CopyRight);
-    ui->edtPrevHint->setText(p.PrevHint);
-    ui->edtNextHint->setText(p.NextHint);
-    ui->edtCompiledFile->setText(p.CompiledFile);
-    ui->edtHtmlHelpTitle->setText(p.HtmlHelpTitle);
-    ui->cbHtmlHelpTitleSame->setChecked(p.HtmlHelpTitleSame);
-    ui->cbLanguage->setCurrentIndex(Languages().GetIndexById(p.CHMSetting.Language));
-    // A charset the list does not hold selects nothing, so showing the project cannot replace
-    // the stored charset with whatever was selected before.
-    ui->cbHtmlHelpOutputEncoding->setCurrentIndex(CharsetIndex(p.HtmlHelpOutputEncoding));
-    ui->cbbHasChild->setCurrentIndex(p.HasChild);
-    ui->cbbNoChild->setCurrentIndex(p.NoChild);
-    ui->cbHtmlHelpExtension->setCurrentIndex(p.HtmlHelpExtension);
-    ui->cbOutputContext->setChecked(p.HtmlHelpOutputContext);
-    ui->edtContextFile->setText(p.HtmlHelpContextFile);
-    ui->cbOutputHHP->setChecked(p.OutputHHP);
-    ui->edtHHPFolder->setText(p.HHPFolder);
-    ui->edtWebHelpOutputFolder->setText(p.WebHelpOutputFolder);
-    ui->edtWebHelpTitle->setText(p.WebHelpTitle);
-    ui->cbWebHelpTilteSame->setChecked(p.WebHelpTilteSame);
-    ui->cbWebHelpExtension->setCurrentIndex(p.WebHelpExtension);
-    ui->framWebFontColor->SetText(p.WebFontColor);
-    ui->framWebBackColor->SetText(p.WebBackColor);
-    ui->cbWebBackground->setCurrentIndex(p.WebBackground);
-    ui->cbStartFromRoot->setChecked(p.StartFromRoot);
-    ui->cbDrawLines->setChecked(p.DrawLines);
-    ui->cbAutoCollapse->setChecked(p.AutoCollapse);
-    ui->cbRealColorIcon->setChecked(p.RealColorIcon);
-    ui->cbShowIndex->setChecked(p.ShowIndex);
-    ui->seNavWidth->setValue(p.NavWidth);
-    ui->framTOCbackColor->SetText(p.TOCBackColor);
-    ui->edtPDF->setText(p.PDFFile);
-    ui->cbPanes->setCurrentIndex(p.Panes);
-    ui->cbMagnification->setCurrentIndex(p.Magnification);
-    ui->cbPageLayout->setCurrentIndex(p.PageLayout);
-    ui->cbHTMLHelpOutput->setChecked(p.HtmlHelpOutput);
-    ui->cbWebHelpOutput->setChecked(p.WebHelpOutput);
-    ui->cbPDFOutput->setChecked(p.PDFOutput && IsLibreOfficeAvailable());
-    m_filling = false;
-    p.ProjectChanged = false;
-    cbWebBackgroundChange();
+    ShowFields();
+    m_project->ProjectChanged = false;
     CheckOutputFiles();
     SetCaption();
     // The enable rules and titles follow at once; equal values leave the project unchanged.
@@ -315,86 +231,9 @@ void TfrmMain::Action2Update()
 {
     if (m_filling || !m_project)
         return;
-    TProject &p = *m_project;
-    bool &ch = p.ProjectChanged;
-
-    const bool hasSource = !ui->edtSourceFile->text().isEmpty();
-    ui->btnOpenWordFile->setEnabled(hasSource);
-    ui->btnOpenWordFolder->setEnabled(hasSource);
-
-    auto titleRule = [&](QCheckBox *same, QLineEdit *edit, QString &field) {
-        setFieldEnabled(edit, !same->isChecked());
-        if (same->isChecked()) {
-            if (edit->text() != ui->edtChmTitle->text()) {
-                const QSignalBlocker b(edit);
-                edit->setText(ui->edtChmTitle->text());
-            }
-        } else {
-            UpdateText(field, edit->text(), ch);
-        }
-    };
-    titleRule(ui->cbHtmlHelpTitleSame, ui->edtHtmlHelpTitle, p.HtmlHelpTitle);
-    titleRule(ui->cbWebHelpTilteSame, ui->edtWebHelpTitle, p.WebHelpTitle);
-
-    const bool hhp = ui->cbOutputHHP->isChecked();
-    setFieldEnabled(ui->edtHHPFolder, hhp);
-    ui->btnHHPFolder->setEnabled(hhp);
-    const bool context = ui->cbOutputContext->isChecked();
-    setFieldEnabled(ui->edtContextFile, context);
-    ui->btnContextFile->setEnabled(context);
-    ui->btnContextSetting->setEnabled(context);
-
-    UpdateText(p.SourceFile, ui->edtSourceFile->text(), ch);
-    UpdateText(p.Title, ui->edtChmTitle->text(), ch);
-    UpdateText(p.NavSetting, ui->edtNavSetting->text(), ch);
-    UpdateText(p.CopyRight, ui->edtCopyright->text(), ch);
-    UpdateText(p.PrevHint, ui->edtPrevHint->text(), ch);
-    UpdateText(p.NextHint, ui->edtNextHint->text(), ch);
-    UpdateText(p.CompiledFile, ui->edtCompiledFile->text(), ch);
-    UpdateFlag(p.HtmlHelpTitleSame, ui->cbHtmlHelpTitleSame->isChecked(), ch);
-    if (ui->cbLanguage->currentIndex() >= 0)
-        UpdateText(p.CHMSetting.Language, Languages().GetItem(ui->cbLanguage->currentIndex()).Id, ch);
-    // Charset names ignore letter case: a stored "WINDOWS-1251" is the entry shown, not an edit.
-    if (ui->cbHtmlHelpOutputEncoding->currentIndex() >= 0) {
-        const QString charset = CharsetOfEntry(ui->cbHtmlHelpOutputEncoding->currentText());
-        if (charset.compare(p.HtmlHelpOutputEncoding, Qt::CaseInsensitive) != 0)
-            UpdateText(p.HtmlHelpOutputEncoding, charset, ch);
-    }
-    if (ui->cbbHasChild->currentIndex() >= 0)
-        UpdateNumber(p.HasChild, ui->cbbHasChild->currentIndex(), ch);
-    if (ui->cbbNoChild->currentIndex() >= 0)
-        UpdateNumber(p.NoChild, ui->cbbNoChild->currentIndex(), ch);
-    if (ui->cbHtmlHelpExtension->currentIndex() >= 0)
-        UpdateNumber(p.HtmlHelpExtension, ui->cbHtmlHelpExtension->currentIndex(), ch);
-    UpdateFlag(p.HtmlHelpOutputContext, context, ch);
-    UpdateText(p.HtmlHelpContextFile, ui->edtContextFile->text(), ch);
-    UpdateFlag(p.OutputHHP, hhp, ch);
-    UpdateText(p.HHPFolder, ui->edtHHPFolder->text(), ch);
-    UpdateText(p.WebHelpOutputFolder, ui->edtWebHelpOutputFolder->text(), ch);
-    UpdateFlag(p.WebHelpTilteSame, ui->cbWebHelpTilteSame->isChecked(), ch);
-    if (ui->cbWebHelpExtension->currentIndex() >= 0)
-        UpdateNumber(p.WebHelpExtension, ui->cbWebHelpExtension->currentIndex(), ch);
-    UpdateText(p.WebFontColor, ui->framWebFontColor->Text(), ch);
-    UpdateText(p.WebBackColor, ui->framWebBackColor->Text(), ch);
-    if (ui->cbWebBackground->currentIndex() >= 0)
-        UpdateNumber(p.WebBackground, ui->cbWebBackground->currentIndex(), ch);
-    UpdateFlag(p.StartFromRoot, ui->cbStartFromRoot->isChecked(), ch);
-    UpdateFlag(p.DrawLines, ui->cbDrawLines->isChecked(), ch);
-    UpdateFlag(p.AutoCollapse, ui->cbAutoCollapse->isChecked(), ch);
-    UpdateFlag(p.RealColorIcon, ui->cbRealColorIcon->isChecked(), ch);
-    UpdateFlag(p.ShowIndex, ui->cbShowIndex->isChecked(), ch);
-    UpdateNumber(p.NavWidth, ui->seNavWidth->value(), ch);
-    UpdateText(p.TOCBackColor, ui->framTOCbackColor->Text(), ch);
-    UpdateText(p.PDFFile, ui->edtPDF->text(), ch);
-    if (ui->cbPanes->currentIndex() >= 0)
-        UpdateNumber(p.Panes, ui->cbPanes->currentIndex(), ch);
-    if (ui->cbMagnification->currentIndex() >= 0)
-        UpdateNumber(p.Magnification, ui->cbMagnification->currentIndex(), ch);
-    if (ui->cbPageLayout->currentIndex() >= 0)
-        UpdateNumber(p.PageLayout, ui->cbPageLayout->currentIndex(), ch);
-    UpdateFlag(p.HtmlHelpOutput, ui->cbHTMLHelpOutput->isChecked(), ch);
-    UpdateFlag(p.WebHelpOutput, ui->cbWebHelpOutput->isChecked(), ch);
-    UpdateFlag(p.PDFOutput, ui->cbPDFOutput->isChecked(), ch);
+    m_bindings.Take(*m_project);
+    for (TSettingsPage *page : Pages())
+        page->UpdateControls(*m_project);
     SetCaption();
 }
 
@@ -407,18 +246,7 @@ void TfrmMain::SetCaption()
 
 void TfrmMain::CheckOutputFiles()
 {
-    const QList<TOutputStatus> status = tavrel::CheckOutputFiles(*m_project);
-    QLineEdit *paths[3] = {ui->edtCHMOutput, ui->edtWebHelpOutput, ui->edtPDFOutput};
-    QLabel *labels[3] = {ui->lbCHMStatus, ui->lbWebHelpStatus, ui->lbPDFStatus};
-    QPushButton *opens[3] = {ui->btnOpenCHM, ui->btnOpenWebHelp, ui->btnOpenPDF};
-    QPushButton *folders[3] = {ui->btnCHMFolder, ui->btnWebHelpFolderOpen, ui->btnPDFFolder};
-    for (int i = 0; i < 3; ++i) {
-        const QSignalBlocker b(paths[i]);
-        paths[i]->setText(status[i].Path);
-        labels[i]->setText(status[i].Label);
-        opens[i]->setEnabled(status[i].Exists);
-        folders[i]->setEnabled(status[i].Exists);
-    }
+    ui->tsBuild->ShowOutputStatus(*m_project);
 }
 
 // --- Project commands ----------------------------------------------------------------------
@@ -537,10 +365,9 @@ bool TfrmMain::SaveAs()
         return false;
     }
     p.IsNew = false;
-    {
-        const QSignalBlocker b(ui->edtCompiledFile);
-        ui->edtCompiledFile->setText(p.CompiledFile);
-    }
+    // The compiled file was renamed after the project.
+    ShowFields();
+    ScheduleUpdate();
     SetCaption();
     return true;
 }
@@ -552,12 +379,10 @@ bool TfrmMain::New(bool CanCancel)
     if (!m_project->IsNew)
         AddRecentProject(m_project->ProjectFilename);
     TfrmNewProject wizard(this);
-    wizard.ui->btnCancel->setEnabled(CanCancel);
-    wizard.ui->edtProjectPosition->setText(GetNewProjectFolder());
-    wizard.ui->edtFilename->setText(QStringLiteral("help"));
+    wizard.Prepare(CanCancel, GetNewProjectFolder(), QStringLiteral("help"));
     if (RunWizard(wizard) != QDialog::Accepted)
         return false;
-    const QString file = WizardProjectFile(wizard.ui->edtProjectPosition->text(), wizard.ui->edtFilename->text());
+    const QString file = wizard.ProjectFile();
     // Write the new project before the current one is replaced: a folder that cannot be made
     // keeps the project that was open.
     {
@@ -579,10 +404,10 @@ bool TfrmMain::New(bool CanCancel)
         Messages().ShowError(e.Message());
     }
     SetCaption();
-    if (wizard.ui->rb1->isChecked())
-        btnSelectWordFileClick();
-    else if (wizard.ui->rb2->isChecked())
-        btnCreateWordFileClick();
+    if (wizard.SelectsDocument())
+        ui->tsSourceFiles->SelectWordFile();
+    else if (wizard.CreatesDocument())
+        ui->tsSourceFiles->CreateWordFile();
     return true;
 }
 
@@ -644,7 +469,7 @@ QMessageBox *CreateAboutBox(QWidget *parent)
     auto *box = new QMessageBox(parent);
     box->setObjectName(QStringLiteral("frmAbout"));
     box->setWindowTitle(QStringLiteral("About ") + product);
-    box->setIconPixmap(contentsIcon(0).pixmap(32, 32));
+    box->setIconPixmap(ContentsIcon(0).pixmap(32, 32));
     box->setText(QStringLiteral("<b>%1 %2</b>").arg(product, QString::fromLatin1(kVersion)));
     box->setInformativeText(QStringLiteral("Help authoring from one Word document: HTML Help, WebHelp and PDF."));
     // A message box sizes itself to its shortest line; give the text room to read as a paragraph.
@@ -697,178 +522,9 @@ int TfrmMain::RunWizard(TfrmNewProject &wizard)
     return wizard.exec();
 }
 
-// --- Page buttons --------------------------------------------------------------------------
-
-void TfrmMain::btnSelectWordFileClick()
+int TfrmMain::RunCreateNewDocument(TfrmCreateNewDocument &dialog)
 {
-    const QString start = m_project->RealPath(ui->edtSourceFile->text());
-    const QString file = ChooseOpenFile(QStringLiteral("Select the Word document"), start, WordFilterString());
-    if (!file.isEmpty())
-        ui->edtSourceFile->setText(file);
-}
-
-void TfrmMain::btnOpenWordFileClick()
-{
-    const QString path = m_project->RealPath(ui->edtSourceFile->text());
-    if (QFileInfo(path).isFile())
-        Shell().OpenDocument(path);
-    else
-        Messages().ShowError(Resource().GetStringById(QStringLiteral("602")).replace(QLatin1String("%s"), ui->edtSourceFile->text()));
-}
-
-void TfrmMain::btnOpenWordFolderClick()
-{
-    Shell().ShowInFileManager(m_project->RealPath(ui->edtSourceFile->text()));
-}
-
-void TfrmMain::InsertFooter(const QString &entity)
-{
-    QLineEdit *e = ui->edtCopyright;
-    const int start = e->hasSelectedText() ? e->selectionStart() : e->cursorPosition();
-    const TTextEdit r = InsertAtCaret(e->text(), start, e->hasSelectedText() ? int(e->selectedText().size()) : 0, entity);
-    e->setText(r.text);
-    e->setSelection(r.selStart, r.selLength);
-    e->setFocus();
-}
-
-void TfrmMain::btnSetNavigationClick()
-{
-    TfrmSetNavigation d(this);
-    d.LoadSetting(m_project->NavSetting);
-    if (d.exec() == QDialog::Accepted)
-        ui->edtNavSetting->setText(d.GetSettingStr());
-}
-
-void TfrmMain::btnCompiledFileClick()
-{
-    const QString path = m_project->RealPath(ui->edtCompiledFile->text().trimmed());
-    QString proposal = path;
-    if (!path.isEmpty())
-        QDir().mkpath(QFileInfo(path).absolutePath());
-    const QString file = ChooseSaveFile(QStringLiteral("Compiled file"), proposal, QStringLiteral("Windows HTML help (*.chm)"),
-                                        QStringLiteral("chm"), false);
-    if (!file.isEmpty())
-        ui->edtCompiledFile->setText(file);
-}
-
-void TfrmMain::btnContextFileClick()
-{
-    Action2Update();
-    const QString path = m_project->RealPath(ptContextFile);
-    const QString file = ChooseSaveFile(QStringLiteral("Context file"), path,
-                                        QStringLiteral("C# (*.cs);;VB .NET (*.vb);;Delphi (*.pas);;C (*.h);;All file (*)"),
-                                        QString(), true);
-    if (!file.isEmpty())
-        ui->edtContextFile->setText(file);
-}
-
-void TfrmMain::btnContextSettingClick()
-{
-    TProject &p = *m_project;
-    TfrmContextSetting d(this);
-    d.SetTopCode(p.HtmlHelpContextTopCode);
-    d.SetBottomCode(p.HtmlHelpContextBottomCode);
-    d.SetCodeTemplate(p.HtmlHelpContextCodeTemplate);
-    d.SetEncoding(p.HtmlHelpContextEncoding);
-    if (d.exec() != QDialog::Accepted)
-        return;
-    UpdateText(p.HtmlHelpContextTopCode, d.TopCode(), p.ProjectChanged);
-    UpdateText(p.HtmlHelpContextBottomCode, d.BottomCode(), p.ProjectChanged);
-    UpdateText(p.HtmlHelpContextCodeTemplate, d.CodeTemplate(), p.ProjectChanged);
-    UpdateNumber(p.HtmlHelpContextEncoding, d.Encoding(), p.ProjectChanged);
-}
-
-void TfrmMain::FolderButtonClick(int tag)
-{
-    Action2Update();
-    QString folder = m_project->RealPath(tag == 1 ? ptHHPFolder : ptWebHelpFolder);
-    if (!IsBlankText(folder) && !QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-        folder = QDir::homePath();
-    if (!ChooseFolder(folder))
-        return;
-    (tag == 1 ? ui->edtHHPFolder : ui->edtWebHelpOutputFolder)->setText(folder);
-}
-
-void TfrmMain::cbLanguageChange()
-{
-    const int entry = ApplyLanguage(*m_project, ui->cbLanguage->currentIndex());
-    if (entry >= 0)
-        ui->cbHtmlHelpOutputEncoding->setCurrentIndex(entry);
-}
-
-void TfrmMain::cbPDFOutputClick()
-{
-    if (ui->cbPDFOutput->isChecked() && !IsLibreOfficeAvailable()) {
-        Messages().Ask(Resource().GetStringById(QStringLiteral("501")), mbOK, TMsgIcon::Warning);
-        ui->cbPDFOutput->setChecked(false);
-    }
-}
-
-void TfrmMain::cbWebBackgroundChange()
-{
-    const QString file = BackgroundPicture(ui->cbWebBackground->currentIndex());
-    if (file.isEmpty())
-        ui->imgBackground->clear();
-    else
-        ui->imgBackground->setPixmap(QPixmap(file));
-}
-
-void TfrmMain::TemplateImport(QByteArray &stream)
-{
-    const QString file = ChooseOpenFile(QStringLiteral("Please select the template file"), QString(),
-                                        QStringLiteral("Template file (*.htm *.html)"));
-    if (file.isEmpty())
-        return;
-    if (Messages().Ask(QStringLiteral("Are you sure to overwrite the current template?"), mbYes | mbNo, TMsgIcon::Question) != mbYes)
-        return;
-    QByteArray packed;
-    try {
-        TemplateFileToStream(file, packed);
-    } catch (const Exception &e) {
-        Messages().ShowError(e.Message());
-        return;
-    }
-    stream = packed;
-    m_project->ProjectChanged = true;
-    Messages().ShowInfo(QStringLiteral("Imported sucessfully!"));
-}
-
-void TfrmMain::TemplateExport(const QByteArray &stream)
-{
-    QString folder;
-    if (!ChooseFolder(folder))
-        return;
-    if (!IsFolderEmpty(folder)) {
-        switch (Messages().Ask(Resource().GetStringById(QStringLiteral("500")), mbYes | mbNo | mbCancel, TMsgIcon::Question)) {
-        case mbYes:
-            if (!DeleteFolder(folder) || !QDir().mkpath(folder)) {
-                Messages().ShowError(QStringLiteral("The folder \"%1\" cannot be emptied.").arg(folder));
-                return;
-            }
-            break;
-        case mbNo:
-            break;
-        default:
-            return;
-        }
-    }
-    try {
-        StreamToTemplateFiles(stream, folder);
-    } catch (const Exception &e) {
-        Messages().ShowError(e.Message());
-        return;
-    }
-    if (Messages().Ask(QStringLiteral("OK! Do you want to browser the folder?"), mbYes | mbNo, TMsgIcon::Question) == mbYes)
-        Shell().OpenDocument(folder);
-}
-
-void TfrmMain::OpenOutput(int index, bool folder)
-{
-    const TOutputStatus s = tavrel::CheckOutputFiles(*m_project)[index];
-    if (folder)
-        Shell().ShowInFileManager(s.Target);
-    else
-        Shell().OpenDocument(s.Target);
+    return dialog.exec();
 }
 
 // --- Start ---------------------------------------------------------------------------------
@@ -882,7 +538,7 @@ QPixmap SplashPixmap()
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawPixmap(QRect(36, 48, 32, 32), contentsIcon(0).pixmap(QSize(32, 32), dpr));
+    p.drawPixmap(QRect(36, 48, 32, 32), ContentsIcon(0).pixmap(QSize(32, 32), dpr));
     QFont f = QApplication::font();
     f.setPointSizeF(f.pointSizeF() * 2.2);
     f.setBold(true);

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: owns the current project, opens, creates and saves project files, keeps the
-// recent list, shows the project in six setting pages and copies every edit back at the next
-// idle moment, and runs builds.
+// recent list, shows the project in its setting pages (one binding table between their controls
+// and the project's fields) and copies every edit back at the next idle moment, and runs builds.
 #include "project/ProjectSetting.h"
+#include "project/gui/SettingsPage.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -25,7 +26,7 @@ class TBuildRunner;
 class TfrmNewProject;
 class TfrmCreateNewDocument;
 
-class TfrmMain : public QMainWindow
+class TfrmMain : public QMainWindow, public TPageHost
 {
     Q_OBJECT
 public:
@@ -33,8 +34,7 @@ public:
     explicit TfrmMain(const QStringList &args = {}, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
-    TProject &Project() { return *m_project; }
-    Ui::TfrmMain *ui;
+    TProject &Project() override { return *m_project; }
 
     // The project commands of the File menu.
     bool New(bool CanCancel);
@@ -45,12 +45,12 @@ public:
     void GoExit();
 
     void ProjectToControl();
-    void Action2Update();
+    void Action2Update() override;
     void CheckOutputFiles();
     void SetCaption();
     void LoadRecentProjects();
     void AddRecentProject(const QString &path);
-    void BuildProject(bool Silence);
+    void BuildProject(bool Silence) override;
 
     // The result of the last silent build: 0 built, 1 not built (the "/b" start's exit status).
     int SilentStatus = 0;
@@ -63,12 +63,12 @@ public:
     std::function<std::unique_ptr<TBuildRunner>(QWidget *)> RunnerFactory;
 
     // The dialogs the commands open; tests override them.
-    virtual QString ChooseOpenFile(const QString &caption, const QString &start, const QString &filter);
-    virtual QString ChooseSaveFile(const QString &caption, const QString &proposal, const QString &filter,
-                                   const QString &suffix, bool confirmOverwrite);
-    virtual bool ChooseFolder(QString &folder);
+    QString ChooseOpenFile(const QString &caption, const QString &start, const QString &filter) override;
+    QString ChooseSaveFile(const QString &caption, const QString &proposal, const QString &filter,
+                           const QString &suffix, bool confirmOverwrite) override;
+    bool ChooseFolder(QString &folder) override;
     virtual int RunWizard(TfrmNewProject &wizard);
-    virtual int RunCreateNewDocument(TfrmCreateNewDocument &dialog);
+    int RunCreateNewDocument(TfrmCreateNewDocument &dialog) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -83,24 +83,12 @@ private:
     void ProjectOperation(int tag);
     void RecentClick(const QString &caption);
     void About();
+    QList<TSettingsPage *> Pages() const;
+    // Shows the project's fields again without counting it as an edit.
+    void ShowFields();
 
-    void btnSelectWordFileClick();
-    void btnCreateWordFileClick();
-    void btnOpenWordFileClick();
-    void btnOpenWordFolderClick();
-    void InsertFooter(const QString &entity);
-    void btnSetNavigationClick();
-    void btnCompiledFileClick();
-    void btnContextFileClick();
-    void btnContextSettingClick();
-    void FolderButtonClick(int tag);
-    void cbLanguageChange();
-    void cbPDFOutputClick();
-    void cbWebBackgroundChange();
-    void TemplateImport(QByteArray &stream);
-    void TemplateExport(const QByteArray &stream);
-    void OpenOutput(int index, bool folder);
-
+    std::unique_ptr<Ui::TfrmMain> ui;
+    TBindingTable m_bindings;
     std::unique_ptr<TProject> m_project;
     QStringList m_args;
     QTimer *m_idle = nullptr;

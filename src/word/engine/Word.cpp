@@ -350,27 +350,27 @@ int WordShape::Type() const
     const bool linked = s.MediaPart.isEmpty() && !s.LinkTarget.isEmpty();
     if (!s.Floating) {
         switch (s.Kind) {
-        case TShapeKind::Picture: return linked ? 4 : 3;
-        case TShapeKind::Control: return 5;
-        case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? 1 : 2;
-        case TShapeKind::Chart: return 12;
-        case TShapeKind::Diagram: return 15;
-        case TShapeKind::Canvas: return 14;
-        default: return 3;
+        case TShapeKind::Picture: return linked ? wdInlineShapeLinkedPicture : wdInlineShapePicture;
+        case TShapeKind::Control: return wdInlineShapeOLEControlObject;
+        case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? wdInlineShapeEmbeddedOLEObject : wdInlineShapeLinkedOLEObject;
+        case TShapeKind::Chart: return wdInlineShapeChart;
+        case TShapeKind::Diagram: return wdInlineShapeDiagram;
+        case TShapeKind::Canvas: return wdInlineShapeCanvas;
+        default: return wdInlineShapePicture;
         }
     }
     switch (s.Kind) {
-    case TShapeKind::Picture: return linked ? 11 : 13;
-    case TShapeKind::Drawing: return 1;
-    case TShapeKind::TextBox: return 17;
-    case TShapeKind::Group: return 6;
-    case TShapeKind::Canvas: return 20;
-    case TShapeKind::Chart: return 3;
-    case TShapeKind::Diagram: return 24;
-    case TShapeKind::Control: return 12;
-    case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? 7 : 10;
-    case TShapeKind::Ink: return 22;
-    default: return 1;
+    case TShapeKind::Picture: return linked ? wdShapeLinkedPicture : wdShapePicture;
+    case TShapeKind::Drawing: return wdShapeDrawing;
+    case TShapeKind::TextBox: return wdShapeTextBox;
+    case TShapeKind::Group: return wdShapeGroup;
+    case TShapeKind::Canvas: return wdShapeCanvas;
+    case TShapeKind::Chart: return wdShapeChart;
+    case TShapeKind::Diagram: return wdShapeDiagram;
+    case TShapeKind::Control: return wdShapeOLEControlObject;
+    case TShapeKind::OleObject: return s.LinkTarget.isEmpty() ? wdShapeEmbeddedOLEObject : wdShapeLinkedOLEObject;
+    case TShapeKind::Ink: return wdShapeInk;
+    default: return wdShapeDrawing;
     }
 }
 

@@ -49,6 +49,17 @@ inline int HeadingStyleOfLevel(int level) { return wdStyleHeading1 - (level < 0 
 enum WdOpenFormat { wdOpenFormatAuto = 0, wdOpenFormatWebPages = 7 };
 enum WdExportFormat { wdExportFormatPDF = 17 };
 enum WdFieldType { wdFieldEmpty = -1, wdFieldRef = 3, wdFieldIndexEntry = 4, wdFieldTOC = 13, wdFieldPageRef = 37, wdFieldHyperlink = 88 };
+// The kinds of shape (WordShape::Type): inline shapes and floating shapes count apart.
+enum WdInlineShapeType {
+    wdInlineShapeEmbeddedOLEObject = 1, wdInlineShapeLinkedOLEObject = 2, wdInlineShapePicture = 3,
+    wdInlineShapeLinkedPicture = 4, wdInlineShapeOLEControlObject = 5, wdInlineShapeChart = 12,
+    wdInlineShapeCanvas = 14, wdInlineShapeDiagram = 15
+};
+enum WdShapeType {
+    wdShapeDrawing = 1, wdShapeChart = 3, wdShapeGroup = 6, wdShapeEmbeddedOLEObject = 7, wdShapeLinkedOLEObject = 10,
+    wdShapeLinkedPicture = 11, wdShapeOLEControlObject = 12, wdShapePicture = 13, wdShapeTextBox = 17,
+    wdShapeCanvas = 20, wdShapeInk = 22, wdShapeDiagram = 24
+};
 
 enum WdBreakType { wdSectionBreakNextPage = 2, wdPageBreak = 7 };
 enum WdParagraphAlignment { wdAlignParagraphLeft = 0, wdAlignParagraphCenter = 1, wdAlignParagraphRight = 2, wdAlignParagraphJustify = 3 };
@@ -56,8 +67,6 @@ enum WdParagraphAlignment { wdAlignParagraphLeft = 0, wdAlignParagraphCenter = 1
 enum WdPaperSize { wdPaper11x17 = 1, wdPaperLetter = 2, wdPaperLegal = 4, wdPaperExecutive = 5, wdPaperA3 = 6, wdPaperA4 = 7, wdPaperA5 = 9, wdPaperB4 = 10, wdPaperB5 = 11, wdPaperCustom = 41 };
 // Colours are 0x00BBGGRR as in Word; automatic is its own value.
 enum WdColor { wdColorAutomatic = -16777216 };
-enum WdInlineShapeType { wdInlineShapePicture = 3, wdInlineShapeLinkedPicture = 4 };
-enum WdShapeType { msoLinkedPicture = 11, msoPicture = 13 };
 
 class WordRange;
 struct WordTocOptions;
@@ -226,9 +235,7 @@ struct WordHyperlinkInfo
 class WordShape
 {
 public:
-    // Inline shapes: 1 embedded OLE object, 3 picture, 4 linked picture, 5 control, 12 chart,
-    // 15 diagram. Floating shapes: 1 drawing shape, 3 chart, 6 group, 7 embedded OLE object,
-    // 11 linked picture, 12 control, 13 picture, 17 text box, 20 canvas, 21 diagram.
+    // A WdInlineShapeType for an inline shape, a WdShapeType for a floating one.
     int Type() const;
     bool Inline() const;
     QString AlternativeText() const;

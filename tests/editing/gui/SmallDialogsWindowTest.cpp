@@ -5,11 +5,7 @@
 #include "editing/gui/SetNavigation.h"
 #include "editing/gui/UnableFound.h"
 #include "project/Contents.h"
-
-#include "ui_CSScode.h"
-#include "ui_SelectFontName.h"
-#include "ui_SetNavigation.h"
-#include "ui_UnableFound.h"
+#include "support/Controls.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -19,30 +15,31 @@
 #include <gtest/gtest.h>
 
 using namespace tavrel;
+using namespace tavrel::test;
 
 TEST(SmallDialogsWindow, NavigationPreviewFollowsEveryChange)
 {
     TfrmSetNavigation d;
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Set navigation"));
     d.LoadSetting(DefaultNavSettingText());
-    EXPECT_EQ(d.ui->edtStartString->text(), QStringLiteral("Help > "));
-    EXPECT_TRUE(d.ui->cbIncludeTopic->isChecked());
-    EXPECT_FALSE(d.ui->cbEndwithDelimiter->isEnabled());
-    EXPECT_EQ(d.ui->edtPreview->text(), QStringLiteral("Help > Heading1 > Heading2 > Topic"));
+    EXPECT_EQ(Child<QLineEdit>(d, "edtStartString")->text(), QStringLiteral("Help > "));
+    EXPECT_TRUE(Child<QCheckBox>(d, "cbIncludeTopic")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(d, "cbEndwithDelimiter")->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(d, "edtPreview")->text(), QStringLiteral("Help > Heading1 > Heading2 > Topic"));
 
-    d.ui->cbIncludeTopic->setChecked(false);
-    EXPECT_TRUE(d.ui->cbEndwithDelimiter->isEnabled());
-    EXPECT_EQ(d.ui->edtPreview->text(), QStringLiteral("Help > Heading1 > Heading2"));
-    d.ui->cbEndwithDelimiter->setChecked(true);
-    EXPECT_EQ(d.ui->edtPreview->text(), QStringLiteral("Help > Heading1 > Heading2 > "));
+    Child<QCheckBox>(d, "cbIncludeTopic")->setChecked(false);
+    EXPECT_TRUE(Child<QCheckBox>(d, "cbEndwithDelimiter")->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(d, "edtPreview")->text(), QStringLiteral("Help > Heading1 > Heading2"));
+    Child<QCheckBox>(d, "cbEndwithDelimiter")->setChecked(true);
+    EXPECT_EQ(Child<QLineEdit>(d, "edtPreview")->text(), QStringLiteral("Help > Heading1 > Heading2 > "));
     // Including the topic again clears and disables the other box.
-    d.ui->cbIncludeTopic->setChecked(true);
-    EXPECT_FALSE(d.ui->cbEndwithDelimiter->isChecked());
-    EXPECT_FALSE(d.ui->cbEndwithDelimiter->isEnabled());
+    Child<QCheckBox>(d, "cbIncludeTopic")->setChecked(true);
+    EXPECT_FALSE(Child<QCheckBox>(d, "cbEndwithDelimiter")->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(d, "cbEndwithDelimiter")->isEnabled());
 
-    d.ui->edtDelimiter->clear();
-    QTest::keyClicks(d.ui->edtDelimiter, " / ");
-    EXPECT_EQ(d.ui->edtPreview->text(), QStringLiteral("Help > Heading1 / Heading2 / Topic"));
+    Child<QLineEdit>(d, "edtDelimiter")->clear();
+    QTest::keyClicks(Child<QLineEdit>(d, "edtDelimiter"), " / ");
+    EXPECT_EQ(Child<QLineEdit>(d, "edtPreview")->text(), QStringLiteral("Help > Heading1 / Heading2 / Topic"));
     EXPECT_EQ(d.GetSettingStr(), QStringLiteral("\"Help > \",\" / \",\"0\",\"1\""));
 
     d.LoadSetting("\"Start &gt; \",\"&gt;\",\"0\",\"0\"");
@@ -77,22 +74,22 @@ TEST(SmallDialogsWindow, SnippetFontAndTemplateFileDialogs)
 {
     TfrmCSSCode css;
     EXPECT_EQ(css.windowTitle(), QStringLiteral("Insert CSS code"));
-    ASSERT_GT(css.ui->lbCSSList->count(), 5);
-    css.ui->lbCSSList->setCurrentRow(2);
-    EXPECT_EQ(css.Code(), css.ui->lbCSSList->item(2)->text());
-    css.ui->edtCode->setText("color: red;");
+    ASSERT_GT(Child<QListWidget>(css, "lbCSSList")->count(), 5);
+    Child<QListWidget>(css, "lbCSSList")->setCurrentRow(2);
+    EXPECT_EQ(css.Code(), Child<QListWidget>(css, "lbCSSList")->item(2)->text());
+    Child<QLineEdit>(css, "edtCode")->setText("color: red;");
     EXPECT_EQ(css.Code(), QStringLiteral("color: red;"));
 
     TfrmSelectFontName fonts;
     EXPECT_EQ(fonts.windowTitle(), QStringLiteral("Font name"));
-    ASSERT_GT(fonts.ui->lbFontList->count(), 5);
-    fonts.ui->edtFont->setText("Verdana, Arial, sans-serif");
-    const QString html = fonts.ui->lbPreview->text();
+    ASSERT_GT(Child<QListWidget>(fonts, "lbFontList")->count(), 5);
+    Child<QLineEdit>(fonts, "edtFont")->setText("Verdana, Arial, sans-serif");
+    const QString html = Child<QLabel>(fonts, "lbPreview")->text();
     EXPECT_TRUE(html.contains("font-family: 'Verdana'\">Verdana</span>"));
     EXPECT_TRUE(html.contains("font-family: 'Arial'\">Arial</span>"));
     EXPECT_TRUE(html.endsWith(", sans-serif"));
-    fonts.ui->lbFontList->setCurrentRow(0);
-    EXPECT_EQ(fonts.FontName(), fonts.ui->lbFontList->item(0)->text());
+    Child<QListWidget>(fonts, "lbFontList")->setCurrentRow(0);
+    EXPECT_EQ(fonts.FontName(), Child<QListWidget>(fonts, "lbFontList")->item(0)->text());
 
     QTemporaryDir dir;
     for (const char *name : {"main.HTML", "other.htm", "style.css"}) {
@@ -102,9 +99,9 @@ TEST(SmallDialogsWindow, SnippetFontAndTemplateFileDialogs)
     TfrmUnableFound u;
     EXPECT_EQ(u.windowTitle(), QStringLiteral("Unable to find the template file"));
     u.GetFiles(dir.path());
-    EXPECT_EQ(u.ui->lbFiles->count(), 2);
-    EXPECT_FALSE(u.ui->btnOK->isEnabled());
-    u.ui->lbFiles->setCurrentRow(1);
-    EXPECT_TRUE(u.ui->btnOK->isEnabled());
+    EXPECT_EQ(Child<QListWidget>(u, "lbFiles")->count(), 2);
+    EXPECT_FALSE(Child<QPushButton>(u, "btnOK")->isEnabled());
+    Child<QListWidget>(u, "lbFiles")->setCurrentRow(1);
+    EXPECT_TRUE(Child<QPushButton>(u, "btnOK")->isEnabled());
     EXPECT_EQ(u.SelectedName(), QStringLiteral("other.htm"));
 }

@@ -2,14 +2,14 @@
 #include "output/ContextSetting.h"
 #include "output/gui/ContextSetting.h"
 #include "project/ProjectSetting.h"
-
-#include "ui_ContextSetting.h"
+#include "support/Controls.h"
 
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tavrel;
+using namespace tavrel::test;
 
 TEST(ContextSettingWindow, PresetAndCustomSwitchingAndVariables)
 {
@@ -21,41 +21,41 @@ TEST(ContextSettingWindow, PresetAndCustomSwitchingAndVariables)
     d.SetBottomCode(bottom);
     d.SetCodeTemplate(body);
     d.SetEncoding(3);
-    EXPECT_EQ(d.ui->cbProgramLanguage->currentText(), QStringLiteral("C#"));
-    EXPECT_EQ(d.ui->cbContextEncoding->currentText(), QStringLiteral("UTF-8"));
+    EXPECT_EQ(Child<QComboBox>(d, "cbProgramLanguage")->currentText(), QStringLiteral("C#"));
+    EXPECT_EQ(Child<QComboBox>(d, "cbContextEncoding")->currentText(), QStringLiteral("UTF-8"));
     EXPECT_EQ(d.TopCode(), top) << "line ends come back as stored";
 
     // One character more is "Custom"; taking it away is the preset again.
-    d.ui->mmTopCode->moveCursor(QTextCursor::End);
-    QTest::keyClicks(d.ui->mmTopCode, "x");
-    EXPECT_EQ(d.ui->cbProgramLanguage->currentText(), QStringLiteral("Custom"));
-    QTest::keyClick(d.ui->mmTopCode, Qt::Key_Backspace);
-    EXPECT_EQ(d.ui->cbProgramLanguage->currentText(), QStringLiteral("C#"));
+    Child<QPlainTextEdit>(d, "mmTopCode")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Child<QPlainTextEdit>(d, "mmTopCode"), "x");
+    EXPECT_EQ(Child<QComboBox>(d, "cbProgramLanguage")->currentText(), QStringLiteral("Custom"));
+    QTest::keyClick(Child<QPlainTextEdit>(d, "mmTopCode"), Qt::Key_Backspace);
+    EXPECT_EQ(Child<QComboBox>(d, "cbProgramLanguage")->currentText(), QStringLiteral("C#"));
 
     // Choosing a preset loads its pieces and leaves the encoding alone; "Custom" empties them.
-    const int vb = d.ui->cbProgramLanguage->findText("VB .NET");
-    d.ui->cbProgramLanguage->setCurrentIndex(vb);
-    Q_EMIT d.ui->cbProgramLanguage->activated(vb);
+    const int vb = Child<QComboBox>(d, "cbProgramLanguage")->findText("VB .NET");
+    Child<QComboBox>(d, "cbProgramLanguage")->setCurrentIndex(vb);
+    Q_EMIT Child<QComboBox>(d, "cbProgramLanguage")->activated(vb);
     QString vbTop, vbBody, vbBottom;
     LoadContextPreset("VB .NET", vbTop, vbBody, vbBottom);
     EXPECT_EQ(d.TopCode(), vbTop);
     EXPECT_EQ(d.CodeTemplate(), vbBody);
-    EXPECT_EQ(d.ui->cbProgramLanguage->currentText(), QStringLiteral("VB .NET"));
+    EXPECT_EQ(Child<QComboBox>(d, "cbProgramLanguage")->currentText(), QStringLiteral("VB .NET"));
     EXPECT_EQ(d.Encoding(), 3);
-    const int custom = d.ui->cbProgramLanguage->count() - 1;
-    d.ui->cbProgramLanguage->setCurrentIndex(custom);
-    Q_EMIT d.ui->cbProgramLanguage->activated(custom);
+    const int custom = Child<QComboBox>(d, "cbProgramLanguage")->count() - 1;
+    Child<QComboBox>(d, "cbProgramLanguage")->setCurrentIndex(custom);
+    Q_EMIT Child<QComboBox>(d, "cbProgramLanguage")->activated(custom);
     EXPECT_TRUE(d.TopCode().isEmpty() && d.CodeTemplate().isEmpty() && d.BottomCode().isEmpty());
-    EXPECT_EQ(d.ui->cbProgramLanguage->currentText(), QStringLiteral("Custom"));
+    EXPECT_EQ(Child<QComboBox>(d, "cbProgramLanguage")->currentText(), QStringLiteral("Custom"));
 
     // Variables go in at the caret, replacing the selection, and stay selected.
     d.SetCodeTemplate("x");
-    d.ui->edtCodeTemplate->setCursorPosition(1);
+    Child<QLineEdit>(d, "edtCodeTemplate")->setCursorPosition(1);
     d.PopupMenu1->actions()[1]->trigger();
     EXPECT_EQ(d.CodeTemplate(), QStringLiteral("x{%ContextID%}"));
-    EXPECT_EQ(d.ui->edtCodeTemplate->selectedText(), QStringLiteral("{%ContextID%}"));
+    EXPECT_EQ(Child<QLineEdit>(d, "edtCodeTemplate")->selectedText(), QStringLiteral("{%ContextID%}"));
     d.SetCodeTemplate("abc");
-    d.ui->edtCodeTemplate->setSelection(1, 1);
+    Child<QLineEdit>(d, "edtCodeTemplate")->setSelection(1, 1);
     d.PopupMenu1->actions()[4]->trigger();
     EXPECT_EQ(d.CodeTemplate(), QStringLiteral("a{%Tab%}c"));
 

@@ -8,11 +8,10 @@
 #include "project/gui/whelp.h"
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
+#include "text/LanguageProcess.h"
 #include "text/functions.h"
 #include "word/gui/CreateNewdoc.h"
-
-#include "ui_NewProject.h"
-#include "ui_whelp.h"
+#include "support/Controls.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -103,60 +102,60 @@ TEST(MainWindow, ShowsProjectAndCopiesEditsBackAtTheNextIdleMoment)
     TProject &p = w.Project();
     EXPECT_FALSE(p.ProjectChanged) << "showing a project is no edit";
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavrel for Word  - Alpha [a.tvp]"));
-    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
-    EXPECT_EQ(w.ui->cbbNoChild->currentText(), QStringLiteral("42"));
-    EXPECT_EQ(w.ui->cbbHasChild->count(), 42);
-    EXPECT_FALSE(w.ui->cbbHasChild->itemIcon(41).isNull());
-    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->count(), 27);
-    EXPECT_NE(w.ui->imgBackground->pixmap().toImage().isNull(), true) << "back3.jpg is previewed";
+    EXPECT_EQ(Child<QComboBox>(w, "cbHtmlHelpOutputEncoding")->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
+    EXPECT_EQ(Child<QComboBox>(w, "cbbNoChild")->currentText(), QStringLiteral("42"));
+    EXPECT_EQ(Child<QComboBox>(w, "cbbHasChild")->count(), 42);
+    EXPECT_FALSE(Child<QComboBox>(w, "cbbHasChild")->itemIcon(41).isNull());
+    EXPECT_EQ(Child<QComboBox>(w, "cbHtmlHelpOutputEncoding")->count(), 27);
+    EXPECT_NE(Child<QLabel>(w, "imgBackground")->pixmap().toImage().isNull(), true) << "back3.jpg is previewed";
     // The same-title box shows the project title in a disabled field.
-    EXPECT_FALSE(w.ui->edtHtmlHelpTitle->isEnabled());
-    EXPECT_EQ(w.ui->edtHtmlHelpTitle->text(), QStringLiteral("Alpha"));
+    EXPECT_FALSE(Child<QLineEdit>(w, "edtHtmlHelpTitle")->isEnabled());
+    EXPECT_EQ(Child<QLineEdit>(w, "edtHtmlHelpTitle")->text(), QStringLiteral("Alpha"));
     // The stored letter case stays until the user picks another charset.
     EXPECT_EQ(p.HtmlHelpOutputEncoding, QStringLiteral("WINDOWS-1251"));
 
-    w.ui->edtChmTitle->setFocus();
-    w.ui->edtChmTitle->end(false);
-    QTest::keyClicks(w.ui->edtChmTitle, "x");
+    Child<QLineEdit>(w, "edtChmTitle")->setFocus();
+    Child<QLineEdit>(w, "edtChmTitle")->end(false);
+    QTest::keyClicks(Child<QLineEdit>(w, "edtChmTitle"), "x");
     idle();
     EXPECT_TRUE(p.ProjectChanged);
     EXPECT_EQ(p.Title, QStringLiteral("Alphax"));
-    EXPECT_EQ(w.ui->edtHtmlHelpTitle->text(), QStringLiteral("Alphax"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edtHtmlHelpTitle")->text(), QStringLiteral("Alphax"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavrel for Word  - Alphax [a.tvp]"));
-    QTest::keyClick(w.ui->edtChmTitle, Qt::Key_Backspace);
+    QTest::keyClick(Child<QLineEdit>(w, "edtChmTitle"), Qt::Key_Backspace);
     idle();
     EXPECT_EQ(p.Title, QStringLiteral("Alpha"));
     EXPECT_TRUE(p.ProjectChanged) << "typing the old text back is still an edit";
 
     // Other kinds of controls.
     p.ProjectChanged = false;
-    w.ui->cbOutputHHP->setChecked(true);
+    Child<QCheckBox>(w, "cbOutputHHP")->setChecked(true);
     idle();
     EXPECT_TRUE(p.OutputHHP);
-    EXPECT_TRUE(w.ui->edtHHPFolder->isEnabled());
+    EXPECT_TRUE(Child<QLineEdit>(w, "edtHHPFolder")->isEnabled());
     EXPECT_TRUE(p.ProjectChanged);
-    w.ui->seNavWidth->setValue(300);
-    w.ui->cbMagnification->setCurrentIndex(2);
-    w.ui->framWebFontColor->SetText("#112233");
+    Child<QSpinBox>(w, "seNavWidth")->setValue(300);
+    Child<QComboBox>(w, "cbMagnification")->setCurrentIndex(2);
+    Child<TframSelectColor>(w, "framWebFontColor")->SetText("#112233");
     idle();
     EXPECT_EQ(p.NavWidth, 300);
     EXPECT_EQ(p.Magnification, 2);
     EXPECT_EQ(p.WebFontColor, QStringLiteral("#112233"));
 
     // Source buttons follow the field.
-    w.ui->edtSourceFile->clear();
+    Child<QLineEdit>(w, "edtSourceFile")->clear();
     idle();
-    EXPECT_FALSE(w.ui->btnOpenWordFile->isEnabled());
-    w.ui->edtSourceFile->setText("<Project_Folder>/doc.docx");
+    EXPECT_FALSE(Child<QPushButton>(w, "btnOpenWordFile")->isEnabled());
+    Child<QLineEdit>(w, "edtSourceFile")->setText("<Project_Folder>/doc.docx");
     idle();
-    EXPECT_TRUE(w.ui->btnOpenWordFolder->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(w, "btnOpenWordFolder")->isEnabled());
 
     // "©" replaces the selection and leaves the entity selected.
-    w.ui->edtCopyright->setText("(c) Acme");
-    w.ui->edtCopyright->setSelection(0, 3);
-    QTest::mouseClick(w.ui->btnCopyright, Qt::LeftButton);
-    EXPECT_EQ(w.ui->edtCopyright->text(), QStringLiteral("&copy; Acme"));
-    EXPECT_EQ(w.ui->edtCopyright->selectedText(), QStringLiteral("&copy;"));
+    Child<QLineEdit>(w, "edtCopyright")->setText("(c) Acme");
+    Child<QLineEdit>(w, "edtCopyright")->setSelection(0, 3);
+    QTest::mouseClick(Child<QToolButton>(w, "btnCopyright"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(w, "edtCopyright")->text(), QStringLiteral("&copy; Acme"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edtCopyright")->selectedText(), QStringLiteral("&copy;"));
 
     p.ProjectChanged = false;
     w.close();
@@ -174,23 +173,23 @@ TEST(MainWindow, LanguageChoiceAndPdfSwitchAndUnknownCharset)
     TScriptedMessages msgs;
     TTestMain w({withPdf});
     idle();
-    EXPECT_EQ(w.ui->cbPDFOutput->isChecked(), IsLibreOfficeAvailable());
+    EXPECT_EQ(Child<QCheckBox>(w, "cbPDFOutput")->isChecked(), IsLibreOfficeAvailable());
     ASSERT_TRUE(w.OpenProject(withoutPdf));
     idle();
-    EXPECT_FALSE(w.ui->cbPDFOutput->isChecked());
+    EXPECT_FALSE(Child<QCheckBox>(w, "cbPDFOutput")->isChecked());
     EXPECT_FALSE(w.Project().PDFOutput);
     // A charset the list does not know selects nothing and is kept as stored.
-    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentIndex(), -1);
+    EXPECT_EQ(Child<QComboBox>(w, "cbHtmlHelpOutputEncoding")->currentIndex(), -1);
     EXPECT_EQ(w.Project().HtmlHelpOutputEncoding, QStringLiteral("x-mac-klingon"));
     EXPECT_FALSE(w.Project().ProjectChanged);
 
     // Choosing Russian picks its charset and the window fonts' charset.
-    const int russian = w.ui->cbLanguage->findText("Russian");
+    const int russian = Child<QComboBox>(w, "cbLanguage")->findText("Russian");
     ASSERT_GE(russian, 0);
-    w.ui->cbLanguage->setCurrentIndex(russian);
-    Q_EMIT w.ui->cbLanguage->activated(russian);
+    Child<QComboBox>(w, "cbLanguage")->setCurrentIndex(russian);
+    Q_EMIT Child<QComboBox>(w, "cbLanguage")->activated(russian);
     idle();
-    EXPECT_EQ(w.ui->cbHtmlHelpOutputEncoding->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
+    EXPECT_EQ(Child<QComboBox>(w, "cbHtmlHelpOutputEncoding")->currentText(), QStringLiteral("Cyrillic (Windows); Windows-1251"));
     EXPECT_EQ(w.Project().CHMSetting.Language, QStringLiteral("0x0419"));
     EXPECT_EQ(w.Project().CHMSetting.ContentsFont, QStringLiteral(",8,204"));
     EXPECT_TRUE(w.Project().ProjectChanged);
@@ -208,7 +207,7 @@ TEST(MainWindow, SaveQuestionPaths)
     idle();
 
     // Cancel: nothing opened, nothing saved.
-    w.ui->edtChmTitle->setText("edited");
+    Child<QLineEdit>(w, "edtChmTitle")->setText("edited");
     msgs.ExpectQuestion(mbCancel);
     EXPECT_FALSE(w.OpenProject(b));
     EXPECT_EQ(w.Project().ProjectFilename, a);
@@ -225,17 +224,17 @@ TEST(MainWindow, SaveQuestionPaths)
     onDisk.ReadFromIni(a);
     EXPECT_EQ(onDisk.Title, QStringLiteral("edited"));
     EXPECT_EQ(w.Project().ProjectFilename, b);
-    EXPECT_EQ(w.ui->edtChmTitle->text(), QStringLiteral("b"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edtChmTitle")->text(), QStringLiteral("b"));
 
     // No: opened without saving.
-    w.ui->edtChmTitle->setText("dropped");
+    Child<QLineEdit>(w, "edtChmTitle")->setText("dropped");
     msgs.ExpectQuestion(mbNo);
     EXPECT_TRUE(w.OpenProject(a));
     onDisk.ReadFromIni(b);
     EXPECT_EQ(onDisk.Title, QStringLiteral("b"));
 
     // Yes with a save that fails (read-only file): the command is abandoned, the edit stays.
-    w.ui->edtChmTitle->setText("kept");
+    Child<QLineEdit>(w, "edtChmTitle")->setText("kept");
     idle();
     {
         TFaultyFileSystem fs;
@@ -288,17 +287,17 @@ TEST(MainWindow, BadFilesLeaveTheCurrentProject)
     EXPECT_EQ(msgs.Errors().size(), 3);
     EXPECT_EQ(w.Project().ProjectFilename, a);
     EXPECT_EQ(w.Project().Title, QStringLiteral("Keep me"));
-    EXPECT_EQ(w.ui->edtChmTitle->text(), QStringLiteral("Keep me"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edtChmTitle")->text(), QStringLiteral("Keep me"));
 
     // "Open" of the source document names the stored text when the file is missing.
     w.show();
-    w.ui->edtSourceFile->setText("<Project_Folder>/gone.docx");
+    Child<QLineEdit>(w, "edtSourceFile")->setText("<Project_Folder>/gone.docx");
     idle();
     TRecordingShell shell;
-    QTest::mouseClick(w.ui->btnOpenWordFile, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnOpenWordFile"), Qt::LeftButton);
     EXPECT_EQ(msgs.Errors().last(), QStringLiteral("\"<Project_Folder>/gone.docx\" does not exist!"));
     EXPECT_TRUE(shell.opened.isEmpty());
-    QTest::mouseClick(w.ui->btnOpenWordFolder, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnOpenWordFolder"), Qt::LeftButton);
     EXPECT_EQ(shell.shown, QStringList{dir.filePath("gone.docx")});
     w.Project().ProjectChanged = false;
 }
@@ -318,7 +317,7 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     EXPECT_TRUE(w->OpenProject(files[0]));
     // Each open puts the project it leaves first.
     QStringList captions;
-    for (QAction *a : w->ui->mnuRecent->actions())
+    for (QAction *a : Child<QMenu>(*w, "mnuRecent")->actions())
         captions << a->text();
     EXPECT_EQ(captions, (QStringList{files[2], files[1], files[0]}));
     EXPECT_EQ(w->pmRecent->actions().size(), 3);
@@ -336,10 +335,10 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     // New: the wizard places the project; it is written at once and the document is chosen.
     const QString position = dir.filePath("New Project");
     w->wizard = [&](TfrmNewProject &wiz) {
-        EXPECT_TRUE(wiz.ui->btnCancel->isEnabled());
-        EXPECT_EQ(wiz.ui->edtFilename->text(), QStringLiteral("help"));
-        wiz.ui->edtProjectPosition->setText(position);
-        wiz.ui->rb1->setChecked(true);
+        EXPECT_TRUE(Child<QPushButton>(wiz, "btnCancel")->isEnabled());
+        EXPECT_EQ(Child<QLineEdit>(wiz, "edtFilename")->text(), QStringLiteral("help"));
+        Child<QLineEdit>(wiz, "edtProjectPosition")->setText(position);
+        Child<QRadioButton>(wiz, "rb1")->setChecked(true);
         return int(QDialog::Accepted);
     };
     w->openAnswers << dir.filePath("source.docx");
@@ -347,7 +346,7 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     EXPECT_EQ(w->Project().ProjectFilename, position + "/help.tvp");
     EXPECT_FALSE(w->Project().IsNew);
     EXPECT_TRUE(QFileInfo::exists(position + "/help.tvp"));
-    EXPECT_EQ(w->ui->edtSourceFile->text(), dir.filePath("source.docx"));
+    EXPECT_EQ(Child<QLineEdit>(*w, "edtSourceFile")->text(), dir.filePath("source.docx"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tavrel for Word  - New Help [help.tvp]"));
 
     // The wizard's first choice: a new document from an outline, made where the dialog says,
@@ -356,8 +355,8 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     idle();
     w->Project().ProjectChanged = false;
     w->wizard = [&](TfrmNewProject &wiz) {
-        EXPECT_TRUE(wiz.ui->rb2->isChecked());
-        wiz.ui->edtProjectPosition->setText(second);
+        EXPECT_TRUE(Child<QRadioButton>(wiz, "rb2")->isChecked());
+        Child<QLineEdit>(wiz, "edtProjectPosition")->setText(second);
         return int(QDialog::Accepted);
     };
     w->newDocument = [&](TfrmCreateNewDocument &d) {
@@ -368,7 +367,7 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
     TRecordingShell shell;
     msgs.ExpectQuestion(mbYes);
     EXPECT_TRUE(w->New(true));
-    EXPECT_EQ(w->ui->edtSourceFile->text(), "<Project_Folder>/manual.docx");
+    EXPECT_EQ(Child<QLineEdit>(*w, "edtSourceFile")->text(), "<Project_Folder>/manual.docx");
     idle();
     EXPECT_EQ(w->Project().SourceFile, "<Project_Folder>/manual.docx");
     EXPECT_EQ(shell.opened, QStringList{second + "/manual.docx"});
@@ -382,7 +381,7 @@ TEST(MainWindow, RecentMenuSaveAsAndNewProject)
         TFaultyFileSystem fs;
         fs.Fail(dir.filePath("blocked"), TFaultyFileSystem::opAll);
         w->wizard = [&](TfrmNewProject &wiz) {
-            wiz.ui->edtProjectPosition->setText(dir.filePath("blocked"));
+            Child<QLineEdit>(wiz, "edtProjectPosition")->setText(dir.filePath("blocked"));
             return int(QDialog::Accepted);
         };
         EXPECT_FALSE(w->New(true));
@@ -469,19 +468,19 @@ TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
     WriteBytes(out + "/mine.txt", "keep?");
     w.folderAnswers << out;
     msgs.ExpectQuestion(mbCancel);
-    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnCHMTemplateExport"), Qt::LeftButton);
     EXPECT_EQ(QDir(out).entryList(QDir::Files), QStringList{"mine.txt"});
     w.folderAnswers << out;
     msgs.ExpectQuestion(mbNo);
     msgs.ExpectQuestion(mbNo); // do not browse
-    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnCHMTemplateExport"), Qt::LeftButton);
     EXPECT_TRUE(QFileInfo::exists(out + "/mine.txt"));
     const QStringList written = QDir(out).entryList(QDir::Files);
     EXPECT_GT(written.size(), 1);
     w.folderAnswers << out;
     msgs.ExpectQuestion(mbYes);
     msgs.ExpectQuestion(mbYes); // browse it
-    QTest::mouseClick(w.ui->btnCHMTemplateExport, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnCHMTemplateExport"), Qt::LeftButton);
     EXPECT_FALSE(QFileInfo::exists(out + "/mine.txt"));
     EXPECT_EQ(shell.opened, QStringList{out});
     EXPECT_EQ(msgs.Questions()[0], QStringLiteral("This is not an empty folder. Do you want to empty it?"));
@@ -496,24 +495,24 @@ TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
     const QByteArray before = p.WebHelpTemplateStream;
     w.openAnswers << main;
     msgs.ExpectQuestion(mbNo);
-    QTest::mouseClick(w.ui->btnWeblHelpTemplateImport, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnWeblHelpTemplateImport"), Qt::LeftButton);
     EXPECT_EQ(p.WebHelpTemplateStream, before);
     EXPECT_FALSE(p.ProjectChanged);
     w.openAnswers << main;
     msgs.ExpectQuestion(mbYes);
-    QTest::mouseClick(w.ui->btnWeblHelpTemplateImport, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnWeblHelpTemplateImport"), Qt::LeftButton);
     EXPECT_EQ(p.WebHelpTemplateStream, p.HtmlHelpTemplateStream);
     EXPECT_TRUE(p.ProjectChanged);
     EXPECT_EQ(msgs.Infos().last(), QStringLiteral("Imported sucessfully!"));
 
     // The folder chooser creates a missing folder first and puts the choice in the field.
-    w.ui->cbOutputHHP->setChecked(true);
-    w.ui->edtHHPFolder->setText("<Project_Folder>/hhp");
+    Child<QCheckBox>(w, "cbOutputHHP")->setChecked(true);
+    Child<QLineEdit>(w, "edtHHPFolder")->setText("<Project_Folder>/hhp");
     idle();
     w.folderAnswers << dir.filePath("chosen");
-    QTest::mouseClick(w.ui->btnHHPFolder, Qt::LeftButton);
+    QTest::mouseClick(Child<QToolButton>(w, "btnHHPFolder"), Qt::LeftButton);
     EXPECT_TRUE(QFileInfo(dir.filePath("hhp")).isDir());
-    EXPECT_EQ(w.ui->edtHHPFolder->text(), dir.filePath("chosen"));
+    EXPECT_EQ(Child<QLineEdit>(w, "edtHHPFolder")->text(), dir.filePath("chosen"));
 
     // The navigation dialog takes the setting and gives the edited one back.
     whenModal([](QWidget *d) {
@@ -522,39 +521,107 @@ TEST(MainWindow, TemplatesFoldersDialogsAndTheBuildPage)
         EXPECT_EQ(start->text(), QStringLiteral("Help > "));
         start->setText("Home: ");
     });
-    QTest::mouseClick(w.ui->btnSetNavigation, Qt::LeftButton);
-    EXPECT_EQ(w.ui->edtNavSetting->text(), QStringLiteral("\"Home: \",\" > \",\"0\",\"1\""));
+    QTest::mouseClick(Child<QPushButton>(w, "btnSetNavigation"), Qt::LeftButton);
+    EXPECT_EQ(Child<QLineEdit>(w, "edtNavSetting")->text(), QStringLiteral("\"Home: \",\" > \",\"0\",\"1\""));
     idle();
-    EXPECT_EQ(p.NavSetting, w.ui->edtNavSetting->text());
+    EXPECT_EQ(p.NavSetting, Child<QLineEdit>(w, "edtNavSetting")->text());
 
     // The context dialog: OK with nothing touched changes nothing; an edit marks the project.
-    w.ui->cbOutputContext->setChecked(true);
+    Child<QCheckBox>(w, "cbOutputContext")->setChecked(true);
     idle();
     p.ProjectChanged = false;
     whenModal([](QWidget *) {});
-    QTest::mouseClick(w.ui->btnContextSetting, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnContextSetting"), Qt::LeftButton);
     EXPECT_FALSE(p.ProjectChanged);
     whenModal([](QWidget *d) { d->findChild<QLineEdit *>("edtCodeTemplate")->setText("{%ContextID%}"); });
-    QTest::mouseClick(w.ui->btnContextSetting, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(w, "btnContextSetting"), Qt::LeftButton);
     EXPECT_EQ(p.HtmlHelpContextCodeTemplate, QStringLiteral("{%ContextID%}"));
     EXPECT_TRUE(p.ProjectChanged);
 
     // The Build page refreshes its status every second only while it is shown.
     EXPECT_FALSE(w.tmOutputStatus->isActive());
-    w.ui->PageControl1->setCurrentWidget(w.ui->tsBuild);
+    Child<QTabWidget>(w, "PageControl1")->setCurrentWidget(Child<QWidget>(w, "tsBuild"));
     EXPECT_TRUE(w.tmOutputStatus->isActive());
-    EXPECT_EQ(w.ui->lbCHMStatus->text(), QStringLiteral("Not created."));
-    EXPECT_FALSE(w.ui->btnOpenCHM->isEnabled());
+    EXPECT_EQ(Child<QLabel>(w, "lbCHMStatus")->text(), QStringLiteral("Not created."));
+    EXPECT_FALSE(Child<QPushButton>(w, "btnOpenCHM")->isEnabled());
     QDir().mkpath(dir.filePath("HTML help"));
     WriteBytes(dir.filePath("HTML help/help.chm"), "x");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w.ui->btnOpenCHM->isEnabled(); }, 3000));
-    EXPECT_TRUE(w.ui->lbCHMStatus->text().endsWith("(within 1 minute)"));
-    QTest::mouseClick(w.ui->btnCHMFolder, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Child<QPushButton>(w, "btnOpenCHM")->isEnabled(); }, 3000));
+    EXPECT_TRUE(Child<QLabel>(w, "lbCHMStatus")->text().endsWith("(within 1 minute)"));
+    QTest::mouseClick(Child<QPushButton>(w, "btnCHMFolder"), Qt::LeftButton);
     EXPECT_EQ(shell.shown.last(), dir.filePath("HTML help/help.chm"));
-    w.ui->PageControl1->setCurrentIndex(0);
+    Child<QTabWidget>(w, "PageControl1")->setCurrentIndex(0);
     EXPECT_FALSE(w.tmOutputStatus->isActive());
 
     // The data folder of the build tree has no own help: its command is hidden.
-    EXPECT_FALSE(w.ui->miHowToUse->isVisible());
+    EXPECT_FALSE(Child<QAction>(w, "miHowToUse")->isVisible());
     p.ProjectChanged = false;
+}
+
+TEST(MainWindow, EveryBoundFieldShowsAndComesBackUnchanged)
+{
+    // Every field the pages show gets a value other than its default: opening the project and
+    // taking the controls back must neither count as an edit nor change one byte of the saved file.
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString file = writeProject(dir.filePath("all.tvp"), [](TProject &p) {
+        p.SourceFile = "<Project_Folder>/source doc.docx";
+        p.Title = "All fields";
+        p.NavSetting = "\"Start: \",\" / \",\"1\",\"0\"";
+        p.CopyRight = "&copy; Someone";
+        p.PrevHint = "Back";
+        p.NextHint = "On";
+        p.CompiledFile = "<Project_Folder>/out/all.chm";
+        p.HtmlHelpTitle = "Own HTML Help title";
+        p.HtmlHelpTitleSame = false;
+        p.CHMSetting.Language = Languages().GetItem(5).Id;
+        p.HtmlHelpOutputEncoding = CharsetOfEntry(HtmlHelpCharsets().at(4));
+        p.HasChild = 17;
+        p.NoChild = 23;
+        p.HtmlHelpExtension = 1;
+        p.HtmlHelpOutputContext = true;
+        p.HtmlHelpContextFile = "<Project_Folder>/ctx.h";
+        p.OutputHHP = true;
+        p.HHPFolder = "<Project_Folder>/hhp/";
+        p.WebHelpOutputFolder = "<Project_Folder>/web/";
+        p.WebHelpTitle = "Own WebHelp title";
+        p.WebHelpTilteSame = false;
+        p.WebHelpExtension = 1;
+        p.WebFontColor = "#102030";
+        p.WebBackColor = "#405060";
+        p.WebBackground = 2;
+        p.StartFromRoot = !p.StartFromRoot;
+        p.DrawLines = !p.DrawLines;
+        p.AutoCollapse = !p.AutoCollapse;
+        p.RealColorIcon = !p.RealColorIcon;
+        p.ShowIndex = !p.ShowIndex;
+        p.NavWidth = 321;
+        p.TOCBackColor = "#708090";
+        p.PDFFile = "<Project_Folder>/all.pdf";
+        p.Panes = 2;
+        p.Magnification = 3;
+        p.PageLayout = 1;
+        p.HtmlHelpOutput = !p.HtmlHelpOutput;
+        p.WebHelpOutput = !p.WebHelpOutput;
+        p.PDFOutput = IsLibreOfficeAvailable();
+    });
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray before = in.readAll();
+    in.close();
+
+    TTestMain w({file});
+    w.show();
+    idle();
+    w.Action2Update();
+    EXPECT_FALSE(w.Project().ProjectChanged);
+    EXPECT_EQ(Child<QLineEdit>(w, "edtHtmlHelpTitle")->text(), QStringLiteral("Own HTML Help title"));
+    EXPECT_EQ(Child<QSpinBox>(w, "seNavWidth")->value(), 321);
+    EXPECT_EQ(Child<TframSelectColor>(w, "framTOCbackColor")->Text(), QStringLiteral("#708090"));
+    const QString again = dir.filePath("again.tvp");
+    w.Project().SaveToIni(again);
+    QFile out(again);
+    ASSERT_TRUE(out.open(QIODevice::ReadOnly));
+    // The saved file names itself nowhere, so the two files compare whole.
+    EXPECT_EQ(out.readAll(), before);
 }

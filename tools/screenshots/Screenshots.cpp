@@ -10,12 +10,7 @@
 #include "project/gui/NewProject.h"
 #include "project/gui/whelp.h"
 #include "support/ScriptedMessages.h"
-
-#include "ui_CSScode.h"
-#include "ui_NewProject.h"
-#include "ui_SelectFontName.h"
-#include "ui_UnableFound.h"
-#include "ui_whelp.h"
+#include "support/Controls.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace tavrel;
+using namespace tavrel::test;
 
 namespace {
 
@@ -64,14 +60,14 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     w.resize(860, 640);
     const char *pages[] = {"source", "common", "htmlhelp", "webhelp", "pdf", "build"};
     for (int i = 0; i < 6; ++i) {
-        w.ui->PageControl1->setCurrentIndex(i);
+        Child<QTabWidget>(w, "PageControl1")->setCurrentIndex(i);
         shoot(w, QStringLiteral("main-") + pages[i]);
     }
-    w.ui->PageControl1->setCurrentIndex(0);
+    Child<QTabWidget>(w, "PageControl1")->setCurrentIndex(0);
 
     TfrmNewProject wizard(&w);
-    wizard.ui->edtProjectPosition->setText(QDir::homePath() + "/Documents/Tavrel for Word/Project1/");
-    wizard.ui->edtFilename->setText("help");
+    Child<QLineEdit>(wizard, "edtProjectPosition")->setText(QDir::homePath() + "/Documents/Tavrel for Word/Project1/");
+    Child<QLineEdit>(wizard, "edtFilename")->setText("help");
     shoot(wizard, "wizard-position");
     wizard.btnBackClick(2);
     shoot(wizard, "wizard-document");
@@ -91,12 +87,12 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     ctx.hide();
 
     TfrmCSSCode css(&w);
-    css.ui->lbCSSList->setCurrentRow(0);
+    Child<QListWidget>(css, "lbCSSList")->setCurrentRow(0);
     shoot(css, "dialog-css");
     css.hide();
 
     TfrmSelectFontName fonts(&w);
-    fonts.ui->lbFontList->setCurrentRow(0);
+    Child<QListWidget>(fonts, "lbFontList")->setCurrentRow(0);
     shoot(fonts, "dialog-fonts");
     fonts.hide();
 
@@ -107,7 +103,7 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     }
     TfrmUnableFound unable(&w);
     unable.GetFiles(dir.path());
-    unable.ui->lbFiles->setCurrentRow(1);
+    Child<QListWidget>(unable, "lbFiles")->setCurrentRow(1);
     shoot(unable, "dialog-unablefound");
     unable.hide();
 
