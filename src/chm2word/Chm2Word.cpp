@@ -399,6 +399,7 @@ void Tchm2word::NonTocFileToToc()
     addenda->Status = 2;
     List.Add(std::move(addenda));
     for (int k = 0; k < NonTocicFiles.Count(); ++k) {
+        Progress(QStringLiteral("Addenda"), k, NonTocicFiles.Count());
         const QString file = NonTocicFiles[k];
         auto e = std::make_unique<TTitleList>();
         e->Topic = TrimWhiteSpace(GetHtmlTitle(ReadPage(file)));
