@@ -87,10 +87,9 @@ void TOutputWord::WriteEntry(int k, int)
     R.Collapse(wdCollapseEnd);
     R.SetStyle(HeadingStyleOfLevel(e.Level));
     R.InsertAfter(TitleNumber && !e.ChapterNumber.isEmpty() ? e.ChapterNumber + QLatin1Char(' ') + e.Topic : e.Topic);
-    if (!e.Bookmark.isEmpty()) {
-        WordBookmark b = m_doc->Bookmarks().Add(e.Bookmark, R);
-        R = b.Range();
-    }
+    // The bookmark marks R itself; looking it up again by name would search the document.
+    if (!e.Bookmark.isEmpty())
+        m_doc->Bookmarks().Add(e.Bookmark, R);
     R.Collapse(wdCollapseEnd);
     R.InsertParagraphAfter();
     R.Collapse(wdCollapseEnd);

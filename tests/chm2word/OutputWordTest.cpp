@@ -55,6 +55,7 @@ struct TOutline
     QStringList Headings; // "level|text"
     QStringList IndexEntries;
     QStringList Bookmarks;
+    QString FirstBookmarkText; // what the first entry's bookmark marks
     QString Text;
 };
 
@@ -75,6 +76,8 @@ TOutline ReadBack(const QString &docx)
         if (fields.Item(i).Type() == wdFieldIndexEntry)
             o.IndexEntries << fields.Item(i).Code().Text().trimmed();
     o.Bookmarks = doc->BookmarkNames();
+    if (doc->Bookmarks().Exists(QStringLiteral("Bookmark0")))
+        o.FirstBookmarkText = doc->Bookmarks().Item(QStringLiteral("Bookmark0")).Range().Text();
     o.Text = doc->Content().Text();
     doc->Close(0);
     return o;
@@ -156,6 +159,7 @@ TEST_F(OutputWordTest, AHelpFileBecomesADocumentWithItsContentsAsHeadings)
     entries.sort();
     EXPECT_EQ(entries, QStringList({"XE \"Install\"", "XE \"Start\"", "XE \"Tools::Paths\"", "XE \"Tools:Options\"", "XE \"Top\""}));
     EXPECT_GE(o.Bookmarks.size(), 11); // one per entry, and those the pages brought
+    EXPECT_EQ(o.FirstBookmarkText, "Getting started");
     for (const char *word : {"alpha", "Inner heading", "beta", "gamma", "Delta", "Epsilon", "unclosed", "zeta", "Eta text", "Kappa", "Lambda"})
         EXPECT_TRUE(o.Text.contains(QLatin1String(word))) << word << "\n" << o.Text.toStdString();
 
