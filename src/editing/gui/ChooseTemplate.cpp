@@ -116,7 +116,8 @@ void TfrmChooseTemplate::ShowEntry(int index)
     }
 }
 
-bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType)
+bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType,
+                       const std::function<int(TfrmChooseTemplate &)> &run)
 {
     QString folder, current;
     try {
@@ -130,7 +131,7 @@ bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, c
         d.TemplateType = templateType;
         d.CurrentTemplate = current;
         d.LoadTemplate();
-        if (d.exec() == QDialog::Accepted && !d.GetTemplateFile().isEmpty()) {
+        if ((run ? run(d) : d.exec()) == QDialog::Accepted && !d.GetTemplateFile().isEmpty()) {
             QByteArray packed;
             TemplateFileToStream(d.GetTemplateFile(), packed);
             if (packed.isEmpty()) {

@@ -4,6 +4,7 @@
 #include "editing/ChooseTemplate.h"
 
 #include <QDialog>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -51,6 +52,8 @@ private:
 // What a "Choose..." button does: shows the chooser for the output whose catalogue key is
 // templateType over stream, and on "Choose" packs the chosen template into stream and marks the
 // project changed. True when the stream changed.
-bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType);
+// run shows the dialog (exec unless a test replaces it).
+bool ChooseTemplateFor(QWidget *parent, TProject &project, QByteArray &stream, const QString &templateType,
+                       const std::function<int(TfrmChooseTemplate &)> &run = {});
 
 } // namespace tavrel

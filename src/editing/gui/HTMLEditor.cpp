@@ -347,14 +347,17 @@ void TfrmHTMLEditor::reject()
     QDialog::reject();
 }
 
-bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream)
+bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream, const std::function<int(TfrmHTMLEditor &)> &run)
 {
     const QByteArray before = stream;
     TfrmHTMLEditor d(parent);
     d.Project = &project;
     if (!d.Open(&stream))
         return false;
-    d.exec();
+    if (run)
+        run(d);
+    else
+        d.exec();
     return stream != before;
 }
 

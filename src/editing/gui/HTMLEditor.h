@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -65,6 +66,8 @@ private:
 };
 
 // What an "Edit..." button does: the editor over stream, modal. True when the stream changed.
-bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream);
+// run shows the dialog (exec unless a test replaces it).
+bool EditTemplate(QWidget *parent, TProject &project, QByteArray &stream,
+                  const std::function<int(TfrmHTMLEditor &)> &run = {});
 
 } // namespace tavrel

@@ -18,6 +18,11 @@ TpageCommon::TpageCommon(QWidget *parent) : TSettingsPage(parent), ui(std::make_
 
 TpageCommon::~TpageCommon() = default;
 
+void TpageCommon::SetTitle(const QString &title)
+{
+    ui->edtChmTitle->setText(title);
+}
+
 void TpageCommon::Bind(TBindingTable &table)
 {
     table.Text(ui->edtChmTitle, &TProject::Title);

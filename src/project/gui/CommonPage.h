@@ -18,6 +18,8 @@ public:
     ~TpageCommon() override;
 
     void Bind(TBindingTable &table) override;
+    // The project title box, as if typed (the idle copy takes it into the project).
+    void SetTitle(const QString &title);
 
 private:
     void InsertFooter(const QString &entity);

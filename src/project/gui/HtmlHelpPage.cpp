@@ -1,6 +1,9 @@
 #include "project/gui/HtmlHelpPage.h"
 
+#include "editing/gui/ChooseTemplate.h"
+#include "editing/gui/HTMLEditor.h"
 #include "output/gui/ContextSetting.h"
+#include "output/gui/UnitDesigner.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
 #include "text/LanguageProcess.h"
@@ -33,6 +36,18 @@ TpageHtmlHelp::TpageHtmlHelp(QWidget *parent) : TSettingsPage(parent), ui(std::m
     connect(ui->btnContextSetting, &QPushButton::clicked, this, &TpageHtmlHelp::ContextSettingClick);
     connect(ui->btnHHPFolder, &QToolButton::clicked, this, [this] { ChooseOutputFolder(ptHHPFolder, ui->edtHHPFolder); });
     connect(ui->cbLanguage, &QComboBox::activated, this, &TpageHtmlHelp::LanguageChange);
+    connect(ui->btnDesignCHMStyle, &QPushButton::clicked, this, [this] {
+        Host().Action2Update();
+        DesignCHMStyle(this, Host().Project(), [this](TfrmDesigner &d) { return Host().RunDialog(d); });
+    });
+    connect(ui->btnCHMChooseTemplate, &QPushButton::clicked, this, [this] {
+        ChooseTemplateFor(this, Host().Project(), Host().Project().HtmlHelpTemplateStream, QStringLiteral("htmlHelp"),
+                          [this](TfrmChooseTemplate &d) { return Host().RunDialog(d); });
+    });
+    connect(ui->btnCHMTemplateEdit, &QPushButton::clicked, this, [this] {
+        EditTemplate(this, Host().Project(), Host().Project().HtmlHelpTemplateStream,
+                     [this](TfrmHTMLEditor &d) { return Host().RunDialog(d); });
+    });
     connect(ui->btnCHMTemplateImport, &QPushButton::clicked, this, [this] { TemplateImport(Host().Project().HtmlHelpTemplateStream); });
     connect(ui->btnCHMTemplateExport, &QPushButton::clicked, this, [this] { TemplateExport(Host().Project().HtmlHelpTemplateStream); });
 }
@@ -119,6 +134,15 @@ void TpageHtmlHelp::ContextSettingClick()
     UpdateText(p.HtmlHelpContextBottomCode, d.BottomCode(), p.ProjectChanged);
     UpdateText(p.HtmlHelpContextCodeTemplate, d.CodeTemplate(), p.ProjectChanged);
     UpdateNumber(p.HtmlHelpContextEncoding, d.Encoding(), p.ProjectChanged);
+}
+
+void TpageHtmlHelp::SelectLanguage(const QString &langId)
+{
+    const int index = Languages().GetIndexById(langId);
+    if (index < 0)
+        return;
+    ui->cbLanguage->setCurrentIndex(index);
+    LanguageChange();
 }
 
 void TpageHtmlHelp::LanguageChange()

@@ -20,6 +20,8 @@ public:
 
     void Bind(TBindingTable &table) override;
     void UpdateControls(const TProject &project) override;
+    // Selects the language of the list with that id and applies it like a choice in the list.
+    void SelectLanguage(const QString &langId);
 
 private:
     void CompiledFileClick();

@@ -17,9 +17,7 @@ TfrmNewProject::TfrmNewProject(QWidget *parent) : QDialog(parent), ui(std::make_
     p.setColor(QPalette::Window, p.color(QPalette::Base));
     p.setColor(QPalette::WindowText, p.color(QPalette::Text));
     ui->pnlHeader->setPalette(p);
-    // Importing a help file arrives with its own dialog; until then an existing document or a
-    // new one made from an outline is offered, the new one first.
-    ui->rb3->setVisible(false);
+    // A new document made from an outline is offered first.
     ui->rb2->setChecked(true);
     ui->btnBack->setProperty("tag", 1);
     ui->btnNext->setProperty("tag", 2);
@@ -53,6 +51,11 @@ bool TfrmNewProject::SelectsDocument() const
 bool TfrmNewProject::CreatesDocument() const
 {
     return ui->rb2->isChecked();
+}
+
+bool TfrmNewProject::ImportsHelpFile() const
+{
+    return ui->rb3->isChecked();
 }
 
 void TfrmNewProject::btnBackClick(int tag)

@@ -27,6 +27,7 @@ public:
     // Whether the author chose to pick an existing Word document next, or to create a new one.
     bool SelectsDocument() const;
     bool CreatesDocument() const;
+    bool ImportsHelpFile() const;
 
     // The handler of "< Back" and of the next button, by the button's tag.
     void btnBackClick(int tag);

@@ -1,5 +1,6 @@
 #include "project/gui/SettingsPage.h"
 
+#include "chm2word/gui/ImportChm.h"
 #include "editing/gui/ColorSelector.h"
 #include "output/Template.h"
 #include "project/MainWindowLogic.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -70,6 +72,16 @@ void TBindingTable::Take(TProject &project) const
 {
     for (const Row &r : m_rows)
         r.take(project, project.ProjectChanged);
+}
+
+int TPageHost::RunDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+bool TPageHost::RunImportChm(TImportChmHooks &hooks)
+{
+    return btnImportChmClick(hooks);
 }
 
 void TSettingsPage::TemplateImport(QByteArray &stream)

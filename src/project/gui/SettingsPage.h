@@ -14,10 +14,13 @@ class QIcon;
 class QLineEdit;
 class QSpinBox;
 
+class QDialog;
+
 namespace tavrel {
 
 class TProject;
 class TfrmCreateNewDocument;
+struct TImportChmHooks;
 class TframSelectColor;
 
 // Control and project field, once: how the field is shown, and how an edit is taken back.
@@ -62,6 +65,15 @@ public:
                                    const QString &suffix, bool confirmOverwrite) = 0;
     virtual bool ChooseFolder(QString &folder) = 0;
     virtual int RunCreateNewDocument(TfrmCreateNewDocument &dialog) = 0;
+    // The setting dialogs of other windows (designer, template chooser and editor, interface
+    // texts), modal.
+    virtual int RunDialog(QDialog &dialog);
+    // "From CHM...": the import with its own dialogs and progress window.
+    virtual bool RunImportChm(TImportChmHooks &hooks);
+    // What an import takes over from the help file: its language (with everything a choice of
+    // the language list changes) and its title as the project title.
+    virtual void SelectLanguage(const QString &langId) = 0;
+    virtual void SetProjectTitle(const QString &title) = 0;
     virtual void BuildProject(bool Silence) = 0;
 };
 

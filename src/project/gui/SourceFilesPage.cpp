@@ -1,5 +1,6 @@
 #include "project/gui/SourceFilesPage.h"
 
+#include "chm2word/gui/ImportChm.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
 #include "project/ResourceStrings.h"
@@ -23,6 +24,7 @@ TpageSourceFiles::TpageSourceFiles(QWidget *parent) : TSettingsPage(parent), ui(
     connect(ui->btnBrowseWordFile, &QToolButton::clicked, this, &TpageSourceFiles::SelectWordFile);
     connect(ui->btnOpenWordFile, &QPushButton::clicked, this, &TpageSourceFiles::OpenWordFile);
     connect(ui->btnCreateWordFile, &QPushButton::clicked, this, &TpageSourceFiles::CreateWordFile);
+    connect(ui->btnImportChm, &QPushButton::clicked, this, &TpageSourceFiles::ImportChm);
     connect(ui->btnOpenWordFolder, &QPushButton::clicked, this, &TpageSourceFiles::OpenWordFolder);
 }
 
@@ -70,6 +72,21 @@ void TpageSourceFiles::CreateWordFile()
     // from the page to the project keeps it.
     ui->edtSourceFile->setText(name);
     OfferToOpenNewDocument(project, name);
+}
+
+void TpageSourceFiles::ImportChm()
+{
+    TProject &project = Host().Project();
+    TImportChmHooks hooks;
+    hooks.Parent = this;
+    hooks.SourceFile = ui->edtSourceFile->text();
+    hooks.FilterString = WordFilterString();
+    hooks.DefaultWordExtension = DefaultWordExtension();
+    hooks.RealPath = [&project](const QString &name) { return project.RealPath(name); };
+    hooks.SetLanguage = [this](const QString &langId) { Host().SelectLanguage(langId); };
+    hooks.SetChmTitle = [this](const QString &title) { Host().SetProjectTitle(title); };
+    hooks.SetSourceFile = [this](const QString &file) { ui->edtSourceFile->setText(file); };
+    Host().RunImportChm(hooks);
 }
 
 void TpageSourceFiles::OpenWordFile()

@@ -24,6 +24,8 @@ public:
     // "Create..": a new Word document from an outline becomes the project's source document
     // (also the wizard's next step when the author chose a new document).
     void CreateWordFile();
+    // "From CHM...": a Word document made of a compiled help file becomes the source.
+    void ImportChm();
 
 private:
     void OpenWordFile();

@@ -408,6 +408,8 @@ bool TfrmMain::New(bool CanCancel)
         ui->tsSourceFiles->SelectWordFile();
     else if (wizard.CreatesDocument())
         ui->tsSourceFiles->CreateWordFile();
+    else if (wizard.ImportsHelpFile())
+        ui->tsSourceFiles->ImportChm();
     return true;
 }
 
@@ -525,6 +527,16 @@ int TfrmMain::RunWizard(TfrmNewProject &wizard)
 int TfrmMain::RunCreateNewDocument(TfrmCreateNewDocument &dialog)
 {
     return dialog.exec();
+}
+
+void TfrmMain::SelectLanguage(const QString &langId)
+{
+    ui->tsHtmlHelp->SelectLanguage(langId);
+}
+
+void TfrmMain::SetProjectTitle(const QString &title)
+{
+    ui->tsCommon->SetTitle(title);
 }
 
 // --- Start ---------------------------------------------------------------------------------

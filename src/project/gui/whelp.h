@@ -69,6 +69,8 @@ public:
     bool ChooseFolder(QString &folder) override;
     virtual int RunWizard(TfrmNewProject &wizard);
     int RunCreateNewDocument(TfrmCreateNewDocument &dialog) override;
+    void SelectLanguage(const QString &langId) override;
+    void SetProjectTitle(const QString &title) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

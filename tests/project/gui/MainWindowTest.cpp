@@ -1,6 +1,8 @@
 // The main window on the offscreen platform: showing a project, copying edits back at the next
 // idle moment, the save questions, opening bad files, the recent menu and the "/b" start.
 #include "build/BuildProject.h"
+#include "chm2word/gui/ImportChm.h"
+#include "output/Template.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
 #include "project/ProjectTestSupport.h"
@@ -14,6 +16,7 @@
 #include "support/Controls.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -54,6 +57,10 @@ public:
     int RunWizard(TfrmNewProject &w) override { return wizard ? wizard(w) : QDialog::Rejected; }
     std::function<int(TfrmCreateNewDocument &)> newDocument;
     int RunCreateNewDocument(TfrmCreateNewDocument &d) override { return newDocument ? newDocument(d) : QDialog::Rejected; }
+    std::function<int(QDialog &)> dialog;
+    int RunDialog(QDialog &d) override { return dialog ? dialog(d) : QDialog::Rejected; }
+    std::function<bool(TImportChmHooks &)> import;
+    bool RunImportChm(TImportChmHooks &hooks) override { return import && import(hooks); }
 };
 
 QString writeProject(const QString &path, const std::function<void(TProject &)> &edit = {})
@@ -624,4 +631,93 @@ TEST(MainWindow, EveryBoundFieldShowsAndComesBackUnchanged)
     ASSERT_TRUE(out.open(QIODevice::ReadOnly));
     // The saved file names itself nowhere, so the two files compare whole.
     EXPECT_EQ(out.readAll(), before);
+}
+
+// The buttons of the editing dialogs open them on the project's own data; a cancelled dialog
+// changes nothing, an accepted one changes what it edits and nothing else. "From CHM..." (the
+// button and the wizard's third way) takes over the help file's language, title and document.
+TEST(MainWindow, EditingButtonsAndTheImportReachTheProject)
+{
+    RecentCleared rc;
+    QTemporaryDir dir;
+    const QString file = writeProject(dir.filePath("e.tvp"));
+    TScriptedMessages msgs;
+    TTestMain w({file});
+    w.show();
+    idle();
+    TProject &p = w.Project();
+    const QByteArray chmTemplate = p.HtmlHelpTemplateStream, webTemplate = p.WebHelpTemplateStream;
+    const char *buttons[] = {"btnDesignCHMStyle", "btnCHMChooseTemplate", "btnCHMTemplateEdit",
+                             "btnWebhelpChooseTemplate", "btnWebHelpTemplateEdit", "btnWebHelpInterface"};
+
+    QStringList shown;
+    w.dialog = [&](QDialog &d) {
+        shown << QString::fromLatin1(d.metaObject()->className()).remove(QStringLiteral("tavrel::"));
+        return int(QDialog::Rejected);
+    };
+    for (const char *button : buttons)
+        Child<QPushButton>(w, button)->click();
+    EXPECT_EQ(shown, (QStringList{"TfrmDesigner", "TfrmChooseTemplate", "TfrmHTMLEditor", "TfrmChooseTemplate",
+                                  "TfrmHTMLEditor", "TfrmWebHelpInterface"}));
+    idle();
+    EXPECT_FALSE(p.ProjectChanged);
+    EXPECT_EQ(p.HtmlHelpTemplateStream, chmTemplate);
+    EXPECT_EQ(p.WebHelpTemplateStream, webTemplate);
+
+    // The HTML Help chooser packs the chosen template into the HTML Help stream only.
+    QString chosen;
+    w.dialog = [&](QDialog &d) {
+        auto *list = Child<QListWidget>(d, "lbTemplateName");
+        list->setCurrentRow(list->count() - 1);
+        chosen = list->currentItem()->text();
+        return int(QDialog::Accepted);
+    };
+    Child<QPushButton>(w, "btnCHMChooseTemplate")->click();
+    EXPECT_FALSE(chosen.isEmpty());
+    EXPECT_NE(p.HtmlHelpTemplateStream, chmTemplate) << chosen.toStdString();
+    EXPECT_EQ(p.WebHelpTemplateStream, webTemplate);
+    EXPECT_TRUE(p.ProjectChanged);
+
+    // OK in the designer and in the interface texts counts as an edit.
+    for (const char *button : {"btnDesignCHMStyle", "btnWebHelpInterface"}) {
+        p.ProjectChanged = false;
+        w.dialog = [](QDialog &) { return int(QDialog::Accepted); };
+        Child<QPushButton>(w, button)->click();
+        EXPECT_TRUE(p.ProjectChanged) << button;
+    }
+
+    // The import: the hooks start from the page's source document and resolve names against the
+    // project; what the import reports lands in the project at the next idle moment.
+    int imports = 0;
+    w.import = [&](TImportChmHooks &h) {
+        ++imports;
+        EXPECT_EQ(h.SourceFile, p.SourceFile);
+        EXPECT_EQ(h.RealPath("<Project_Folder>/x.docx"), QFileInfo(p.ProjectFilename).path() + "/x.docx");
+        h.SetLanguage(QStringLiteral("0x0419"));
+        h.SetChmTitle(QStringLiteral("Старая справка"));
+        h.SetSourceFile(QStringLiteral("<Project_Folder>/imported.docx"));
+        return true;
+    };
+    Child<QPushButton>(w, "btnImportChm")->click();
+    idle();
+    EXPECT_EQ(imports, 1);
+    EXPECT_EQ(p.CHMSetting.Language, QStringLiteral("0x0419"));
+    EXPECT_EQ(p.HtmlHelpOutputEncoding.toLower(), QStringLiteral("windows-1251"));
+    EXPECT_EQ(p.Title, QStringLiteral("Старая справка"));
+    EXPECT_EQ(p.SourceFile, QStringLiteral("<Project_Folder>/imported.docx"));
+
+    // The wizard's third way runs the same import on the new project.
+    p.ProjectChanged = false;
+    w.wizard = [&](TfrmNewProject &wiz) {
+        EXPECT_FALSE(Child<QRadioButton>(wiz, "rb3")->isHidden());
+        Child<QLineEdit>(wiz, "edtProjectPosition")->setText(dir.filePath("Imported"));
+        Child<QRadioButton>(wiz, "rb3")->setChecked(true);
+        return int(QDialog::Accepted);
+    };
+    EXPECT_TRUE(w.New(true));
+    EXPECT_EQ(imports, 2);
+    idle();
+    EXPECT_EQ(p.ProjectFilename, dir.filePath("Imported") + "/help.tvp");
+    EXPECT_EQ(p.SourceFile, QStringLiteral("<Project_Folder>/imported.docx"));
+    p.ProjectChanged = false;
 }

@@ -21,11 +21,11 @@ TEST(NewProjectWindow, BackNextFinishAndTheReplaceQuestion)
     EXPECT_FALSE(Child<QPushButton>(w, "btnBack")->isEnabled());
     EXPECT_EQ(Child<QPushButton>(w, "btnNext")->text(), QStringLiteral("Next >"));
     EXPECT_EQ(Child<QLabel>(w, "lbTitle")->text(), QStringLiteral("Place the project"));
-    // Only the ways that exist are offered, a new document from an outline chosen.
+    // The three ways are offered, a new document from an outline chosen.
     EXPECT_TRUE(Child<QRadioButton>(w, "rb2")->isChecked());
     EXPECT_FALSE(Child<QRadioButton>(w, "rb1")->isHidden());
     EXPECT_FALSE(Child<QRadioButton>(w, "rb2")->isHidden());
-    EXPECT_TRUE(Child<QRadioButton>(w, "rb3")->isHidden());
+    EXPECT_FALSE(Child<QRadioButton>(w, "rb3")->isHidden());
 
     Child<QLineEdit>(w, "edtProjectPosition")->setText(dir.path());
     Child<QLineEdit>(w, "edtFilename")->setText("help");
