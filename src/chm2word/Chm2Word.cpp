@@ -266,6 +266,7 @@ void Tchm2word::GetLinkPages(const QString &start)
     // and a page is taken up once, however many pages link to it.
     std::vector<QString> work{start};
     while (!work.empty()) {
+        Progress(QStringLiteral("Analyzing"), Files.Count() + NonTocicFiles.Count(), 0);
         const QString f = work.back();
         work.pop_back();
         const QString existing = ExistingFile(f);
@@ -322,6 +323,7 @@ QString FixDisplayAndAlign(const QString &text)
 void Tchm2word::ChangeCSS()
 {
     for (int k = 0; k < CSSFiles.Count(); ++k) {
+        Progress(QStringLiteral("Style sheets"), k, CSSFiles.Count());
         const QString text = ReadPage(CSSFiles[k]);
         const QString fixed = FixDisplayAndAlign(text);
         if (fixed != text)
@@ -332,14 +334,18 @@ void Tchm2word::ChangeCSS()
 void Tchm2word::RemoveSame()
 {
     TopicList.Clear();
+    const int total = Files.Count() + NonTocicFiles.Count();
     for (int k = 0; k < Files.Count(); ++k) {
+        Progress(QStringLiteral("Reading"), k, total);
         const qint64 entry = Files.Data(k);
         const QString file = ExistingFile(Files[k]);
         TopicList.Add(std::make_unique<TChmTopicFile>(Files[k], entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString(),
                                                       file.isEmpty() ? QString() : ReadPage(file), this));
     }
-    for (int k = 0; k < NonTocicFiles.Count(); ++k)
+    for (int k = 0; k < NonTocicFiles.Count(); ++k) {
+        Progress(QStringLiteral("Reading"), Files.Count() + k, total);
         TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[k], QString(), ReadPage(NonTocicFiles[k]), this));
+    }
 
     std::vector<TChmTopicFile *> found(size_t(List.Count()), nullptr);
     for (int k = 0; k < List.Count(); ++k) {
@@ -365,9 +371,11 @@ void Tchm2word::RemoveSame()
     std::vector<TChmTopicFile *> pages;
     for (int k = 0; k < TopicList.Count(); ++k)
         pages.push_back(TopicList.Items(k));
-    FindCommonParts(pages, Files.Count());
+    FindCommonParts(pages, Files.Count(), [&](int done) { Progress(QStringLiteral("Comparing"), done, int(pages.size())); });
 
-    for (TChmTopicFile *page : pages) {
+    for (size_t k = 0; k < pages.size(); ++k) {
+        Progress(QStringLiteral("Distilling"), int(k), int(pages.size()));
+        TChmTopicFile *page = pages[k];
         page->Body = page->Distiller();
         page->FindAnchors();
         if (page->QuoteCount > 1) {
@@ -391,6 +399,7 @@ void Tchm2word::NonTocFileToToc()
     addenda->Status = 2;
     List.Add(std::move(addenda));
     for (int k = 0; k < NonTocicFiles.Count(); ++k) {
+        Progress(QStringLiteral("Addenda"), k, NonTocicFiles.Count());
         const QString file = NonTocicFiles[k];
         auto e = std::make_unique<TTitleList>();
         e->Topic = TrimWhiteSpace(GetHtmlTitle(ReadPage(file)));
@@ -504,6 +513,7 @@ void Tchm2word::DistillPages()
         if (!List[k]->Url.isEmpty())
             AddNew(urls, List[k]->Url, k);
     for (int k = 0; k < urls.Count(); ++k) {
+        Progress(QStringLiteral("Linking"), k, urls.Count());
         const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
         if (file.isEmpty() || IsOutOfRootfolder(file))
             continue;

@@ -396,7 +396,8 @@ void Tchm::decompile()
     if (!chm.Open(chmFile))
         throw Exception(QStringLiteral("\"%1\" is not a compiled help file, or it is damaged.").arg(chmFile));
     Warnings.Append(chm.Problems());
-    Written = chm.ExtractAll(rootFolder, nullptr, &Warnings);
+    Written = chm.ExtractAll(rootFolder, nullptr, &Warnings,
+                             [this](int done, int total, const QString &) { Progress(QStringLiteral("Decompiling"), done, total); });
 
     const QFileInfo info(chmFile);
     FileName = info.completeBaseName() + QLatin1Char('.');

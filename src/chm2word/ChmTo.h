@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -93,6 +94,11 @@ public:
     // The relative names decompile wrote.
     QStringList Written;
     TWarnings Warnings;
+    // Called before each file the decompile writes and each page the later steps read or
+    // write, with the step's name ("Decompiling", "Distilling", ...), the items done and their
+    // number (0 when not known beforehand). It may throw (a cancel): the run then ends within
+    // one file's or page's time.
+    std::function<void(const QString &step, int done, int total)> OnProgress;
 
     // Reads locale, default topic and title. Raises an Exception when the file cannot be read;
     // a file that is not a help file or has no such records leaves them empty.
@@ -101,6 +107,13 @@ public:
     // them into List (their compiled forms when the help file has no sitemap files). A folder that cannot be created is reported and nothing is read; a file
     // that is not a readable help file raises an Exception.
     void decompile();
+
+protected:
+    void Progress(const QString &step, int done, int total) const
+    {
+        if (OnProgress)
+            OnProgress(step, done, total);
+    }
 };
 
 } // namespace tavrel

@@ -64,6 +64,7 @@ namespace {
 class TBlockIndex
 {
 public:
+    static constexpr int kSignatureWords = 64; // 4,096 bits
     struct TGroup
     {
         int Id = 0;
@@ -76,6 +77,10 @@ public:
         // rank of its piece among them.
         std::vector<quint64> Pieces;
         std::vector<int> PieceRank;
+        // Each piece hashed to one bit of the signature, and per piece position its bit: a bit
+        // clear in another text's signature proves the piece absent from it.
+        std::array<quint64, kSignatureWords> Signature{};
+        std::vector<quint16> PieceBit;
     };
 
     TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
@@ -167,6 +172,8 @@ private:
             bound += std::min(a->Histogram[k], b->Histogram[k]);
         if (!(double(bound) / double(shorter) > 0.8))
             return false;
+        if (!SignatureAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a))
+            return false;
         const quint64 key = (quint64(quint32(a->Id)) << 32) | quint32(b->Id);
         auto it = m_memo.find(key);
         if (it != m_memo.end())
@@ -175,6 +182,29 @@ private:
                              && IsSimilarLowered(a->Lower, b->Lower);
         m_memo.emplace(key, similar);
         return similar;
+    }
+
+    // The coverage bound below with the pieces of t taken from its signature: a superset of
+    // them, so never tighter than the exact bound, but a bit test per position of s where the
+    // exact bound merges two sorted lists. Texts of about one length from one vocabulary pass
+    // the letter counts and the length window together; this is what turns most of them away.
+    static bool SignatureAllows(const TGroup &s, const TGroup &t)
+    {
+        // The same division as the rule's, so that rounding can never turn a similar pair away.
+        const double sn = double(s.Length);
+        int covered = 0, end = 0;
+        const int count = int(s.PieceBit.size());
+        for (int q = 0; q < count; ++q) {
+            const quint16 bit = s.PieceBit[size_t(q)];
+            if ((t.Signature[bit >> 6] >> (bit & 63)) & 1) {
+                covered += q + 3 - std::max(q, end);
+                end = q + 3;
+            } else if (!(double(covered + s.Length - std::max(end, q + 1)) / sn > 0.8)) {
+                // Character q is covered only by earlier pieces; at best every later one is.
+                return false;
+            }
+        }
+        return double(covered) / sn > 0.8;
     }
 
     // Every character the similarity counts lies in a run of three or more that the shorter
@@ -224,8 +254,13 @@ private:
                 std::sort(slot->Pieces.begin(), slot->Pieces.end());
                 slot->Pieces.erase(std::unique(slot->Pieces.begin(), slot->Pieces.end()), slot->Pieces.end());
                 slot->PieceRank.reserve(at.size());
-                for (quint64 piece : at)
+                slot->PieceBit.reserve(at.size());
+                for (quint64 piece : at) {
                     slot->PieceRank.push_back(int(std::lower_bound(slot->Pieces.begin(), slot->Pieces.end(), piece) - slot->Pieces.begin()));
+                    const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
+                    slot->PieceBit.push_back(bit);
+                    slot->Signature[bit >> 6] |= quint64(1) << (bit & 63);
+                }
             }
             if (slot->Length > 4)
                 m_byLength[slot->Length].insert(slot.get());
@@ -288,13 +323,15 @@ private:
 
 // One pass: while a page's block is common, it and every page whose block is similar move on
 // to their next block.
-void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &step)
 {
     // Counting never reaches a threshold of 0; without this guard a list without contents
     // pages would call every block common forever.
     const int need = std::max(1, CommonThreshold(n));
     TBlockIndex index(pages, n);
     for (int j = 0; j < int(pages.size()); ++j) {
+        if (step)
+            step(j);
         while (index.Common(j, need)) {
             for (int k : index.SimilarPages(j)) {
                 (pages[size_t(k)]->*next)();
@@ -307,7 +344,7 @@ void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopi
 }
 
 // The pairwise procedure as it reads: every page's block against every other page's block.
-void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)())
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &)
 {
     const int need = std::max(1, CommonThreshold(n));
     auto common = [&](int j) {
@@ -326,23 +363,23 @@ void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTo
         }
 }
 
-using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)());
+using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)(), const std::function<void(int)> &);
 
 // The passes over the pages' first blocks, their last blocks and, when most pages open with their
 // title, the blocks after it; loop finds the blocks the pages share.
-void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop)
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int)> &step = {})
 {
     n = std::clamp(n, 0, int(pages.size()));
     for (TChmTopicFile *p : pages) {
         p->StartSearchUp();
         p->SearchUp();
     }
-    loop(pages, n, &TChmTopicFile::SearchUp);
+    loop(pages, n, &TChmTopicFile::SearchUp, step);
     for (TChmTopicFile *p : pages) {
         p->StartSearchDown();
         p->SearchDown();
     }
-    loop(pages, n, &TChmTopicFile::SearchDown);
+    loop(pages, n, &TChmTopicFile::SearchDown, step);
     int titles = 0;
     for (int k = 0; k < n; ++k)
         titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
@@ -353,13 +390,16 @@ void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop 
             p->Title3 = p->Text;
             p->SearchDown();
         }
-        loop(pages, n, &TChmTopicFile::SearchDown);
+        loop(pages, n, &TChmTopicFile::SearchDown, step);
     }
 }
 
 } // namespace
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, CommonLoop); }
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int)> &step)
+{
+    CommonPasses(pages, n, CommonLoop, step);
+}
 
 void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop); }
 

@@ -321,6 +321,11 @@ QString TChmTopicFile::Distiller()
     bool titleSearchOver = false;
     THtmlTag *titleElement = nullptr;
     qint64 stackChars = 0; // CharCount of every open element, kept instead of summed per tag
+    // Per open element, its counted characters without the pictures' share, and the same of
+    // the result: a picture must not make an element the page's content when most of the
+    // page's text lies outside it.
+    std::vector<int> textCount{0};
+    int resultText = 0;
     const int n = int(Body.size());
     const int L = SamePointL, H = SamePointH;
 
@@ -380,6 +385,7 @@ QString TChmTopicFile::Distiller()
                 e->NotCut = p < H;
                 e->InTop = L < p;
                 tags.Add(std::move(e));
+                textCount.push_back(0);
             } else {
                 int k = tags.Count() - 1;
                 while (k > 0 && tags[k]->Name.compare(t.Name, Qt::CaseInsensitive) != 0)
@@ -389,8 +395,11 @@ QString TChmTopicFile::Distiller()
                 THtmlTag *E = tags[k];
                 E->Tail = pending;
                 if (p >= L && E->NotCut) {
-                    if (E->CharCount > best) {
+                    // Only a block can be the content: an inline element of a paragraph (a
+                    // span of formatting) would cut the paragraph's other runs away.
+                    if (E->Block && E->CharCount > best) {
                         result = E->Start + E->Inner + E->Tail;
+                        resultText = textCount[size_t(k)];
                         best = E->CharCount + 100;
                         titleSearchOver = true;
                         titleElement = nullptr;
@@ -407,6 +416,7 @@ QString TChmTopicFile::Distiller()
                         parent->Inner += (child == E || child->InTop) ? child->Start + child->Inner + child->Tail : child->Inner;
                         parent->Blocks += child->Blocks;
                         parent->CharCount += child->CharCount;
+                        textCount[size_t(top - 1)] += textCount[size_t(top)];
                     }
                 } else {
                     for (int top = tags.Count() - 1; top >= k; --top)
@@ -416,6 +426,7 @@ QString TChmTopicFile::Distiller()
                     if (tags[top] == titleElement)
                         titleElement = nullptr;
                 tags.SetCount(k);
+                textCount.resize(size_t(k));
             }
             continue;
         }
@@ -426,6 +437,7 @@ QString TChmTopicFile::Distiller()
                 block += c;
                 if (!IsWhiteSpaceChar(c)) {
                     ++top->CharCount;
+                    ++textCount.back();
                     ++stackChars;
                 }
             }
@@ -438,14 +450,19 @@ QString TChmTopicFile::Distiller()
             below->Inner += e->InTop ? e->Start + e->Inner + e->Tail : e->Inner;
             below->Blocks += e->Blocks;
             below->CharCount += e->CharCount;
+            textCount[size_t(top - 1)] += textCount[size_t(top)];
         }
         if (e->Block && e->CharCount > best) {
             result = e->Start + e->Inner + QStringLiteral("</") + e->Name + QLatin1Char('>');
+            resultText = textCount[size_t(top)];
             best = e->CharCount + 100;
         }
     }
     THtmlTag *rootTag = tags[0];
-    if (rootTag->CharCount > best)
+    // The whole kept part also when the chosen element holds less of the page's text than the
+    // rest does: a picture's share made it win (a banner or a navigation picture that the
+    // pages do not all share), and the topic's own short paragraphs lie beside it.
+    if (rootTag->CharCount > best || resultText * 2 < textCount[0])
         result = rootTag->Inner;
     if (TrimWhiteSpace(result).isEmpty())
         result = rootTag->Inner;

@@ -140,7 +140,8 @@ QString ExtractSection(const QString &section, const QString &title)
                 // The elements left open inside E go into it first, then E into its parent.
                 for (int top = tags.Count() - 1; top >= k; --top)
                     fold(top);
-                if (E->CharCount > best) {
+                // Only a block can be the section: an inline element would cut its paragraph.
+                if (E->Block && E->CharCount > best) {
                     result = E->Start + E->Inner + E->Tail;
                     best = E->CharCount + 5;
                     titleElement = nullptr;

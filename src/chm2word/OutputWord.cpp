@@ -181,6 +181,20 @@ void TOutputWord::PrepareConverter()
     m_converter->Discard = Discard;
     m_converter->Addenda = Addenda;
     m_converter->CodePage = Codepage;
+    // A cancel is seen within one file or page of the decompile and the distil steps. Each
+    // item is shown while there are few; of many, about every hundredth, so that a window
+    // is not asked to repaint for each of twenty thousand files.
+    m_converter->OnProgress = [this](const QString &step, int done, int total) {
+        Check();
+        if (total <= 0)
+            return;
+        const int every = std::max(1, total / 100);
+        if (total <= 200 || done % every == 0) {
+            Report(QStringLiteral("%1 (%2 of %3)...").arg(step).arg(done + 1).arg(total));
+            // A cancel pressed while the step was shown stops it before this item.
+            Check();
+        }
+    };
 }
 
 void TOutputWord::Distil()

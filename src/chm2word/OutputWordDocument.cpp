@@ -87,17 +87,18 @@ void TOutputWord::WriteEntry(int k, int)
     R.Collapse(wdCollapseEnd);
     R.SetStyle(HeadingStyleOfLevel(e.Level));
     R.InsertAfter(TitleNumber && !e.ChapterNumber.isEmpty() ? e.ChapterNumber + QLatin1Char(' ') + e.Topic : e.Topic);
-    if (!e.Bookmark.isEmpty()) {
-        WordBookmark b = m_doc->Bookmarks().Add(e.Bookmark, R);
-        R = b.Range();
-    }
+    // The bookmark marks R itself; looking it up again by name would search the document.
+    if (!e.Bookmark.isEmpty())
+        m_doc->Bookmarks().Add(e.Bookmark, R);
     R.Collapse(wdCollapseEnd);
     R.InsertParagraphAfter();
     R.Collapse(wdCollapseEnd);
 
     if (XE && !e.Keywords.isEmpty()) {
+        // The fields of the collapsed range, not of the document: collecting the document's
+        // fields reads every paragraph, once per keyword of every entry.
         for (const QString &line : IndexEntryTexts(e.Keywords))
-            m_doc->Fields().Add(R, wdFieldIndexEntry, QLatin1Char('"') + line + QLatin1Char('"'), false);
+            R.Fields().Add(R, wdFieldIndexEntry, QLatin1Char('"') + line + QLatin1Char('"'), false);
         R = m_doc->Content();
         R.Collapse(wdCollapseEnd);
     }

@@ -297,7 +297,8 @@ QStringList TChmFile::UserFiles() const
     return result;
 }
 
-QStringList TChmFile::ExtractAll(const QString &target, int *skipped, TWarnings *warnings) const
+QStringList TChmFile::ExtractAll(const QString &target, int *skipped, TWarnings *warnings,
+                                 const std::function<void(int, int, const QString &)> &progress) const
 {
     QStringList written;
     int refused = 0;
@@ -311,7 +312,12 @@ QStringList TChmFile::ExtractAll(const QString &target, int *skipped, TWarnings 
     // only in letter case is not written over it.
     QHash<QString, QString> folderSpelling;
     QHash<QString, QString> fileSpelling;
-    for (const QString &stored : UserFiles()) {
+    const QStringList files = UserFiles();
+    int done = 0;
+    for (const QString &stored : files) {
+        if (progress)
+            progress(done, int(files.size()), stored);
+        ++done;
         QString name = stored;
         name.replace(QLatin1Char('\\'), QLatin1Char('/'));
         if (HasControlCharacter(name)) {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -58,7 +59,10 @@ public:
     // Names are confined to target (control characters, over-long segments and names that
     // differ from an earlier one only in letter case are refused too), each refusal a warning
     // with the stored name.
-    QStringList ExtractAll(const QString &target, int *skipped = nullptr, TWarnings *warnings = nullptr) const;
+    // progress, when given, is called before each file with the files done so far, their
+    // number and the stored name; it may throw (a cancel) to end the walk there.
+    QStringList ExtractAll(const QString &target, int *skipped = nullptr, TWarnings *warnings = nullptr,
+                           const std::function<void(int done, int total, const QString &name)> &progress = {}) const;
 
     // What the directory walk met that it could not take (a damaged chunk, an entry past the
     // end); the entries it could read are kept.

@@ -55,6 +55,7 @@ struct TOutline
     QStringList Headings; // "level|text"
     QStringList IndexEntries;
     QStringList Bookmarks;
+    QString FirstBookmarkText; // what the first entry's bookmark marks
     QString Text;
 };
 
@@ -75,6 +76,8 @@ TOutline ReadBack(const QString &docx)
         if (fields.Item(i).Type() == wdFieldIndexEntry)
             o.IndexEntries << fields.Item(i).Code().Text().trimmed();
     o.Bookmarks = doc->BookmarkNames();
+    if (doc->Bookmarks().Exists(QStringLiteral("Bookmark0")))
+        o.FirstBookmarkText = doc->Bookmarks().Item(QStringLiteral("Bookmark0")).Range().Text();
     o.Text = doc->Content().Text();
     doc->Close(0);
     return o;
@@ -156,6 +159,7 @@ TEST_F(OutputWordTest, AHelpFileBecomesADocumentWithItsContentsAsHeadings)
     entries.sort();
     EXPECT_EQ(entries, QStringList({"XE \"Install\"", "XE \"Start\"", "XE \"Tools::Paths\"", "XE \"Tools:Options\"", "XE \"Top\""}));
     EXPECT_GE(o.Bookmarks.size(), 11); // one per entry, and those the pages brought
+    EXPECT_EQ(o.FirstBookmarkText, "Getting started");
     for (const char *word : {"alpha", "Inner heading", "beta", "gamma", "Delta", "Epsilon", "unclosed", "zeta", "Eta text", "Kappa", "Lambda"})
         EXPECT_TRUE(o.Text.contains(QLatin1String(word))) << word << "\n" << o.Text.toStdString();
 
@@ -197,6 +201,60 @@ TEST_F(OutputWordTest, ACancelInThePageLoopEndsQuietlyAndLeavesTheOldDocument)
     EXPECT_EQ(f.readAll(), "the old document");
     EXPECT_EQ(EntriesUnder(out.path()), QStringList({target}));
     ExpectNoWorkingLeftovers();
+}
+
+namespace {
+
+// Counts the files written once a cancel was asked for.
+class TWritesAfterCancel : public TFileSystem
+{
+public:
+    explicit TWritesAfterCancel(const std::atomic<bool> &cancel) : m_cancel(cancel) { m_previous = SetFileSystem(this); }
+    ~TWritesAfterCancel() override { SetFileSystem(m_previous); }
+    bool WriteFile(const QString &path, const QByteArray &data) override
+    {
+        if (m_cancel)
+            ++Count;
+        return TFileSystem::WriteFile(path, data);
+    }
+    int Count = 0;
+
+private:
+    const std::atomic<bool> &m_cancel;
+    TFileSystem *m_previous = nullptr;
+};
+
+} // namespace
+
+// A cancel while the help file is decompiled, its pages compared or distilled: the step stops at
+// the next file or page, nothing more is written, and the decompile folder is gone.
+TEST_F(OutputWordTest, ACancelInsideTheDecompileOrTheDistilStopsAtTheNextFile)
+{
+    for (const QString step : {"Decompiling (3 of", "Comparing (2 of", "Distilling (4 of", "Linking (2 of"}) {
+        test::TScriptedMessages messages;
+        const QString target = out.path() + "/never.docx";
+        TDirectWriter w;
+        Configure(w, target);
+        TWritesAfterCancel writes(w.WantToExit);
+        QStringList infos;
+        w.FOnUpdate = [&](TOutputWord *x) {
+            infos << x->info;
+            if (x->info.startsWith(step))
+                x->WantToExit = true;
+        };
+        w.Execute();
+        EXPECT_TRUE(w.Failed) << step.toStdString();
+        EXPECT_TRUE(messages.Errors().isEmpty()) << step.toStdString();
+        qsizetype at = 0;
+        while (at < infos.size() && !infos[at].startsWith(step))
+            ++at;
+        ASSERT_LT(at, infos.size()) << step.toStdString() << ": " << infos.join(" | ").toStdString();
+        // What follows the cancel is the end of the run alone.
+        EXPECT_EQ(infos.mid(at + 1), QStringList({"Failed.", "Failed."})) << step.toStdString();
+        EXPECT_EQ(writes.Count, 0) << step.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        ExpectNoWorkingLeftovers();
+    }
 }
 
 namespace {
