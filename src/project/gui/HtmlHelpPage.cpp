@@ -1,7 +1,5 @@
 #include "project/gui/HtmlHelpPage.h"
 
-#include "editing/gui/ChooseTemplate.h"
-#include "editing/gui/HTMLEditor.h"
 #include "output/gui/ContextSetting.h"
 #include "output/gui/UnitDesigner.h"
 #include "project/MainWindowLogic.h"
@@ -38,16 +36,11 @@ TpageHtmlHelp::TpageHtmlHelp(QWidget *parent) : TSettingsPage(parent), ui(std::m
     connect(ui->cbLanguage, &QComboBox::activated, this, &TpageHtmlHelp::LanguageChange);
     connect(ui->btnDesignCHMStyle, &QPushButton::clicked, this, [this] {
         Host().Action2Update();
-        DesignCHMStyle(this, Host().Project(), [this](TfrmDesigner &d) { return Host().RunDialog(d); });
+        DesignCHMStyle(this, Host().Project(), DialogRunner<TfrmDesigner>());
     });
-    connect(ui->btnCHMChooseTemplate, &QPushButton::clicked, this, [this] {
-        ChooseTemplateFor(this, Host().Project(), Host().Project().HtmlHelpTemplateStream, QStringLiteral("htmlHelp"),
-                          [this](TfrmChooseTemplate &d) { return Host().RunDialog(d); });
-    });
-    connect(ui->btnCHMTemplateEdit, &QPushButton::clicked, this, [this] {
-        EditTemplate(this, Host().Project(), Host().Project().HtmlHelpTemplateStream,
-                     [this](TfrmHTMLEditor &d) { return Host().RunDialog(d); });
-    });
+    connect(ui->btnCHMChooseTemplate, &QPushButton::clicked, this,
+            [this] { TemplateChoose(Host().Project().HtmlHelpTemplateStream, QStringLiteral("htmlHelp")); });
+    connect(ui->btnCHMTemplateEdit, &QPushButton::clicked, this, [this] { TemplateEdit(Host().Project().HtmlHelpTemplateStream); });
     connect(ui->btnCHMTemplateImport, &QPushButton::clicked, this, [this] { TemplateImport(Host().Project().HtmlHelpTemplateStream); });
     connect(ui->btnCHMTemplateExport, &QPushButton::clicked, this, [this] { TemplateExport(Host().Project().HtmlHelpTemplateStream); });
 }

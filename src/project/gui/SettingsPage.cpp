@@ -1,7 +1,9 @@
 #include "project/gui/SettingsPage.h"
 
 #include "chm2word/gui/ImportChm.h"
+#include "editing/gui/ChooseTemplate.h"
 #include "editing/gui/ColorSelector.h"
+#include "editing/gui/HTMLEditor.h"
 #include "output/Template.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
@@ -82,6 +84,16 @@ int TPageHost::RunDialog(QDialog &dialog)
 bool TPageHost::RunImportChm(TImportChmHooks &hooks)
 {
     return btnImportChmClick(hooks);
+}
+
+void TSettingsPage::TemplateChoose(QByteArray &stream, const QString &templateType)
+{
+    ChooseTemplateFor(this, Host().Project(), stream, templateType, DialogRunner<TfrmChooseTemplate>());
+}
+
+void TSettingsPage::TemplateEdit(QByteArray &stream)
+{
+    EditTemplate(this, Host().Project(), stream, DialogRunner<TfrmHTMLEditor>());
 }
 
 void TSettingsPage::TemplateImport(QByteArray &stream)

@@ -95,6 +95,15 @@ protected:
     // into a chosen folder.
     void TemplateImport(QByteArray &stream);
     void TemplateExport(const QByteArray &stream);
+    // "Choose..." (the built-in templates of templateType) and "Edit..." over the stream.
+    void TemplateChoose(QByteArray &stream, const QString &templateType);
+    void TemplateEdit(QByteArray &stream);
+    // Shows a dialog of another window through the host, for the functions that take a runner.
+    template <class Dialog>
+    std::function<int(Dialog &)> DialogRunner()
+    {
+        return [this](Dialog &d) { return Host().RunDialog(d); };
+    }
     // The folder button beside an output folder field: starts in the project's folder of
     // pathType (made when missing) and puts the chosen one in edit.
     void ChooseOutputFolder(int pathType, QLineEdit *edit);

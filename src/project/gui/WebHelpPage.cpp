@@ -1,8 +1,6 @@
 #include "project/gui/WebHelpPage.h"
 
-#include "editing/gui/ChooseTemplate.h"
 #include "editing/gui/ColorSelector.h"
-#include "editing/gui/HTMLEditor.h"
 #include "output/gui/WebHelpInterface.h"
 #include "project/MainWindowLogic.h"
 #include "project/ProjectSetting.h"
@@ -17,17 +15,11 @@ TpageWebHelp::TpageWebHelp(QWidget *parent) : TSettingsPage(parent), ui(std::mak
     ui->cbWebBackground->addItems(BackgroundItems());
     connect(ui->btnWebHelpFolder, &QToolButton::clicked, this, [this] { ChooseOutputFolder(ptWebHelpFolder, ui->edtWebHelpOutputFolder); });
     connect(ui->cbWebBackground, &QComboBox::currentIndexChanged, this, &TpageWebHelp::ShowBackground);
-    connect(ui->btnWebhelpChooseTemplate, &QPushButton::clicked, this, [this] {
-        ChooseTemplateFor(this, Host().Project(), Host().Project().WebHelpTemplateStream, QStringLiteral("WebHelp"),
-                          [this](TfrmChooseTemplate &d) { return Host().RunDialog(d); });
-    });
-    connect(ui->btnWebHelpTemplateEdit, &QPushButton::clicked, this, [this] {
-        EditTemplate(this, Host().Project(), Host().Project().WebHelpTemplateStream,
-                     [this](TfrmHTMLEditor &d) { return Host().RunDialog(d); });
-    });
-    connect(ui->btnWebHelpInterface, &QPushButton::clicked, this, [this] {
-        SetWebHelpInterface(this, Host().Project(), [this](TfrmWebHelpInterface &d) { return Host().RunDialog(d); });
-    });
+    connect(ui->btnWebhelpChooseTemplate, &QPushButton::clicked, this,
+            [this] { TemplateChoose(Host().Project().WebHelpTemplateStream, QStringLiteral("WebHelp")); });
+    connect(ui->btnWebHelpTemplateEdit, &QPushButton::clicked, this, [this] { TemplateEdit(Host().Project().WebHelpTemplateStream); });
+    connect(ui->btnWebHelpInterface, &QPushButton::clicked, this,
+            [this] { SetWebHelpInterface(this, Host().Project(), DialogRunner<TfrmWebHelpInterface>()); });
     connect(ui->btnWeblHelpTemplateImport, &QPushButton::clicked, this, [this] { TemplateImport(Host().Project().WebHelpTemplateStream); });
     connect(ui->btnWeblHelpTemplateExport, &QPushButton::clicked, this, [this] { TemplateExport(Host().Project().WebHelpTemplateStream); });
 }
