@@ -4,14 +4,11 @@
 // hostile input that must give warnings, never a read outside the allowed folder.
 #include "DocxBuilder.h"
 #include "ModelDump.h"
-#include "output/HtmlHelpOutput.h"
-#include "output/Webhelp.h"
-#include "project/Contents.h"
 #include "project/ProjectSetting.h"
 #include "support/Golden.h"
+#include "support/HelpPages.h"
 #include "text/Exceptions.h"
 #include "text/functions.h"
-#include "word/WordDoc.h"
 #include "word/engine/HtmlReader.h"
 #include "word/engine/Word.h"
 
@@ -156,22 +153,9 @@ TEST(HtmlPages, TheProgramsOwnHelpPagesReadBackWithTheirStructure)
     project.WebHelpOutputFolder = root + "web/";
     makeSource(root + "source.docx");
 
+    const test::THelpPages written = test::WriteHelpPages(project, root + "source.docx");
+    ASSERT_EQ(written.Urls.size(), 2);
     WordApplication app;
-    TWordDoc word(&project, &app, root + "source.docx", nullptr, 1);
-    word.DoCreate(root + "source.docx");
-    TContentsItems items;
-    items.Project = &project;
-    word.ToContentsItems(items);
-    ASSERT_EQ(items.Count(), 2);
-
-    THtmlHelpMaker maker;
-    maker.Project = &project;
-    maker.Contents = &items;
-    maker.Word = &word;
-    maker.ProjectFolder = project.RealPath(ptHHPFolder);
-    maker.Output();
-    TWebHelp web(&project, &items, &word);
-    web.Output();
 
     struct TOutput
     {
@@ -191,9 +175,9 @@ TEST(HtmlPages, TheProgramsOwnHelpPagesReadBackWithTheirStructure)
         }();
         return found.value(0);
     };
-    for (const QString &folder : {maker.ProjectFolder, project.WebHelpOutputFolder}) {
+    for (const QString &folder : {written.HtmlHelpFolder, written.WebHelpFolder}) {
         SCOPED_TRACE(folder.toStdString());
-        const QString first = pageOf(folder, items[0]->Url), second = pageOf(folder, items[1]->Url);
+        const QString first = pageOf(folder, written.Urls[0]), second = pageOf(folder, written.Urls[1]);
         ASSERT_FALSE(first.isEmpty());
         ASSERT_FALSE(second.isEmpty());
         auto doc = openPage(app, first, folder);

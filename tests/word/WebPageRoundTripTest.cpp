@@ -2,11 +2,8 @@
 // WebHelp page of the sample project read as a web page, written as .docx and turned into plain
 // text by LibreOffice; every word of the page comes out, in order.
 #include "ModelDump.h"
-#include "output/HtmlHelpOutput.h"
-#include "output/Webhelp.h"
-#include "project/Contents.h"
 #include "project/ProjectSetting.h"
-#include "word/WordDoc.h"
+#include "support/HelpPages.h"
 #include "word/engine/LibreOffice.h"
 #include "word/engine/Model.h"
 #include "word/engine/Word.h"
@@ -62,26 +59,12 @@ TSampleBuild &sampleBuild()
         TProject project;
         project.ReadFromIni(root + "sample.tvp");
         project.WebHelpOutputFolder = root + "web/";
-        const QString source = project.RealPath(ptSourceFile);
-        WordApplication app;
-        TWordDoc word(&project, &app, source, nullptr, 1);
-        word.DoCreate(source);
-        TContentsItems items;
-        items.Project = &project;
-        word.ToContentsItems(items);
-        THtmlHelpMaker maker;
-        maker.Project = &project;
-        maker.Contents = &items;
-        maker.Word = &word;
-        maker.ProjectFolder = project.RealPath(ptHHPFolder);
-        maker.Output();
-        TWebHelp web(&project, &items, &word);
-        web.Output();
-        b->HtmlHelpFolder = maker.ProjectFolder;
-        b->WebHelpFolder = project.WebHelpOutputFolder;
+        const test::THelpPages written = test::WriteHelpPages(project, project.RealPath(ptSourceFile));
+        b->HtmlHelpFolder = written.HtmlHelpFolder;
+        b->WebHelpFolder = written.WebHelpFolder;
         // The topics' pages, found by their names under each output.
-        for (int i = 0; i < items.Count(); ++i) {
-            const QString name = QFileInfo(items[i]->Url).fileName();
+        for (const QString &url : written.Urls) {
+            const QString name = QFileInfo(url).fileName();
             if (name.isEmpty())
                 continue;
             for (auto [folder, pages] : {std::pair{b->HtmlHelpFolder, &b->HtmlHelpPages}, std::pair{b->WebHelpFolder, &b->WebHelpPages}}) {
