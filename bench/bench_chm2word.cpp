@@ -167,6 +167,17 @@ void BM_HelpFileToDocument(benchmark::State &state)
             return;
         }
         times = w.Times;
+        // TAVREL_BENCH_KEEP=FOLDER keeps the help file and the document, to compare the
+        // documents of two builds byte by byte.
+        const QString keep = qEnvironmentVariable("TAVREL_BENCH_KEEP");
+        if (!keep.isEmpty()) {
+            QDir().mkpath(keep);
+            const QString stem = keep + QStringLiteral("/help%1").arg(n);
+            QFile::remove(stem + ".chm");
+            QFile::remove(stem + ".docx");
+            QFile::copy(help.chm, stem + ".chm");
+            QFile::copy(w.Written, stem + ".docx");
+        }
         state.SetIterationTime(double(times.Decompile + times.Distil + times.Assemble + times.Write) / 1e3);
         state.counters["docx_MB"] = double(QFileInfo(w.Written).size()) / 1e6;
     }

@@ -92,6 +92,103 @@ TEST(ModelEdit, TheIndexFollowsEveryEditAndMatchesAPlainCount)
     EXPECT_GE(tables, 1);
 }
 
+namespace {
+
+struct TFoundMark
+{
+    bool Found = false;
+    int From = 0, To = 0;
+    bool operator==(const TFoundMark &o) const { return Found == o.Found && (!Found || (From == o.From && To == o.To)); }
+};
+
+// A bookmark found by reading the whole story from the top, positions counted from scratch.
+TFoundMark scanForBookmark(TStory &s, const QString &name)
+{
+    std::vector<TParagraph *> order;
+    walk(s.Blocks, order);
+    TFoundMark r;
+    int pos = 0, id = 0;
+    for (TParagraph *p : order) {
+        for (const TInline &in : p->Inlines) {
+            if (!r.Found && in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0) {
+                r = {true, pos, 0};
+                id = in.Id;
+            } else if (r.Found && in.Kind == TInlineKind::BookmarkEnd && in.Id == id) {
+                r.To = pos;
+                return r;
+            }
+            pos += in.Length();
+        }
+        pos += 1 + p->TrailingMarks;
+    }
+    if (r.Found)
+        r.To = std::max(r.From, pos - 1);
+    return r;
+}
+
+} // namespace
+
+TEST(ModelEdit, BookmarksAreFoundAsAReadingOfTheWholeStoryFindsThem)
+{
+    auto doc = read(P("alpha") + P("beta") + "<w:tbl><w:tr>" + cell("c1") + cell("c2") + "</w:tr></w:tbl>" + P("gamma"));
+    TStory &s = doc->Body;
+    const QStringList names{"Mark", "MARK", "mark", "Other", "_Toc7", "Pasted", "Never"};
+    std::mt19937 rng(11);
+    for (int step = 0; step < 600; ++step) {
+        const int len = s.Length();
+        const int pos = int(rng() % uint(len));
+        const QString name = names[int(rng() % uint(names.size()))];
+        switch (rng() % 7) {
+        case 0:
+        case 1: {
+            // As the object API adds one: the old one of the name goes, the new one marks the range.
+            const int to = std::min(pos + int(rng() % 6), len - 1);
+            RemoveBookmark(s, name);
+            TInline start, end;
+            start.Kind = TInlineKind::BookmarkStart;
+            start.Text = name;
+            start.Id = end.Id = NewBookmarkId();
+            end.Kind = TInlineKind::BookmarkEnd;
+            InsertInlines(s, to, {end});
+            InsertInlines(s, pos, {start});
+            break;
+        }
+        case 2: RemoveBookmark(s, name); break;
+        case 3: InsertText(s, pos, rng() % 2 ? "xy" : "p\rq"); break;
+        case 4: DeleteRange(s, pos, pos + int(rng() % 5)); break;
+        case 5: {
+            // Blocks that bring bookmarks of their own, joined to the text before them or not.
+            auto piece = read("<w:p><w:bookmarkStart w:id=\"1\" w:name=\"Pasted\"/>" + R("in") + "<w:bookmarkEnd w:id=\"1\"/></w:p>" +
+                              "<w:tbl><w:tr><w:tc><w:p><w:bookmarkStart w:id=\"2\" w:name=\"mark\"/>" + R("t") +
+                              "</w:p></w:tc></w:tr></w:tbl>" + P("n2") + "<w:p><w:bookmarkEnd w:id=\"2\"/></w:p>");
+            const int a = NewBookmarkId(), b = NewBookmarkId();
+            ForEachParagraph(piece->Body.Blocks, [&](TParagraph &p) {
+                for (TInline &in : p.Inlines)
+                    if (in.Kind == TInlineKind::BookmarkStart || in.Kind == TInlineKind::BookmarkEnd)
+                        in.Id = in.Id == 1 ? a : b;
+            });
+            InsertBlocks(s, rng() % 2 ? len - 1 : pos, std::move(piece->Body.Blocks), rng() % 2);
+            break;
+        }
+        case 6: DeleteRange(s, pos, pos + 1); break;
+        }
+        checkIndex(s);
+        for (const QString &n : names) {
+            TFoundMark got;
+            got.Found = LocateBookmark(s, n, got.From, got.To);
+            const TFoundMark want = scanForBookmark(s, n);
+            ASSERT_TRUE(got == want) << "step " << step << " name " << n.toStdString() << ": found " << got.Found << " ["
+                                     << got.From << ", " << got.To << ") instead of " << want.Found << " [" << want.From << ", "
+                                     << want.To << ")";
+            bool found = false;
+            BookmarkText(s, n, &found);
+            ASSERT_EQ(found, want.Found);
+        }
+        if (HasFailure())
+            return;
+    }
+}
+
 TEST(ModelEdit, InsertSplitAndJoinParagraphs)
 {
     auto doc = read(P("one") + P("two"));

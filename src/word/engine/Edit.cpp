@@ -96,6 +96,37 @@ void insertInParagraph(TStory &story, int pos, const QString &piece)
     story.LengthChanged(p);
 }
 
+// Takes the inlines of p's first l characters out of p (marks at the cut that close something
+// go with them, marks that open something stay) and tells the story of p's new length.
+std::vector<TInline> takeLeadingInlines(TStory &story, TParagraph &p, int l)
+{
+    std::vector<TInline> lead, rest;
+    int acc = 0;
+    size_t k = 0;
+    for (; k < p.Inlines.size(); ++k) {
+        TInline &in = p.Inlines[k];
+        int len = in.Length();
+        if (acc + len <= l && !(len == 0 && acc == l && in.Kind != TInlineKind::BookmarkEnd && in.Kind != TInlineKind::CommentEnd)) {
+            lead.push_back(std::move(in));
+            acc += len;
+            continue;
+        }
+        if (in.Kind == TInlineKind::Text && acc < l) {
+            TInline head = in;
+            head.Text = in.Text.left(l - acc);
+            in.Text = in.Text.mid(l - acc);
+            lead.push_back(std::move(head));
+        }
+        break;
+    }
+    for (; k < p.Inlines.size(); ++k)
+        rest.push_back(std::move(p.Inlines[k]));
+    p.Inlines = std::move(rest);
+    p.Touch();
+    story.LengthChanged(&p);
+    return lead;
+}
+
 // Splits the paragraph holding pos so that pos becomes the start of the second part. The
 // original mark, section end and row marks stay with the second part.
 void splitParagraphAt(TStory &story, int pos)
@@ -107,35 +138,11 @@ void splitParagraphAt(TStory &story, int pos)
     Container c;
     if (!findContainer(story.Blocks, p, c))
         return;
-    int l = std::min(loc.Local, p->TextLength());
     auto first = std::make_unique<TParagraph>();
     first->Props = p->Props;
     first->MarkProps = p->MarkProps;
     first->Where = p->Where;
-    int acc = 0;
-    size_t k = 0;
-    std::vector<TInline> rest;
-    for (; k < p->Inlines.size(); ++k) {
-        TInline &in = p->Inlines[k];
-        int len = in.Length();
-        if (acc + len <= l && !(len == 0 && acc == l && in.Kind != TInlineKind::BookmarkEnd && in.Kind != TInlineKind::CommentEnd)) {
-            first->Inlines.push_back(std::move(in));
-            acc += len;
-            continue;
-        }
-        if (in.Kind == TInlineKind::Text && acc < l) {
-            TInline head = in;
-            head.Text = in.Text.left(l - acc);
-            in.Text = in.Text.mid(l - acc);
-            first->Inlines.push_back(std::move(head));
-        }
-        break;
-    }
-    for (; k < p->Inlines.size(); ++k)
-        rest.push_back(std::move(p->Inlines[k]));
-    p->Inlines = std::move(rest);
-    p->Touch();
-    story.LengthChanged(p);
+    first->Inlines = takeLeadingInlines(story, *p, std::min(loc.Local, p->TextLength()));
     auto at = c.Blocks->insert(c.Blocks->begin() + long(c.Index), TBlock{std::move(first), nullptr});
     story.BlocksInserted(at, at + 1, p);
 }
@@ -501,28 +508,23 @@ int InsertBlocks(TStory &story, int pos, std::vector<TBlock> blocks, bool joinLe
     if (!findContainer(story.Blocks, p, c))
         return 0;
     size_t at = c.Index;
-    bool joined = false;
     if (l > 0) {
-        splitParagraphAt(story, story.ParagraphStart(loc.Paragraph) + l);
-        at = c.Index + 1;
         if (joinLeadingText && blocks.front().Paragraph) {
-            joined = true;
-            auto &lead = (*c.Blocks)[c.Index].Paragraph->Inlines;
+            // The text before pos joins the first new paragraph straight away: p keeps the
+            // rest, and the new blocks go before it like any others.
+            auto lead = takeLeadingInlines(story, *p, l);
             auto &first = blocks.front().Paragraph->Inlines;
             first.insert(first.begin(), std::make_move_iterator(lead.begin()), std::make_move_iterator(lead.end()));
-            c.Blocks->erase(c.Blocks->begin() + long(c.Index));
-            at = c.Index;
+        } else {
+            splitParagraphAt(story, story.ParagraphStart(loc.Paragraph) + l);
+            at = c.Index + 1;
         }
     }
     const size_t count = blocks.size();
     auto first = c.Blocks->insert(c.Blocks->begin() + long(at), std::make_move_iterator(blocks.begin()),
                                   std::make_move_iterator(blocks.end()));
-    // The new blocks stand right before p; a joined leading part left the index, so that case
-    // indexes everything again.
-    if (joined)
-        story.Reindex();
-    else
-        story.BlocksInserted(first, first + long(count), p);
+    // The new blocks stand right before p.
+    story.BlocksInserted(first, first + long(count), p);
     return story.Length() - before;
 }
 
@@ -541,21 +543,20 @@ QString BookmarkText(TStory &story, const QString &name, bool *found)
 {
     if (found)
         *found = false;
-    int id = -1;
-    bool inside = false;
+    int first = 0;
+    size_t k0 = 0;
+    if (!FirstBookmarkStart(story, name, first, k0))
+        return QString();
+    if (found)
+        *found = true;
+    const int id = story.ParagraphAt(first)->Inlines[k0].Id;
     std::vector<bool> inCode; // per open field: still in its code
     QString out;
-    for (TParagraph *p : story.Paragraphs()) {
-        for (const auto &in : p->Inlines) {
-            if (!inside) {
-                if (in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0) {
-                    inside = true;
-                    id = in.Id;
-                    if (found)
-                        *found = true;
-                }
-                continue;
-            }
+    const int count = story.ParagraphCount();
+    for (int i = first; i < count; ++i) {
+        const auto &inlines = story.ParagraphAt(i)->Inlines;
+        for (size_t k = i == first ? k0 + 1 : 0; k < inlines.size(); ++k) {
+            const TInline &in = inlines[k];
             switch (in.Kind) {
             case TInlineKind::BookmarkEnd:
                 if (in.Id == id)
@@ -577,8 +578,7 @@ QString BookmarkText(TStory &story, const QString &name, bool *found)
             default: break;
             }
         }
-        if (inside)
-            out += ' ';
+        out += ' ';
     }
     return out.trimmed();
 }

@@ -67,6 +67,9 @@ namespace tavrel::engine {
 // text inline it falls in. Returns the number of characters the story grew by.
 int InsertInlines(TStory &story, int pos, std::vector<TInline> inlines);
 
+// The first start mark of a bookmark (letter case ignored) in document order: its paragraph's
+// index and its place among the paragraph's inlines; false when there is none.
+bool FirstBookmarkStart(TStory &story, const QString &name, int &paragraph, size_t &inlineIndex);
 // Where a bookmark (letter case ignored) starts and ends; false when there is none.
 bool LocateBookmark(TStory &story, const QString &name, int &from, int &to);
 // Takes a bookmark's marks out; true when there was one.

@@ -36,6 +36,8 @@ int InsertInlines(TStory &story, int pos, std::vector<TInline> inlines)
             in.Field->BeginParagraph = p;
         if (in.Shape)
             in.Shape->Paragraph = p;
+        if (in.Kind == TInlineKind::BookmarkStart)
+            story.BookmarkStartAdded(p, in.Text);
     }
     p->Inlines.insert(p->Inlines.begin() + long(k), std::make_move_iterator(inlines.begin()),
                       std::make_move_iterator(inlines.end()));
@@ -44,61 +46,81 @@ int InsertInlines(TStory &story, int pos, std::vector<TInline> inlines)
     return p->TextLength() - before;
 }
 
-bool LocateBookmark(TStory &story, const QString &name, int &from, int &to)
+bool FirstBookmarkStart(TStory &story, const QString &name, int &paragraph, size_t &inlineIndex)
 {
-    int id = 0;
-    bool inside = false;
-    const int count = story.ParagraphCount();
-    for (int i = 0; i < count; ++i) {
-        TParagraph *p = story.ParagraphAt(i);
-        int acc = -1;
-        for (const auto &in : p->Inlines) {
-            if (!inside && in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0) {
-                if (acc < 0)
-                    acc = story.ParagraphStart(i);
-                from = acc;
-                inside = true;
-                id = in.Id;
-            } else if (inside && in.Kind == TInlineKind::BookmarkEnd && in.Id == id) {
-                if (acc < 0)
-                    acc = story.ParagraphStart(i);
-                to = acc;
+    // The story lists the paragraphs that hold starts of the name: the first of them in
+    // document order holds the first start, without reading the rest of the story.
+    for (TParagraph *p : story.BookmarkCandidates(name)) {
+        for (size_t k = 0; k < p->Inlines.size(); ++k) {
+            const TInline &in = p->Inlines[k];
+            if (in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0) {
+                paragraph = p->Index;
+                inlineIndex = k;
                 return true;
-            }
-            if (in.Length()) {
-                if (acc < 0)
-                    acc = story.ParagraphStart(i);
-                acc += in.Length();
             }
         }
     }
-    if (inside) // an end that never comes: the bookmark runs to the end
-        to = std::max(from, story.Length() - 1);
-    return inside;
+    return false;
+}
+
+bool LocateBookmark(TStory &story, const QString &name, int &from, int &to)
+{
+    int first = 0;
+    size_t k0 = 0;
+    if (!FirstBookmarkStart(story, name, first, k0))
+        return false;
+    const int count = story.ParagraphCount();
+    TParagraph *p = story.ParagraphAt(first);
+    const int id = p->Inlines[k0].Id;
+    int acc = story.ParagraphStart(first);
+    for (size_t k = 0; k < k0; ++k)
+        acc += p->Inlines[k].Length();
+    from = acc;
+    // The end is the first end mark of its id behind the start.
+    for (int i = first; i < count; ++i) {
+        p = story.ParagraphAt(i);
+        size_t k = 0;
+        if (i == first) {
+            k = k0 + 1;
+        } else {
+            acc = story.ParagraphStart(i);
+        }
+        for (; k < p->Inlines.size(); ++k) {
+            const TInline &in = p->Inlines[k];
+            if (in.Kind == TInlineKind::BookmarkEnd && in.Id == id) {
+                to = acc;
+                return true;
+            }
+            acc += in.Length();
+        }
+    }
+    // An end that never comes: the bookmark runs to the end.
+    to = std::max(from, story.Length() - 1);
+    return true;
 }
 
 bool RemoveBookmark(TStory &story, const QString &name)
 {
-    int id = 0;
-    bool found = false;
-    for (TParagraph *p : story.Paragraphs()) {
-        auto &ins = p->Inlines;
-        for (size_t k = 0; k < ins.size();) {
-            const TInline &in = ins[k];
-            if (!found && in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0) {
-                found = true;
-                id = in.Id;
-                ins.erase(ins.begin() + long(k));
-                continue;
-            }
-            if (found && in.Kind == TInlineKind::BookmarkEnd && in.Id == id) {
-                ins.erase(ins.begin() + long(k));
+    int first = 0;
+    size_t k0 = 0;
+    if (!FirstBookmarkStart(story, name, first, k0))
+        return false;
+    TParagraph *p = story.ParagraphAt(first);
+    auto &ins = p->Inlines;
+    const int id = ins[k0].Id;
+    const QString stored = ins[k0].Text;
+    ins.erase(ins.begin() + long(k0));
+    story.BookmarkStartRemoved(p, stored);
+    const int count = story.ParagraphCount();
+    for (int i = first; i < count; ++i) {
+        auto &marks = story.ParagraphAt(i)->Inlines;
+        for (size_t k = i == first ? k0 : 0; k < marks.size(); ++k)
+            if (marks[k].Kind == TInlineKind::BookmarkEnd && marks[k].Id == id) {
+                marks.erase(marks.begin() + long(k));
                 return true;
             }
-            ++k;
-        }
     }
-    return found;
+    return true;
 }
 
 int NewBookmarkId()

@@ -1,5 +1,6 @@
 #include "word/engine/Model.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace tavrel::engine {
@@ -72,12 +73,69 @@ void TStory::adopt(TParagraph *p)
             in.Field->BeginParagraph = p;
         if (in.Shape)
             in.Shape->Paragraph = p;
+        if (in.Kind == TInlineKind::BookmarkStart)
+            BookmarkStartAdded(p, in.Text);
     }
+}
+
+void TStory::BookmarkStartAdded(TParagraph *p, const QString &name)
+{
+    auto &list = m_bookmarks[name.toCaseFolded()];
+    if (std::find(list.begin(), list.end(), p) == list.end())
+        list.push_back(p);
+}
+
+namespace {
+bool holdsBookmarkStart(const TParagraph &p, const QString &name)
+{
+    for (const auto &in : p.Inlines)
+        if (in.Kind == TInlineKind::BookmarkStart && in.Text.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+} // namespace
+
+std::vector<TParagraph *> TStory::BookmarkCandidates(const QString &name)
+{
+    ensure();
+    std::vector<TParagraph *> out;
+    auto it = m_bookmarks.find(name.toCaseFolded());
+    if (it == m_bookmarks.end())
+        return out;
+    // Paragraphs that left the story or lost the mark leave the list here. Every paragraph
+    // listed is one the index held since its last rebuild, and a paragraph leaves a story only
+    // through a rebuild, so none of them is gone.
+    auto &list = it->second;
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [&](TParagraph *p) {
+                                  return p->Story != this || p->Index < 0 || size_t(p->Index) >= m_paras.size() ||
+                                         m_paras[size_t(p->Index)] != p || !holdsBookmarkStart(*p, name);
+                              }),
+               list.end());
+    out = list;
+    if (list.empty())
+        m_bookmarks.erase(it);
+    std::sort(out.begin(), out.end(), [](const TParagraph *a, const TParagraph *b) { return a->Index < b->Index; });
+    return out;
+}
+
+void TStory::BookmarkStartRemoved(TParagraph *p, const QString &name)
+{
+    if (holdsBookmarkStart(*p, name))
+        return;
+    auto it = m_bookmarks.find(name.toCaseFolded());
+    if (it == m_bookmarks.end())
+        return;
+    auto &list = it->second;
+    list.erase(std::remove(list.begin(), list.end(), p), list.end());
+    if (list.empty())
+        m_bookmarks.erase(it);
 }
 
 void TStory::Reindex()
 {
     m_paras.clear();
+    m_bookmarks.clear();
     collect(Blocks);
     const size_t n = m_paras.size();
     m_len.assign(n, 0);

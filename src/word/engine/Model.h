@@ -20,7 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace tavrel::engine {
@@ -262,6 +262,17 @@ public:
     // The paragraphs in document order (tables' cells included), current after Reindex.
     const std::vector<TParagraph *> &Paragraphs();
 
+    // Bookmark starts by name (letter case ignored), so that finding one costs the paragraphs
+    // that hold that name, not the story. Every paragraph of the story holding a start of a
+    // name is listed under it; a listed paragraph may have lost it since, so callers check.
+    // Paragraphs taken into the index are listed by it; an edit that puts a start into a
+    // paragraph already indexed tells the story.
+    void BookmarkStartAdded(TParagraph *p, const QString &name);
+    // The paragraphs of the story that may hold a start of name, valid until the next edit.
+    std::vector<TParagraph *> BookmarkCandidates(const QString &name);
+    // Drops p from name's list once p holds no start of that name any more.
+    void BookmarkStartRemoved(TParagraph *p, const QString &name);
+
 private:
     void ensure();
     void collect(std::vector<TBlock> &blocks);
@@ -271,6 +282,7 @@ private:
     std::vector<TParagraph *> m_paras;
     std::vector<int> m_tree; // Fenwick tree of paragraph lengths
     std::vector<int> m_len;
+    std::unordered_map<QString, std::vector<TParagraph *>> m_bookmarks; // by case-folded name
     bool m_dirty = true;
 };
 

@@ -636,7 +636,9 @@ void WordDocument::Close(int)
 
 bool WordDocument::BookmarkExists(const QString &name) const
 {
-    return BookmarkNames().contains(name, Qt::CaseInsensitive);
+    int paragraph = 0;
+    size_t place = 0;
+    return FirstBookmarkStart(m_state->story(), name, paragraph, place);
 }
 
 QStringList WordDocument::BookmarkNames() const
