@@ -324,6 +324,60 @@ void BM_LibreOfficeStartup(benchmark::State &state)
 
 } // namespace
 
+// A document assembled from many pages as the help-file writer does it: per entry a heading with
+// its bookmark, three index entries and a pasted page that brings a bookmark and a link of its
+// own. us_per_entry must stay flat from 1,000 to 16,000 entries: nothing an entry does may cost
+// in proportion to what was assembled before it. The summary gives the ratios.
+std::map<int, double> g_assembly; // microseconds per entry
+
+void BM_Assembly(benchmark::State &state)
+{
+    const int entries = int(state.range(0));
+    WordApplication word;
+    auto page = word.Documents().Add(false);
+    {
+        WordRange r = page->Content();
+        for (int k = 0; k < 4; ++k) {
+            r.InsertAfter(QStringLiteral("A paragraph of a page, with the words a topic has, number %1.").arg(k));
+            r.InsertParagraphAfter();
+            r.Collapse(wdCollapseEnd);
+        }
+        WordRange anchor = page->Content();
+        anchor.SetEnd(anchor.Start() + 11);
+        page->Bookmarks().Add(QStringLiteral("anchor"), anchor);
+        r = page->Content();
+        r.Collapse(wdCollapseEnd);
+        page->Hyperlinks().Add(r, QStringLiteral("https://example.com/"), QString(), QString(), QStringLiteral("a link"));
+        page->Content().Copy();
+    }
+    for (auto _ : state) {
+        auto doc = word.Documents().Add(false);
+        WordRange R = doc->Content();
+        auto t0 = std::chrono::steady_clock::now();
+        for (int k = 0; k < entries; ++k) {
+            R.Collapse(wdCollapseEnd);
+            R.SetStyle(wdStyleHeading1 - k % 3);
+            R.InsertAfter(QStringLiteral("Topic %1").arg(k));
+            doc->Bookmarks().Add(QStringLiteral("topic%1").arg(k), R);
+            R.Collapse(wdCollapseEnd);
+            R.InsertParagraphAfter();
+            R.Collapse(wdCollapseEnd);
+            for (int x = 0; x < 3; ++x)
+                R.Fields().Add(R, wdFieldIndexEntry, QStringLiteral("\"key %1-%2\"").arg(k).arg(x), false);
+            R = doc->Content();
+            R.Collapse(wdCollapseEnd);
+            R.SetStyle(wdStyleNormal);
+            R.Paste();
+        }
+        g_assembly[entries] = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() * 1e6 / entries;
+        state.counters["paragraphs"] = doc->Paragraphs().Count();
+        state.counters["bookmarks"] = doc->Bookmarks().Count();
+        doc->Close(0);
+    }
+    state.counters["us_per_entry"] = g_assembly[entries];
+}
+BENCHMARK(BM_Assembly)->Arg(1000)->Arg(4000)->Arg(16000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 BENCHMARK(BM_Engine)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_HeadingsPass)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LibreOfficeStartup)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -353,5 +407,8 @@ int main(int argc, char **argv)
     if (g_engine.count(1000) && g_engine.count(10000) && g_engine.count(100))
         std::printf("growth: 1,000/100 = %.1f, 10,000/1,000 = %.1f (10 is linear); LibreOffice start-up %.3f s\n",
                     g_engine[1000] / g_engine[100], g_engine[10000] / g_engine[1000], g_officeStartup);
+    if (g_assembly.count(1000) && g_assembly.count(16000))
+        std::printf("assembly per entry: 4,000/1,000 = %.2f, 16,000/1,000 = %.2f (1 is linear)\n", g_assembly[4000] / g_assembly[1000],
+                    g_assembly[16000] / g_assembly[1000]);
     return 0;
 }

@@ -80,8 +80,10 @@ void TStory::adopt(TParagraph *p)
 
 void TStory::BookmarkStartAdded(TParagraph *p, const QString &name)
 {
+    // Pages pasted one after another may each bring a start of the same name: adding stays
+    // constant time, and the lookup drops a paragraph listed twice.
     auto &list = m_bookmarks[name.toCaseFolded()];
-    if (std::find(list.begin(), list.end(), p) == list.end())
+    if (list.empty() || list.back() != p)
         list.push_back(p);
 }
 
@@ -112,10 +114,11 @@ std::vector<TParagraph *> TStory::BookmarkCandidates(const QString &name)
                                          m_paras[size_t(p->Index)] != p || !holdsBookmarkStart(*p, name);
                               }),
                list.end());
+    std::sort(list.begin(), list.end(), [](const TParagraph *a, const TParagraph *b) { return a->Index < b->Index; });
+    list.erase(std::unique(list.begin(), list.end()), list.end());
     out = list;
     if (list.empty())
         m_bookmarks.erase(it);
-    std::sort(out.begin(), out.end(), [](const TParagraph *a, const TParagraph *b) { return a->Index < b->Index; });
     return out;
 }
 
