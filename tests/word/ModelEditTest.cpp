@@ -189,6 +189,34 @@ TEST(ModelEdit, BookmarksAreFoundAsAReadingOfTheWholeStoryFindsThem)
     }
 }
 
+TEST(ModelEdit, ABookmarkOfAnExistingNameMovesAndNamesIgnoreLetterCase)
+{
+    WordApplication app;
+    auto doc = app.Documents().Add(false);
+    WordRange r = doc->Content();
+    r.InsertAfter("first second third");
+    WordRange a = doc->Content();
+    a.SetEnd(5);
+    doc->Bookmarks().Add("Topic", a);
+    WordRange b = doc->Content();
+    b.SetStart(6);
+    b.SetEnd(12);
+    doc->Bookmarks().Add("TOPIC", b);
+    EXPECT_EQ(doc->Bookmarks().Count(), 1);
+    EXPECT_TRUE(doc->Bookmarks().Exists("topic"));
+    EXPECT_TRUE(doc->BookmarkExists("tOpIc"));
+    EXPECT_EQ(doc->Bookmarks().Item("topic").Range().Text(), "second");
+    // Text and a new paragraph before it carry it along.
+    WordRange front = doc->Content();
+    front.Collapse(wdCollapseStart);
+    front.InsertAfter("new\r");
+    EXPECT_EQ(doc->Bookmarks().Item("Topic").Range().Text(), "second");
+    doc->Bookmarks().Item("topic").Delete();
+    EXPECT_FALSE(doc->Bookmarks().Exists("Topic"));
+    EXPECT_FALSE(doc->BookmarkExists("topic"));
+    EXPECT_EQ(doc->Bookmarks().Count(), 0);
+}
+
 TEST(ModelEdit, InsertSplitAndJoinParagraphs)
 {
     auto doc = read(P("one") + P("two"));
