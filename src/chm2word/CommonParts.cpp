@@ -110,6 +110,8 @@ public:
         int remaining = WindowCountN(g->Length) - g->CountN;
         if (count + remaining < need)
             return false;
+        if (!SharedPiecesAllow(g, need - count, remaining))
+            return false;
         bool common = false;
         ForWindow(g, [&](TGroup *other) {
             if (other->CountN == 0)
@@ -156,6 +158,61 @@ private:
                     return;
     }
 
+    // The smallest count of matching characters that passes the rule for a shorter length m.
+    static int MinMatched(int m)
+    {
+        int c = int(0.8 * m);
+        while (!(double(c) / double(m) > 0.8))
+            ++c;
+        while (c > 0 && double(c - 1) / double(m) > 0.8)
+            --c;
+        return c;
+    }
+
+    // Whether others (among the first n pages, outside g, within g's length window) can hold
+    // `wanted` pages similar to g, judged from how many pages hold each piece of g, without
+    // looking at any of them. The matching runs of a similar pair are common substrings of
+    // three or more characters, so they lie in g under pieces of g that the other text holds
+    // too: every similar page covers at least MinMatched(shorter length) characters of g with
+    // such pieces. Summed over pages, that asks for at least `least` below; summed over g's
+    // characters, the pages holding a piece over a character are at most the pages holding
+    // each of its (up to three) pieces. When that falls short, g is not common. Per call
+    // linear in g's length, where comparing asks for a fifth of the window's pages.
+    bool SharedPiecesAllow(const TGroup *g, int wanted, int others)
+    {
+        qint64 least = 0;
+        int taken = 0;
+        // The shortest similar pages ask least of g.
+        for (auto it = m_countNByLength.lower_bound(std::max(5, g->Length - 50));
+             it != m_countNByLength.end() && it->first <= g->Length + 50 && taken < wanted; ++it) {
+            const int count = std::min(it->second - (it->first == g->Length ? g->CountN : 0), wanted - taken);
+            least += qint64(count) * MinMatched(std::min(g->Length, it->first));
+            taken += count;
+        }
+        const int positions = int(g->PieceRank.size());
+        m_holders.resize(size_t(positions));
+        for (int q = 0; q < positions; ++q) {
+            const auto it = m_piecePages.find(g->Pieces[size_t(g->PieceRank[size_t(q)])]);
+            m_holders[size_t(q)] = (it == m_piecePages.end() ? 0 : it->second) - g->CountN;
+        }
+        qint64 most = 0;
+        for (int x = 0; x < g->Length; ++x) {
+            // The distinct pieces at positions x-2, x-1 and x.
+            qint64 sum = 0;
+            for (int q = std::max(0, x - 2); q <= std::min(x, positions - 1); ++q) {
+                bool repeated = false;
+                for (int r = std::max(0, x - 2); r < q; ++r)
+                    repeated = repeated || g->PieceRank[size_t(r)] == g->PieceRank[size_t(q)];
+                if (!repeated)
+                    sum += m_holders[size_t(q)];
+            }
+            most += std::min<qint64>(sum, others);
+            if (most >= least)
+                return true;
+        }
+        return false;
+    }
+
     int WindowCountN(int length) const
     {
         int sum = 0;
@@ -174,6 +231,7 @@ private:
             return false;
         if (!SignatureAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a))
             return false;
+        // Ordered: of two texts of one length the rule reads the first as the shorter.
         const quint64 key = (quint64(quint32(a->Id)) << 32) | quint32(b->Id);
         auto it = m_memo.find(key);
         if (it != m_memo.end())
@@ -271,8 +329,11 @@ private:
         g->Members.push_back(k);
         if (k < m_n) {
             ++g->CountN;
-            if (g->Length > 4)
+            if (g->Length > 4) {
                 ++m_countNByLength[g->Length];
+                for (quint64 piece : g->Pieces)
+                    ++m_piecePages[piece];
+            }
         }
     }
 
@@ -290,8 +351,15 @@ private:
         m_slot[size_t(k)] = -1;
         if (k < m_n) {
             --g->CountN;
-            if (g->Length > 4 && --m_countNByLength[g->Length] == 0)
-                m_countNByLength.erase(g->Length);
+            if (g->Length > 4) {
+                if (--m_countNByLength[g->Length] == 0)
+                    m_countNByLength.erase(g->Length);
+                for (quint64 piece : g->Pieces) {
+                    auto it = m_piecePages.find(piece);
+                    if (--it->second == 0)
+                        m_piecePages.erase(it);
+                }
+            }
         }
         if (g->Members.empty()) {
             if (g->Length > 4) {
@@ -317,6 +385,9 @@ private:
     std::map<int, std::unordered_set<TGroup *>> m_byLength;
     std::map<int, int> m_countNByLength;
     std::unordered_map<quint64, bool> m_memo;
+    // Per three-character piece, the pages among the first n whose block holds it.
+    std::unordered_map<quint64, int> m_piecePages;
+    std::vector<qint64> m_holders;
     std::vector<char> m_held;
     int m_nextId = 0;
 };
