@@ -438,19 +438,25 @@ using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TC
 
 // The passes over the pages' first blocks, their last blocks and, when most pages open with their
 // title, the blocks after it; loop finds the blocks the pages share.
-void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int)> &step = {})
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int, int)> &step = {})
 {
     n = std::clamp(n, 0, int(pages.size()));
+    // One count over the three passes, so that what is shown never goes back; without the
+    // title pass the count ends at two thirds.
+    const int size = int(pages.size());
+    std::function<void(int)> passStep[3];
+    for (int pass = 0; pass < 3 && step; ++pass)
+        passStep[pass] = [&step, pass, size](int j) { step(pass * size + j, 3 * size); };
     for (TChmTopicFile *p : pages) {
         p->StartSearchUp();
         p->SearchUp();
     }
-    loop(pages, n, &TChmTopicFile::SearchUp, step);
+    loop(pages, n, &TChmTopicFile::SearchUp, passStep[0]);
     for (TChmTopicFile *p : pages) {
         p->StartSearchDown();
         p->SearchDown();
     }
-    loop(pages, n, &TChmTopicFile::SearchDown, step);
+    loop(pages, n, &TChmTopicFile::SearchDown, passStep[1]);
     int titles = 0;
     for (int k = 0; k < n; ++k)
         titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
@@ -461,13 +467,13 @@ void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop 
             p->Title3 = p->Text;
             p->SearchDown();
         }
-        loop(pages, n, &TChmTopicFile::SearchDown, step);
+        loop(pages, n, &TChmTopicFile::SearchDown, passStep[2]);
     }
 }
 
 } // namespace
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int)> &step)
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step)
 {
     CommonPasses(pages, n, CommonLoop, step);
 }
