@@ -4,7 +4,8 @@
 # sanitizer ends the test that caused it with a failure.
 # Usage: bash scripts/sanitize.sh [--core] [ctest arguments...]
 #   --core  builds and runs only the core test programs (SANITIZE_CORE, default
-#           "test_text test_project test_build") and the corpus replays: what CI has time for.
+#           "test_text test_project test_build test_word test_chm2word": the readers of
+#           documents and help files from outside among them) and the corpus replays: what CI has time for.
 # SANITIZE_LEAKS=1 adds leak checking.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,7 +33,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$ROOT/tests/sanitize/lsan.supp:print_suppressions=0}
 
 if [ $core -eq 1 ]; then
-  read -r -a programs <<<"${SANITIZE_CORE:-test_text test_project test_build}"
+  read -r -a programs <<<"${SANITIZE_CORE:-test_text test_project test_build test_word test_chm2word}"
   fuzz=()
   for f in tests/fuzz/fuzz_*.cpp; do
     fuzz+=("$(basename "$f" .cpp)")

@@ -3,6 +3,8 @@
 // exactly as written, so a page can be rewritten attribute by attribute and stay byte for byte
 // the same elsewhere.
 #include <QString>
+#include <QStringView>
+#include <utility>
 #include <vector>
 
 namespace tavrel {
@@ -26,6 +28,39 @@ QString TagName(const QString &s, qsizetype lt, bool &endTag);
 std::vector<TTagAttr> ParseTagAttributes(const QString &s, qsizetype from, qsizetype to, QString &trailing);
 // The attribute as it was written.
 QString WriteTagAttribute(const TTagAttr &a);
+
+// One tag met by ForEachTag, read as TagEnd and TagName read it.
+struct TScannedTag
+{
+    qsizetype lt = 0; // its "<"
+    qsizetype gt = 0; // its ">", or the text's size when the text ends inside the tag
+    QString name;
+    bool endTag = false;
+    bool Closed(const QString &s) const { return gt < s.size(); }
+    QStringView Text(const QString &s) const { return QStringView(s).mid(lt, gt - lt + 1); }
+};
+
+// Walks s once from its start: onText gets each run of text between tags (possibly empty),
+// onTag each tag in turn. The pages' rewriting passes are built on it.
+template <class OnText, class OnTag>
+void ForEachTag(const QString &s, OnText &&onText, OnTag &&onTag)
+{
+    qsizetype pos = 0;
+    while (pos < s.size()) {
+        const qsizetype lt = s.indexOf(QLatin1Char('<'), pos);
+        if (lt < 0) {
+            onText(QStringView(s).mid(pos));
+            return;
+        }
+        onText(QStringView(s).mid(pos, lt - pos));
+        TScannedTag tag;
+        tag.lt = lt;
+        tag.gt = TagEnd(s, lt);
+        tag.name = TagName(s, lt, tag.endTag);
+        pos = tag.gt + 1;
+        onTag(std::as_const(tag));
+    }
+}
 
 // A tag read the quick way whole pages are passed over: it runs from a "<" to the next ">"
 // (quotes are not honoured), a "<" before that ">" starting the tag afresh; its word is what

@@ -369,28 +369,17 @@ void TWordDoc::RemoveSections()
             below += top.startTag + top.content + top.endTag;
     };
     const QString &s = Body;
-    qsizetype i = 0;
-    while (i < s.size()) {
-        const qsizetype lt = s.indexOf(QLatin1Char('<'), i);
-        if (lt < 0) {
-            contentOf() += QStringView(s).mid(i);
-            break;
-        }
-        contentOf() += QStringView(s).mid(i, lt - i);
-        const qsizetype gt = TagEnd(s, lt);
-        const QString tag = s.mid(lt, gt - lt + 1);
-        i = gt + 1;
-        bool endTag = false;
-        const QString name = TagName(s, lt, endTag);
-        if (!endTag) {
-            stack.push_back({name, tag, QString(), QString(), false});
-            continue;
+    ForEachTag(s, [&](QStringView text) { contentOf() += text; }, [&](const TScannedTag &t) {
+        const QString tag = t.Text(s).toString();
+        if (!t.endTag) {
+            stack.push_back({t.name, tag, QString(), QString(), false});
+            return;
         }
         qsizetype k = static_cast<qsizetype>(stack.size()) - 1;
-        while (k >= 0 && stack[static_cast<size_t>(k)].name.compare(name, Qt::CaseInsensitive) != 0)
+        while (k >= 0 && stack[static_cast<size_t>(k)].name.compare(t.name, Qt::CaseInsensitive) != 0)
             --k;
         if (k < 0)
-            continue; // an end tag without its start is dropped
+            return; // an end tag without its start is dropped
         stack[static_cast<size_t>(k)].endTag = tag;
         while (static_cast<qsizetype>(stack.size()) - 1 > k)
             foldTop(false);
@@ -400,7 +389,7 @@ void TWordDoc::RemoveSections()
         foldTop(true);
         if (marksHeading && !stack.empty())
             stack.back().heading = true;
-    }
+    });
     while (!stack.empty()) {
         stack.back().endTag.clear();
         foldTop(false);

@@ -45,25 +45,17 @@ void TWordDoc::flushBookmarks()
 
 bool TWordDoc::GetBookmarksForHeadings(const QString &S, const QString &Url, bool IsHeading)
 {
-    qsizetype pos = 0;
-    while (pos < S.size()) {
-        const qsizetype lt = S.indexOf(QLatin1Char('<'), pos);
-        if (lt < 0)
-            break;
-        const qsizetype gt = TagEnd(S, lt);
-        bool endTag = false;
-        const QString name = TagName(S, lt, endTag);
-        pos = gt + 1;
-        if (endTag || name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
-            continue;
+    ForEachTag(S, [](QStringView) {}, [&](const TScannedTag &t) {
+        if (t.endTag || t.name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0)
+            return;
         QString trailing;
-        for (const TTagAttr &a : ParseTagAttributes(S, lt + 1 + name.size(), std::min(gt, S.size()), trailing)) {
+        for (const TTagAttr &a : ParseTagAttributes(S, t.lt + 1 + t.name.size(), std::min(t.gt, S.size()), trailing)) {
             if (!a.hasValue || a.name.compare(QLatin1String("name"), Qt::CaseInsensitive) != 0)
                 continue;
             const QString key = QLatin1Char('#') + AsciiLower(a.value);
             m_pendingBookmarks << (IsHeading ? QString(key + QLatin1Char('=') + Url) : QString(key + QLatin1Char('=') + Url + QLatin1Char('#') + a.value));
         }
-    }
+    });
     return true;
 }
 
@@ -177,26 +169,15 @@ QString TWordDoc::ChangeUrls(const QString &str)
 {
     QString out;
     out.reserve(str.size());
-    qsizetype pos = 0;
-    while (pos < str.size()) {
-        const qsizetype lt = str.indexOf(QLatin1Char('<'), pos);
-        if (lt < 0) {
-            out += QStringView(str).mid(pos);
-            break;
-        }
-        out += QStringView(str).mid(pos, lt - pos);
-        const qsizetype gt = TagEnd(str, lt);
-        bool endTag = false;
-        const QString name = TagName(str, lt, endTag);
-        pos = gt + 1;
-        if (endTag || gt >= str.size() ||
-            (name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0 && name.compare(QLatin1String("area"), Qt::CaseInsensitive) != 0)) {
-            out += QStringView(str).mid(lt, gt - lt + 1);
-            continue;
+    ForEachTag(str, [&](QStringView text) { out += text; }, [&](const TScannedTag &t) {
+        if (t.endTag || !t.Closed(str) ||
+            (t.name.compare(QLatin1String("a"), Qt::CaseInsensitive) != 0 && t.name.compare(QLatin1String("area"), Qt::CaseInsensitive) != 0)) {
+            out += t.Text(str);
+            return;
         }
         QString trailing;
-        std::vector<TTagAttr> attrs = ParseTagAttributes(str, lt + 1 + name.size(), gt, trailing);
-        out += QLatin1Char('<') + name;
+        std::vector<TTagAttr> attrs = ParseTagAttributes(str, t.lt + 1 + t.name.size(), t.gt, trailing);
+        out += QLatin1Char('<') + t.name;
         for (TTagAttr &a : attrs) {
             if (a.hasValue && a.name.compare(QLatin1String("href"), Qt::CaseInsensitive) == 0) {
                 const std::optional<QString> link = linkRule(a.value);
@@ -207,7 +188,7 @@ QString TWordDoc::ChangeUrls(const QString &str)
             out += WriteTagAttribute(a);
         }
         out += trailing + QLatin1Char('>');
-    }
+    });
     return out;
 }
 

@@ -262,29 +262,17 @@ QString TWordDoc::ChangeShapeLink(const QString &str)
 {
     QString out;
     out.reserve(str.size() + str.size() / 8);
-    qsizetype pos = 0;
     bool previousWasAStart = false;
-    while (pos < str.size()) {
-        const qsizetype lt = str.indexOf(QLatin1Char('<'), pos);
-        if (lt < 0) {
-            out += QStringView(str).mid(pos);
-            break;
-        }
-        out += QStringView(str).mid(pos, lt - pos);
-        const qsizetype gt = TagEnd(str, lt);
-        bool endTag = false;
-        const QString name = TagName(str, lt, endTag);
-        pos = gt + 1;
-        const bool isImg = !endTag && name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0;
-        if (!isImg || gt >= str.size()) {
-            out += QStringView(str).mid(lt, gt - lt + 1);
-            previousWasAStart = !endTag && name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0;
-            continue;
+    ForEachTag(str, [&](QStringView text) { out += text; }, [&](const TScannedTag &t) {
+        const bool isImg = !t.endTag && t.name.compare(QLatin1String("img"), Qt::CaseInsensitive) == 0;
+        if (!isImg || !t.Closed(str)) {
+            out += t.Text(str);
+            previousWasAStart = !t.endTag && t.name.compare(QLatin1String("a"), Qt::CaseInsensitive) == 0;
+            return;
         }
         QString trailing;
-        const qsizetype attrsFrom = lt + 1 + name.size();
-        std::vector<TTagAttr> attrs = ParseTagAttributes(str, attrsFrom, gt, trailing);
-        QString tag = QLatin1Char('<') + name;
+        std::vector<TTagAttr> attrs = ParseTagAttributes(str, t.lt + 1 + t.name.size(), t.gt, trailing);
+        QString tag = QLatin1Char('<') + t.name;
         bool hasBorder = false, hasUsemap = false, decoded = false;
         TShapeAlt alt;
         for (TTagAttr &a : attrs) {
@@ -327,7 +315,7 @@ QString TWordDoc::ChangeShapeLink(const QString &str)
             }
         }
         previousWasAStart = false;
-    }
+    });
     return out;
 }
 

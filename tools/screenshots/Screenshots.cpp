@@ -11,6 +11,7 @@
 #include "project/gui/whelp.h"
 #include "support/ScriptedMessages.h"
 #include "support/Controls.h"
+#include "Shoot.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,36 +24,10 @@
 using namespace tavrel;
 using namespace tavrel::test;
 
-namespace {
-
-QString shotFolder()
-{
-    return qEnvironmentVariable("TAVREL_SCREENSHOTS");
-}
-
-QString suffix()
-{
-    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-    return scale > 1.01 ? QStringLiteral("-%1").arg(qRound(scale * 100)) : QString();
-}
-
-void shoot(QWidget &w, const QString &name)
-{
-    if (!w.isVisible())
-        w.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(150);
-    const QString file = shotFolder() + "/" + name + suffix() + ".png";
-    EXPECT_TRUE(w.grab().save(file)) << file.toStdString();
-}
-
-} // namespace
 
 TEST(Screenshots, MainWindowPagesAndDialogs)
 {
-    if (shotFolder().isEmpty())
-        GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
-    QDir().mkpath(shotFolder());
+    TAVREL_NEEDS_SHOT_FOLDER();
     const QString project = qEnvironmentVariable("TAVREL_SCREENSHOT_PROJECT");
     ASSERT_TRUE(QFileInfo(project).isFile()) << "TAVREL_SCREENSHOT_PROJECT names the project to show";
 
@@ -61,21 +36,21 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     const char *pages[] = {"source", "common", "htmlhelp", "webhelp", "pdf", "build"};
     for (int i = 0; i < 6; ++i) {
         Child<QTabWidget>(w, "PageControl1")->setCurrentIndex(i);
-        shoot(w, QStringLiteral("main-") + pages[i]);
+        Shoot(w, QStringLiteral("main-") + pages[i]);
     }
     Child<QTabWidget>(w, "PageControl1")->setCurrentIndex(0);
 
     TfrmNewProject wizard(&w);
     Child<QLineEdit>(wizard, "edtProjectPosition")->setText(QDir::homePath() + "/Documents/Tavrel for Word/Project1/");
     Child<QLineEdit>(wizard, "edtFilename")->setText("help");
-    shoot(wizard, "wizard-position");
+    Shoot(wizard, "wizard-position");
     wizard.btnBackClick(2);
-    shoot(wizard, "wizard-document");
+    Shoot(wizard, "wizard-document");
     wizard.hide();
 
     TfrmSetNavigation nav(&w);
     nav.LoadSetting(w.Project().NavSetting);
-    shoot(nav, "dialog-navigation");
+    Shoot(nav, "dialog-navigation");
     nav.hide();
 
     TfrmContextSetting ctx(&w);
@@ -83,17 +58,17 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     ctx.SetBottomCode(w.Project().HtmlHelpContextBottomCode);
     ctx.SetCodeTemplate(w.Project().HtmlHelpContextCodeTemplate);
     ctx.SetEncoding(w.Project().HtmlHelpContextEncoding);
-    shoot(ctx, "dialog-context");
+    Shoot(ctx, "dialog-context");
     ctx.hide();
 
     TfrmCSSCode css(&w);
     Child<QListWidget>(css, "lbCSSList")->setCurrentRow(0);
-    shoot(css, "dialog-css");
+    Shoot(css, "dialog-css");
     css.hide();
 
     TfrmSelectFontName fonts(&w);
     Child<QListWidget>(fonts, "lbFontList")->setCurrentRow(0);
-    shoot(fonts, "dialog-fonts");
+    Shoot(fonts, "dialog-fonts");
     fonts.hide();
 
     QTemporaryDir dir;
@@ -104,14 +79,14 @@ TEST(Screenshots, MainWindowPagesAndDialogs)
     TfrmUnableFound unable(&w);
     unable.GetFiles(dir.path());
     Child<QListWidget>(unable, "lbFiles")->setCurrentRow(1);
-    shoot(unable, "dialog-unablefound");
+    Shoot(unable, "dialog-unablefound");
     unable.hide();
 
     std::unique_ptr<QMessageBox> about(CreateAboutBox(&w));
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About Tavrel for Word"));
-    shoot(*about, "dialog-about");
+    Shoot(*about, "dialog-about");
     about->hide();
-    EXPECT_TRUE(SplashPixmap().save(shotFolder() + "/splash" + suffix() + ".png"));
+    EXPECT_TRUE(SplashPixmap().save(ShotFile("splash")));
 
     w.Project().ProjectChanged = false;
     w.close();

@@ -176,27 +176,3 @@ TEST_F(ImportFlow, CancelInTheProgressWindowStopsTheRunAndKeepsTheSource)
     EXPECT_EQ(EntriesUnder(project.path()), QStringList());
     EXPECT_EQ(EntriesUnder(RunFolder()), working);
 }
-
-// Pictures of both dialogs for the documentation; only when TAVREL_SCREENSHOTS names a folder.
-TEST(ImportDialogs, Screenshots)
-{
-    const QString folder = qEnvironmentVariable("TAVREL_SCREENSHOTS");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
-    QDir().mkpath(folder);
-    TfrmChm2Word d;
-    d.SetSourceFile("/home/author/old help/product.chm");
-    d.SetWordFile("<Project_Folder>/help.docx");
-    d.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-    QTest::qWait(150);
-    EXPECT_TRUE(d.grab().save(folder + "/dialog-import-chm.png"));
-    d.hide();
-    // The progress window is pictured without being shown, so no run starts.
-    TfrmProgress p;
-    p.findChild<QProgressBar *>("Gauge1")->setValue(47);
-    p.findChild<QLabel *>("lbInfo")->setText("Processing (12 of 40) pages/install.htm...");
-    p.adjustSize();
-    p.resize(440, p.height());
-    EXPECT_TRUE(p.grab().save(folder + "/dialog-progress.png"));
-}

@@ -152,24 +152,3 @@ TEST(CreateNewDocumentWindow, LoadSaveBrowseAndOk)
     EXPECT_EQ(fresh.result(), int(QDialog::Accepted));
     EXPECT_EQ(msgs.Questions().size(), 2);
 }
-
-// The picture of the dialog for the documentation: runs only when TAVREL_SCREENSHOTS names a
-// folder (under Xvfb; QT_SCALE_FACTOR 1.5 gives the "-150" twin).
-TEST(Screenshots, NewDocumentDialog)
-{
-    const QString folder = qEnvironmentVariable("TAVREL_SCREENSHOTS");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
-    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-    const QString suffix = scale > 1.01 ? QStringLiteral("-%1").arg(qRound(scale * 100)) : QString();
-    Dialog w;
-    w.SetFileName("<Project_Folder>/doc.docx");
-    auto *memo = child<QPlainTextEdit>(w, "mmTOC");
-    select(memo, 9, 30);
-    child<QListWidget>(w, "lbCommonTitle")->setCurrentRow(3);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    memo->setFocus();
-    QTest::qWait(150);
-    EXPECT_TRUE(w.grab().save(folder + "/dialog-newdocument" + suffix + ".png"));
-}

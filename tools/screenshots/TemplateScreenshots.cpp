@@ -1,5 +1,6 @@
 // Pictures of the template chooser and editor with their rendered previews, for the
 // documentation. Runs only when TAVREL_SCREENSHOTS names a folder (under Xvfb); else skipped.
+#include "Shoot.h"
 #include "editing/ChooseTemplate.h"
 #include "editing/gui/ChooseTemplate.h"
 #include "editing/gui/HTMLEditor.h"
@@ -17,13 +18,6 @@
 using namespace tavrel;
 
 namespace {
-QString shotFile(const QString &name)
-{
-    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
-    const QString suffix = scale > 1.01 ? QStringLiteral("-%1").arg(qRound(scale * 100)) : QString();
-    return qEnvironmentVariable("TAVREL_SCREENSHOTS") + "/" + name + suffix + ".png";
-}
-
 void waitForPreview(TPreviewView *preview, QSignalSpy &spy)
 {
     if (spy.isEmpty())
@@ -36,9 +30,7 @@ void waitForPreview(TPreviewView *preview, QSignalSpy &spy)
 
 TEST(TemplateScreenshots, ChooserAndEditorWithPreviews)
 {
-    if (qEnvironmentVariableIsEmpty("TAVREL_SCREENSHOTS"))
-        GTEST_SKIP() << "TAVREL_SCREENSHOTS is not set";
-    QDir().mkpath(qEnvironmentVariable("TAVREL_SCREENSHOTS"));
+    TAVREL_NEEDS_SHOT_FOLDER();
     test::TScriptedMessages messages;
 
     QByteArray stream;
@@ -58,7 +50,7 @@ TEST(TemplateScreenshots, ChooserAndEditorWithPreviews)
         spy.clear();
         list->setCurrentRow(2);
         waitForPreview(d.Preview(), spy);
-        EXPECT_TRUE(d.grab().save(shotFile("dialog-choosetemplate")));
+        EXPECT_TRUE(d.grab().save(test::ShotFile("dialog-choosetemplate")));
     }
     {
         TfrmHTMLEditor d;
@@ -68,13 +60,13 @@ TEST(TemplateScreenshots, ChooserAndEditorWithPreviews)
         QSignalSpy spy(d.Preview(), &TPreviewView::LoadFinished);
         ASSERT_TRUE(d.Open(&stream));
         waitForPreview(d.Preview(), spy);
-        EXPECT_TRUE(d.grab().save(shotFile("dialog-templateeditor")));
+        EXPECT_TRUE(d.grab().save(test::ShotFile("dialog-templateeditor")));
         auto *files = d.findChild<QListWidget *>("lbFiles");
         const auto found = files->findItems("fixedtop.css", Qt::MatchExactly);
         ASSERT_FALSE(found.isEmpty());
         files->setCurrentItem(found.first());
         QTest::qWait(300);
-        EXPECT_TRUE(d.grab().save(shotFile("dialog-templateeditor-source")));
+        EXPECT_TRUE(d.grab().save(test::ShotFile("dialog-templateeditor-source")));
     }
     QDir(folder).removeRecursively();
 }
