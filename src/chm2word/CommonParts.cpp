@@ -81,6 +81,7 @@ public:
         // clear in another text's signature proves the piece absent from it.
         std::array<quint64, kSignatureWords> Signature{};
         std::vector<quint16> PieceBit;
+        bool PiecesDone = false; // the four above are worked out (WithPieces)
     };
 
     TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
@@ -178,8 +179,10 @@ private:
     // characters, the pages holding a piece over a character are at most the pages holding
     // each of its (up to three) pieces. When that falls short, g is not common. Per call
     // linear in g's length, where comparing asks for a fifth of the window's pages.
-    bool SharedPiecesAllow(const TGroup *g, int wanted, int others)
+    bool SharedPiecesAllow(TGroup *g, int wanted, int others)
     {
+        CountPieces();
+        WithPieces(g);
         qint64 least = 0;
         int taken = 0;
         // The shortest similar pages ask least of g.
@@ -229,6 +232,8 @@ private:
             bound += std::min(a->Histogram[k], b->Histogram[k]);
         if (!(double(bound) / double(shorter) > 0.8))
             return false;
+        WithPieces(a);
+        WithPieces(b);
         if (!SignatureAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a))
             return false;
         // Ordered: of two texts of one length the rule reads the first as the shorter.
@@ -303,23 +308,6 @@ private:
             slot->Length = int(lower.size());
             for (QChar c : lower)
                 ++slot->Histogram[c.unicode() & 31];
-            if (slot->Length > 4) {
-                const char16_t *u = reinterpret_cast<const char16_t *>(lower.constData());
-                std::vector<quint64> at;
-                for (int q = 0; q + 3 <= slot->Length; ++q)
-                    at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
-                slot->Pieces = at;
-                std::sort(slot->Pieces.begin(), slot->Pieces.end());
-                slot->Pieces.erase(std::unique(slot->Pieces.begin(), slot->Pieces.end()), slot->Pieces.end());
-                slot->PieceRank.reserve(at.size());
-                slot->PieceBit.reserve(at.size());
-                for (quint64 piece : at) {
-                    slot->PieceRank.push_back(int(std::lower_bound(slot->Pieces.begin(), slot->Pieces.end(), piece) - slot->Pieces.begin()));
-                    const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
-                    slot->PieceBit.push_back(bit);
-                    slot->Signature[bit >> 6] |= quint64(1) << (bit & 63);
-                }
-            }
             if (slot->Length > 4)
                 m_byLength[slot->Length].insert(slot.get());
         }
@@ -331,10 +319,50 @@ private:
             ++g->CountN;
             if (g->Length > 4) {
                 ++m_countNByLength[g->Length];
-                for (quint64 piece : g->Pieces)
-                    ++m_piecePages[piece];
+                if (m_piecesCounted)
+                    for (quint64 piece : WithPieces(g)->Pieces)
+                        ++m_piecePages[piece];
             }
         }
+    }
+
+    // The pieces of a text longer than four characters, worked out when first asked for: most
+    // blocks are turned away by their length window alone and never need them.
+    static TGroup *WithPieces(TGroup *g)
+    {
+        if (g->PiecesDone || g->Length <= 4)
+            return g;
+        g->PiecesDone = true;
+        const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
+        std::vector<quint64> at;
+        at.reserve(size_t(g->Length));
+        for (int q = 0; q + 3 <= g->Length; ++q)
+            at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
+        g->Pieces = at;
+        std::sort(g->Pieces.begin(), g->Pieces.end());
+        g->Pieces.erase(std::unique(g->Pieces.begin(), g->Pieces.end()), g->Pieces.end());
+        g->PieceRank.reserve(at.size());
+        g->PieceBit.reserve(at.size());
+        for (quint64 piece : at) {
+            g->PieceRank.push_back(int(std::lower_bound(g->Pieces.begin(), g->Pieces.end(), piece) - g->Pieces.begin()));
+            const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
+            g->PieceBit.push_back(bit);
+            g->Signature[bit >> 6] |= quint64(1) << (bit & 63);
+        }
+        return g;
+    }
+
+    // Starts counting the pages per piece, from the blocks the pages are at now; from then on
+    // Insert and Remove keep the counts.
+    void CountPieces()
+    {
+        if (m_piecesCounted)
+            return;
+        m_piecesCounted = true;
+        for (auto &[lower, g] : m_groups)
+            if (g->Length > 4 && g->CountN > 0)
+                for (quint64 piece : WithPieces(g.get())->Pieces)
+                    m_piecePages[piece] += g->CountN;
     }
 
     void Remove(int k)
@@ -354,11 +382,12 @@ private:
             if (g->Length > 4) {
                 if (--m_countNByLength[g->Length] == 0)
                     m_countNByLength.erase(g->Length);
-                for (quint64 piece : g->Pieces) {
-                    auto it = m_piecePages.find(piece);
-                    if (--it->second == 0)
-                        m_piecePages.erase(it);
-                }
+                if (m_piecesCounted)
+                    for (quint64 piece : g->Pieces) {
+                        auto it = m_piecePages.find(piece);
+                        if (--it->second == 0)
+                            m_piecePages.erase(it);
+                    }
             }
         }
         if (g->Members.empty()) {
@@ -387,6 +416,7 @@ private:
     std::unordered_map<quint64, bool> m_memo;
     // Per three-character piece, the pages among the first n whose block holds it.
     std::unordered_map<quint64, int> m_piecePages;
+    bool m_piecesCounted = false;
     std::vector<qint64> m_holders;
     std::vector<char> m_held;
     int m_nextId = 0;
