@@ -1,8 +1,10 @@
 // Reading help files back on help files of 1,000, 5,000 and 20,000 pages made by our own
 // project writer and the real compiler: the decompile, then distilling and assembling the
 // pages, and the whole conversion into a document. Each stage runs once per size (the help
-// files take a while to make); counters give the pages, megabytes and peak memory. Beside them the common-part passes of the distiller
-// against the pairwise comparison they replace, at 300 and 3,000 pages.
+// files take a while to make); counters give the pages, megabytes, peak memory and the time of
+// each step that takes 50 ms or more ("in_comparing_s" and the like inside the common-part
+// step). Beside them the common-part passes of the distiller against the pairwise comparison
+// they replace, at 300 and 3,000 pages.
 #include "chm2word/Chm2Word.h"
 #include "chm2word/OutputWord.h"
 #include "output/HtmlHelpOutput.h"
@@ -23,6 +25,14 @@
 using namespace tavrel;
 
 namespace {
+
+// User and system processor seconds of this process so far.
+std::pair<double, double> CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return {double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6, double(u.ru_stime.tv_sec) + double(u.ru_stime.tv_usec) / 1e6};
+}
 
 double PeakMb()
 {
@@ -114,6 +124,7 @@ void BM_DecompileAndAssemble(benchmark::State &state)
     const int n = int(state.range(0));
     const THelp &help = HelpFile(n);
     double decompile = 0, assemble = 0;
+    std::map<std::string, double> stepTimes;
     int pages = 0;
     for (auto _ : state) {
         QTemporaryDir out;
@@ -125,9 +136,43 @@ void BM_DecompileAndAssemble(benchmark::State &state)
         c.decompile();
         decompile = double(t.nsecsElapsed()) / 1e9;
         t.restart();
+        const auto cpuBefore = CpuSeconds();
         c.Addenda = "Addenda";
-        c.Execute();
+        // Execute's steps one by one, each timed, so that a step that grows faster than the
+        // pages shows by name.
+        const std::pair<const char *, void (Tchm2word::*)()> steps[] = {
+            {"toc_links_s", &Tchm2word::ProcessTocLink}, {"fill_s", &Tchm2word::FillFileList},
+            {"css_s", &Tchm2word::ChangeCSS},           {"remove_same_s", &Tchm2word::RemoveSame},
+            {"addenda_s", &Tchm2word::NonTocFileToToc},  {"numbers_s", &Tchm2word::GetChapterNumber},
+            {"bookmarks_s", &Tchm2word::GetBookmark},   {"urls_s", nullptr},
+            {"linking_s", &Tchm2word::DistillPages},     {"toc_links2_s", &Tchm2word::ProcessTocLink2}};
+        // Inside the steps, the time between progress calls of different names goes to the
+        // earlier name ("Reading", "Comparing", "Distilling" within the common-part step).
+        QElapsedTimer inner;
+        QString current;
+        c.OnProgress = [&](const QString &step, int, int) {
+            if (step == current)
+                return;
+            if (!current.isEmpty())
+                stepTimes["in_" + current.toLower().toStdString() + "_s"] += double(inner.nsecsElapsed()) / 1e9;
+            current = step;
+            inner.start();
+        };
+        QElapsedTimer s;
+        for (const auto &[name, step] : steps) {
+            s.start();
+            if (step)
+                (c.*step)();
+            else
+                c.List.initializeUrls();
+            stepTimes[name] = double(s.nsecsElapsed()) / 1e9;
+        }
+        if (!current.isEmpty())
+            stepTimes["in_" + current.toLower().toStdString() + "_s"] += double(inner.nsecsElapsed()) / 1e9;
         assemble = double(t.nsecsElapsed()) / 1e9;
+        const auto cpuAfter = CpuSeconds();
+        stepTimes["distil_user_s"] = cpuAfter.first - cpuBefore.first;
+        stepTimes["distil_system_s"] = cpuAfter.second - cpuBefore.second;
         pages = c.TopicList.Count();
         state.SetIterationTime(decompile + assemble);
     }
@@ -135,6 +180,9 @@ void BM_DecompileAndAssemble(benchmark::State &state)
     state.counters["chm_MB"] = help.megabytes;
     state.counters["decompile_s"] = decompile;
     state.counters["distil_assemble_s"] = assemble;
+    for (const auto &[name, seconds] : stepTimes)
+        if (seconds >= 0.05)
+            state.counters[name] = seconds;
     state.counters["peak_MB"] = PeakMb();
 }
 BENCHMARK(BM_DecompileAndAssemble)->Arg(1000)->Arg(5000)->Arg(20000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);

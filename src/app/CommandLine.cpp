@@ -155,6 +155,25 @@ void printError(const QString &text)
     std::fflush(stderr);
 }
 
+// The "[ NN%] step" lines of the headless runs on standard error: a line only when the
+// percentage or the step changed since the one before.
+class TProgressLines
+{
+public:
+    void Print(int percent, const QString &step)
+    {
+        if (percent == m_percent && step == m_step)
+            return;
+        m_percent = percent;
+        m_step = step;
+        printError(QStringLiteral("[%1%] %2").arg(percent, 3).arg(step));
+    }
+
+private:
+    int m_percent = -1;
+    QString m_step;
+};
+
 QString taskName(int taskType)
 {
     switch (taskType) {
@@ -209,6 +228,10 @@ int HeadlessDecompile(const TCommandLine &cl)
         return 1;
     }
     Tchm chm;
+    TProgressLines progress;
+    chm.OnProgress = [&](const QString &step, int done, int total) {
+        progress.Print(total > 0 ? int(qint64(done) * 100 / total) : 0, step);
+    };
     try {
         chm.LoadFromCHM(QFileInfo(cl.helpFile).absoluteFilePath());
         chm.rootFolder = folder + QLatin1Char('/');
@@ -217,6 +240,8 @@ int HeadlessDecompile(const TCommandLine &cl)
         printError(QStringLiteral("Error: ") + e.Message());
         return 1;
     }
+    if (!chm.Written.isEmpty())
+        progress.Print(100, QStringLiteral("Decompiled"));
     for (const QString &w : chm.Warnings.Texts())
         printError(QStringLiteral("Warning: ") + w);
     QByteArray out;
@@ -264,14 +289,10 @@ int HeadlessChm2Doc(const TCommandLine &cl)
     writer.Cover = cl.cover;
     writer.TitleNumber = cl.titleNumbers;
     writer.StartNewPage = cl.pageBreaks;
-    int lastPosition = -1;
-    QString lastInfo;
+    TProgressLines progress;
     writer.FOnUpdate = [&](TOutputWord *w) {
-        if (w->OK || (w->position == lastPosition && w->info == lastInfo) || w->info.isEmpty())
-            return;
-        lastPosition = w->position;
-        lastInfo = w->info;
-        printError(QStringLiteral("[%1%] %2").arg(w->position, 3).arg(w->info));
+        if (!w->OK && !w->info.isEmpty())
+            progress.Print(w->position, w->info);
     };
     QEventLoop loop;
     QObject::connect(&writer, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
@@ -297,14 +318,8 @@ int HeadlessBuild(const TCommandLine &cl)
         return 1;
 
     TThreadBuildRunner runner;
-    int lastPosition = -1, lastTask = -1;
-    runner.OnUpdate = [&](Tbuild *b) {
-        if (b->Position == lastPosition && b->TaskType == lastTask)
-            return;
-        lastPosition = b->Position;
-        lastTask = b->TaskType;
-        printError(QStringLiteral("[%1%] %2").arg(b->Position, 3).arg(taskName(b->TaskType)));
-    };
+    TProgressLines progress;
+    runner.OnUpdate = [&](Tbuild *b) { progress.Print(b->Position, taskName(b->TaskType)); };
     TBuildOptions options;
     options.Headless = true;
     options.Yes = cl.yes;

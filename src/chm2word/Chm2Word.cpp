@@ -371,7 +371,7 @@ void Tchm2word::RemoveSame()
     std::vector<TChmTopicFile *> pages;
     for (int k = 0; k < TopicList.Count(); ++k)
         pages.push_back(TopicList.Items(k));
-    FindCommonParts(pages, Files.Count(), [&](int done) { Progress(QStringLiteral("Comparing"), done, int(pages.size())); });
+    FindCommonParts(pages, Files.Count(), [&](int done, int total) { Progress(QStringLiteral("Comparing"), done, total); });
 
     for (size_t k = 0; k < pages.size(); ++k) {
         Progress(QStringLiteral("Distilling"), int(k), int(pages.size()));

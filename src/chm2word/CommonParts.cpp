@@ -81,6 +81,7 @@ public:
         // clear in another text's signature proves the piece absent from it.
         std::array<quint64, kSignatureWords> Signature{};
         std::vector<quint16> PieceBit;
+        bool PiecesDone = false; // the four above are worked out (WithPieces)
     };
 
     TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
@@ -109,6 +110,8 @@ public:
             return false;
         int remaining = WindowCountN(g->Length) - g->CountN;
         if (count + remaining < need)
+            return false;
+        if (!SharedPiecesAllow(g, need - count, remaining))
             return false;
         bool common = false;
         ForWindow(g, [&](TGroup *other) {
@@ -156,6 +159,63 @@ private:
                     return;
     }
 
+    // The smallest count of matching characters that passes the rule for a shorter length m.
+    static int MinMatched(int m)
+    {
+        int c = int(0.8 * m);
+        while (!(double(c) / double(m) > 0.8))
+            ++c;
+        while (c > 0 && double(c - 1) / double(m) > 0.8)
+            --c;
+        return c;
+    }
+
+    // Whether others (among the first n pages, outside g, within g's length window) can hold
+    // `wanted` pages similar to g, judged from how many pages hold each piece of g, without
+    // looking at any of them. The matching runs of a similar pair are common substrings of
+    // three or more characters, so they lie in g under pieces of g that the other text holds
+    // too: every similar page covers at least MinMatched(shorter length) characters of g with
+    // such pieces. Summed over pages, that asks for at least `least` below; summed over g's
+    // characters, the pages holding a piece over a character are at most the pages holding
+    // each of its (up to three) pieces. When that falls short, g is not common. Per call
+    // linear in g's length, where comparing asks for a fifth of the window's pages.
+    bool SharedPiecesAllow(TGroup *g, int wanted, int others)
+    {
+        CountPieces();
+        WithPieces(g);
+        qint64 least = 0;
+        int taken = 0;
+        // The shortest similar pages ask least of g.
+        for (auto it = m_countNByLength.lower_bound(std::max(5, g->Length - 50));
+             it != m_countNByLength.end() && it->first <= g->Length + 50 && taken < wanted; ++it) {
+            const int count = std::min(it->second - (it->first == g->Length ? g->CountN : 0), wanted - taken);
+            least += qint64(count) * MinMatched(std::min(g->Length, it->first));
+            taken += count;
+        }
+        const int positions = int(g->PieceRank.size());
+        m_holders.resize(size_t(positions));
+        for (int q = 0; q < positions; ++q) {
+            const auto it = m_piecePages.find(g->Pieces[size_t(g->PieceRank[size_t(q)])]);
+            m_holders[size_t(q)] = (it == m_piecePages.end() ? 0 : it->second) - g->CountN;
+        }
+        qint64 most = 0;
+        for (int x = 0; x < g->Length; ++x) {
+            // The distinct pieces at positions x-2, x-1 and x.
+            qint64 sum = 0;
+            for (int q = std::max(0, x - 2); q <= std::min(x, positions - 1); ++q) {
+                bool repeated = false;
+                for (int r = std::max(0, x - 2); r < q; ++r)
+                    repeated = repeated || g->PieceRank[size_t(r)] == g->PieceRank[size_t(q)];
+                if (!repeated)
+                    sum += m_holders[size_t(q)];
+            }
+            most += std::min<qint64>(sum, others);
+            if (most >= least)
+                return true;
+        }
+        return false;
+    }
+
     int WindowCountN(int length) const
     {
         int sum = 0;
@@ -172,8 +232,11 @@ private:
             bound += std::min(a->Histogram[k], b->Histogram[k]);
         if (!(double(bound) / double(shorter) > 0.8))
             return false;
+        WithPieces(a);
+        WithPieces(b);
         if (!SignatureAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a))
             return false;
+        // Ordered: of two texts of one length the rule reads the first as the shorter.
         const quint64 key = (quint64(quint32(a->Id)) << 32) | quint32(b->Id);
         auto it = m_memo.find(key);
         if (it != m_memo.end())
@@ -245,23 +308,6 @@ private:
             slot->Length = int(lower.size());
             for (QChar c : lower)
                 ++slot->Histogram[c.unicode() & 31];
-            if (slot->Length > 4) {
-                const char16_t *u = reinterpret_cast<const char16_t *>(lower.constData());
-                std::vector<quint64> at;
-                for (int q = 0; q + 3 <= slot->Length; ++q)
-                    at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
-                slot->Pieces = at;
-                std::sort(slot->Pieces.begin(), slot->Pieces.end());
-                slot->Pieces.erase(std::unique(slot->Pieces.begin(), slot->Pieces.end()), slot->Pieces.end());
-                slot->PieceRank.reserve(at.size());
-                slot->PieceBit.reserve(at.size());
-                for (quint64 piece : at) {
-                    slot->PieceRank.push_back(int(std::lower_bound(slot->Pieces.begin(), slot->Pieces.end(), piece) - slot->Pieces.begin()));
-                    const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
-                    slot->PieceBit.push_back(bit);
-                    slot->Signature[bit >> 6] |= quint64(1) << (bit & 63);
-                }
-            }
             if (slot->Length > 4)
                 m_byLength[slot->Length].insert(slot.get());
         }
@@ -271,9 +317,52 @@ private:
         g->Members.push_back(k);
         if (k < m_n) {
             ++g->CountN;
-            if (g->Length > 4)
+            if (g->Length > 4) {
                 ++m_countNByLength[g->Length];
+                if (m_piecesCounted)
+                    for (quint64 piece : WithPieces(g)->Pieces)
+                        ++m_piecePages[piece];
+            }
         }
+    }
+
+    // The pieces of a text longer than four characters, worked out when first asked for: most
+    // blocks are turned away by their length window alone and never need them.
+    static TGroup *WithPieces(TGroup *g)
+    {
+        if (g->PiecesDone || g->Length <= 4)
+            return g;
+        g->PiecesDone = true;
+        const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
+        std::vector<quint64> at;
+        at.reserve(size_t(g->Length));
+        for (int q = 0; q + 3 <= g->Length; ++q)
+            at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
+        g->Pieces = at;
+        std::sort(g->Pieces.begin(), g->Pieces.end());
+        g->Pieces.erase(std::unique(g->Pieces.begin(), g->Pieces.end()), g->Pieces.end());
+        g->PieceRank.reserve(at.size());
+        g->PieceBit.reserve(at.size());
+        for (quint64 piece : at) {
+            g->PieceRank.push_back(int(std::lower_bound(g->Pieces.begin(), g->Pieces.end(), piece) - g->Pieces.begin()));
+            const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
+            g->PieceBit.push_back(bit);
+            g->Signature[bit >> 6] |= quint64(1) << (bit & 63);
+        }
+        return g;
+    }
+
+    // Starts counting the pages per piece, from the blocks the pages are at now; from then on
+    // Insert and Remove keep the counts.
+    void CountPieces()
+    {
+        if (m_piecesCounted)
+            return;
+        m_piecesCounted = true;
+        for (auto &[lower, g] : m_groups)
+            if (g->Length > 4 && g->CountN > 0)
+                for (quint64 piece : WithPieces(g.get())->Pieces)
+                    m_piecePages[piece] += g->CountN;
     }
 
     void Remove(int k)
@@ -290,8 +379,16 @@ private:
         m_slot[size_t(k)] = -1;
         if (k < m_n) {
             --g->CountN;
-            if (g->Length > 4 && --m_countNByLength[g->Length] == 0)
-                m_countNByLength.erase(g->Length);
+            if (g->Length > 4) {
+                if (--m_countNByLength[g->Length] == 0)
+                    m_countNByLength.erase(g->Length);
+                if (m_piecesCounted)
+                    for (quint64 piece : g->Pieces) {
+                        auto it = m_piecePages.find(piece);
+                        if (--it->second == 0)
+                            m_piecePages.erase(it);
+                    }
+            }
         }
         if (g->Members.empty()) {
             if (g->Length > 4) {
@@ -317,6 +414,10 @@ private:
     std::map<int, std::unordered_set<TGroup *>> m_byLength;
     std::map<int, int> m_countNByLength;
     std::unordered_map<quint64, bool> m_memo;
+    // Per three-character piece, the pages among the first n whose block holds it.
+    std::unordered_map<quint64, int> m_piecePages;
+    bool m_piecesCounted = false;
+    std::vector<qint64> m_holders;
     std::vector<char> m_held;
     int m_nextId = 0;
 };
@@ -367,19 +468,25 @@ using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TC
 
 // The passes over the pages' first blocks, their last blocks and, when most pages open with their
 // title, the blocks after it; loop finds the blocks the pages share.
-void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int)> &step = {})
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int, int)> &step = {})
 {
     n = std::clamp(n, 0, int(pages.size()));
+    // One count over the three passes, so that what is shown never goes back; without the
+    // title pass the count ends at two thirds.
+    const int size = int(pages.size());
+    std::function<void(int)> passStep[3];
+    for (int pass = 0; pass < 3 && step; ++pass)
+        passStep[pass] = [&step, pass, size](int j) { step(pass * size + j, 3 * size); };
     for (TChmTopicFile *p : pages) {
         p->StartSearchUp();
         p->SearchUp();
     }
-    loop(pages, n, &TChmTopicFile::SearchUp, step);
+    loop(pages, n, &TChmTopicFile::SearchUp, passStep[0]);
     for (TChmTopicFile *p : pages) {
         p->StartSearchDown();
         p->SearchDown();
     }
-    loop(pages, n, &TChmTopicFile::SearchDown, step);
+    loop(pages, n, &TChmTopicFile::SearchDown, passStep[1]);
     int titles = 0;
     for (int k = 0; k < n; ++k)
         titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
@@ -390,13 +497,13 @@ void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop 
             p->Title3 = p->Text;
             p->SearchDown();
         }
-        loop(pages, n, &TChmTopicFile::SearchDown, step);
+        loop(pages, n, &TChmTopicFile::SearchDown, passStep[2]);
     }
 }
 
 } // namespace
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int)> &step)
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step)
 {
     CommonPasses(pages, n, CommonLoop, step);
 }

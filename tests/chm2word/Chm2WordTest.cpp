@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 using namespace tavrel;
@@ -86,7 +88,22 @@ TEST(Chm2Word, AHelpFolderBecomesNumberedPagesWithBookmarkLinks)
     f.c.AddHint = true;
     f.c.HintFormat = "see [title no.]";
     f.c.Addenda = "Appendix";
+    // Each step's count only goes forward, within its total: the common-part passes count on
+    // from one pass to the next instead of starting again.
+    std::map<QString, std::pair<int, int>> last;
+    f.c.OnProgress = [&](const QString &step, int done, int total) {
+        auto it = last.find(step);
+        if (it != last.end()) {
+            EXPECT_GE(done, it->second.first) << step.toStdString();
+            EXPECT_EQ(total, it->second.second) << step.toStdString();
+        }
+        if (total > 0) {
+            EXPECT_LT(done, total) << step.toStdString();
+        }
+        last[step] = {done, total};
+    };
     f.c.Execute();
+    EXPECT_GE(last["Comparing"].first, last["Comparing"].second / 3) << "the count went on past the first pass";
 
     QStringList shown;
     for (int k = 0; k < f.c.List.Count(); ++k) {

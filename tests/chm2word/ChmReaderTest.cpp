@@ -406,16 +406,24 @@ TEST(ChmReader, TheCommandLineDecompilesIntoAnEmptyFolderOrWithYes)
     TBuiltHelp b(5, "0x0409", [](int i) { return QStringLiteral("Topic %1").arg(i); }, true);
     QTemporaryDir out;
     const QString program = QStringLiteral(TAVREL_BINARY_DIR "/bin/tavrel");
-    auto run = [&](const QStringList &args, QString *stdoutText = nullptr) {
+    auto run = [&](const QStringList &args, QString *stdoutText = nullptr, QString *stderrText = nullptr) {
         QProcess p;
         p.start(program, args);
         p.waitForFinished(60000);
         if (stdoutText)
             *stdoutText = QString::fromLocal8Bit(p.readAllStandardOutput());
+        if (stderrText)
+            *stderrText = QString::fromLocal8Bit(p.readAllStandardError());
         return p.exitCode();
     };
-    QString printed;
-    ASSERT_EQ(run({"--decompile", b.chm, out.path() + "/new"}, &printed), 0);
+    QString printed, progress;
+    ASSERT_EQ(run({"--decompile", b.chm, out.path() + "/new"}, &printed, &progress), 0);
+    // Progress as the other headless runs show it, one line per percentage, rising to 100.
+    QStringList lines = progress.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 2) << progress.toStdString();
+    EXPECT_TRUE(lines.first().startsWith("[  0%] Decompiling")) << progress.toStdString();
+    EXPECT_EQ(lines.last(), "[100%] Decompiled");
+    EXPECT_EQ(lines.removeDuplicates(), 0);
     EXPECT_EQ(FilesUnder(out.path() + "/new"), b.Inputs().join('\n'));
     EXPECT_TRUE(printed.contains(out.path() + "/new/pages/t00004.htm")) << printed.toStdString();
     EXPECT_EQ(run({"--decompile", b.chm, out.path() + "/new"}), 1) << "not empty";
