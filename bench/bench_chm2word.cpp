@@ -127,7 +127,13 @@ void BM_DecompileAndAssemble(benchmark::State &state)
     std::map<std::string, double> stepTimes;
     int pages = 0;
     for (auto _ : state) {
-        QTemporaryDir out;
+        // TAVREL_BENCH_KEEP=FOLDER keeps the assembled folder (assembleN-XXXXXX inside it), to
+        // compare the output of two builds with diff -r.
+        const QString keep = qEnvironmentVariable("TAVREL_BENCH_KEEP");
+        if (!keep.isEmpty())
+            QDir().mkpath(keep);
+        QTemporaryDir out(keep.isEmpty() ? QString(QDir::tempPath() + "/assemble-XXXXXX") : QString(keep + QStringLiteral("/assemble%1-XXXXXX").arg(n)));
+        out.setAutoRemove(keep.isEmpty());
         QElapsedTimer t;
         t.start();
         Tchm2word c;
