@@ -340,13 +340,20 @@ QString TChmTopicFile::Distiller()
             continue;
         }
         if (inTag && c != QLatin1Char('>')) {
-            pending += c;
+            // The rest of the tag up to its end (or a '<' that starts another) in one piece.
+            int q = p;
+            while (q < n && Body[q] != QLatin1Char('>') && Body[q] != QLatin1Char('<'))
+                ++q;
+            const QChar *from = Body.constData() + p;
+            pending.append(from, q - p);
             if (inName) {
-                if (IsWhiteSpaceChar(c))
-                    inName = false;
-                else
-                    name += c;
+                int w = p;
+                while (w < q && !IsWhiteSpaceChar(Body[w]))
+                    ++w;
+                name.append(from, w - p);
+                inName = w == q;
             }
+            p = q - 1;
             continue;
         }
         if (inTag) {
@@ -430,18 +437,26 @@ QString TChmTopicFile::Distiller()
             }
             continue;
         }
-        if (L <= p && p < H) {
+        // Text up to the next tag in one piece; only its part between the header and the
+        // footer counts.
+        int q = p + 1;
+        while (q < n && Body[q] != QLatin1Char('<'))
+            ++q;
+        const int from = std::max(p, L), to = std::min(q, H);
+        if (from < to) {
             THtmlTag *top = tags.Last();
-            top->Inner += c;
+            top->Inner.append(Body.constData() + from, to - from);
             if (!top->NonDoc) {
-                block += c;
-                if (!IsWhiteSpaceChar(c)) {
-                    ++top->CharCount;
-                    ++textCount.back();
-                    ++stackChars;
-                }
+                block.append(Body.constData() + from, to - from);
+                int counted = 0;
+                for (int x = from; x < to; ++x)
+                    counted += IsWhiteSpaceChar(Body[x]) ? 0 : 1;
+                top->CharCount += counted;
+                textCount.back() += counted;
+                stackChars += counted;
             }
         }
+        p = q - 1;
     }
     for (int top = tags.Count() - 1; top >= 1; --top) {
         THtmlTag *e = tags[top];
