@@ -335,16 +335,25 @@ private:
         g->PiecesDone = true;
         const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
         std::vector<quint64> at;
-        at.reserve(size_t(g->Length));
-        for (int q = 0; q + 3 <= g->Length; ++q)
+        const int count = g->Length - 2;
+        at.reserve(size_t(count));
+        for (int q = 0; q < count; ++q)
             at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
-        g->Pieces = at;
-        std::sort(g->Pieces.begin(), g->Pieces.end());
-        g->Pieces.erase(std::unique(g->Pieces.begin(), g->Pieces.end()), g->Pieces.end());
-        g->PieceRank.reserve(at.size());
+        // One sort of (piece, position) gives both the distinct pieces and each position's
+        // rank, where a search per position would cost a second sort's worth.
+        std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
+        for (int q = 0; q < count; ++q)
+            sorted[size_t(q)] = {at[size_t(q)], q};
+        std::sort(sorted.begin(), sorted.end());
+        g->PieceRank.assign(size_t(count), 0);
+        g->Pieces.reserve(size_t(count));
+        for (const auto &[piece, q] : sorted) {
+            if (g->Pieces.empty() || g->Pieces.back() != piece)
+                g->Pieces.push_back(piece);
+            g->PieceRank[size_t(q)] = int(g->Pieces.size()) - 1;
+        }
         g->PieceBit.reserve(at.size());
         for (quint64 piece : at) {
-            g->PieceRank.push_back(int(std::lower_bound(g->Pieces.begin(), g->Pieces.end(), piece) - g->Pieces.begin()));
             const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
             g->PieceBit.push_back(bit);
             g->Signature[bit >> 6] |= quint64(1) << (bit & 63);
