@@ -364,10 +364,10 @@ QString TChmTopicFile::Distiller()
                 continue;
             if (!titleSearchOver && stackChars > 200)
                 titleSearchOver = true;
-            if (IsBlockTag(t.Name)) {
+            // The text since the last block tag matters only while the title is looked for.
+            if (IsBlockTag(t.Name) && !TitleFound && !titleSearchOver) {
                 block = Normalised(block);
-                if (!block.isEmpty() && !TitleFound && !titleSearchOver
-                    && (IsSimilarText(block, Title1) || IsSimilarText(block, Title2))) {
+                if (!block.isEmpty() && (IsSimilarText(block, Title1) || IsSimilarText(block, Title2))) {
                     TitleFound = true;
                     titleElement = tags.Last();
                     for (int k = 0; k < tags.Count(); ++k)
@@ -447,7 +447,8 @@ QString TChmTopicFile::Distiller()
             THtmlTag *top = tags.Last();
             top->Inner.append(Body.constData() + from, to - from);
             if (!top->NonDoc) {
-                block.append(Body.constData() + from, to - from);
+                if (!TitleFound && !titleSearchOver)
+                    block.append(Body.constData() + from, to - from);
                 int counted = 0;
                 for (int x = from; x < to; ++x)
                     counted += IsWhiteSpaceChar(Body[x]) ? 0 : 1;
