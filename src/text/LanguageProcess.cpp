@@ -502,6 +502,10 @@ bool IsPseudoCodePage(int codePage)
 QString DecodeCodePage(const QByteArray &bytes, int codePage, TWarnings *warnings)
 {
     const IconvRow &row = resolve(codePage, warnings, "read");
+    // Plain ASCII in UTF-8 reads as itself; most pages are, and opening a converter per page
+    // costs more than reading it.
+    if (row.codePage == 65001 && std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     return decode(row, bytes.constData(), bytes.size(), warnings);
 }
 
