@@ -312,11 +312,15 @@ void Tchm2word::GetLinkPages(const QString &start)
 QString FixDisplayAndAlign(const QString &text)
 {
     QString out = text;
-    for (const char *none : {"display:none", "display: none", "display :none", "display : none"})
-        out.replace(QLatin1String(none), QLatin1String("display:block"), Qt::CaseInsensitive);
-    out.replace(QLatin1String("Align=justify"), QLatin1String("Align=left"), Qt::CaseInsensitive);
-    out.replace(QLatin1String("Align=\"justify\""), QLatin1String("Align=\"left\""), Qt::CaseInsensitive);
-    out.replace(QLatin1String("Align='justify'"), QLatin1String("Align='left'"), Qt::CaseInsensitive);
+    // One search for what the patterns share before each set of them: most pages have none.
+    if (out.contains(QLatin1String("display"), Qt::CaseInsensitive))
+        for (const char *none : {"display:none", "display: none", "display :none", "display : none"})
+            out.replace(QLatin1String(none), QLatin1String("display:block"), Qt::CaseInsensitive);
+    if (out.contains(QLatin1String("Align="), Qt::CaseInsensitive)) {
+        out.replace(QLatin1String("Align=justify"), QLatin1String("Align=left"), Qt::CaseInsensitive);
+        out.replace(QLatin1String("Align=\"justify\""), QLatin1String("Align=\"left\""), Qt::CaseInsensitive);
+        out.replace(QLatin1String("Align='justify'"), QLatin1String("Align='left'"), Qt::CaseInsensitive);
+    }
     return out;
 }
 
