@@ -114,8 +114,11 @@ bool runIsAlive(qint64 pid, const QString &folder)
     QFile mark(folder + QLatin1Char('/') + QLatin1String(kStartedMark));
     if (!mark.open(QIODevice::ReadOnly))
         return true; // a run that is just starting has not marked its folder yet
+    const QByteArray marked = mark.readAll().trimmed();
     const QByteArray started = processStartTime(pid);
-    return started.isEmpty() || mark.readAll().trimmed() == started;
+    // An empty mark is one that is still being written (or that a crash left unfinished while
+    // the id is still taken): only a mark that names another start time tells of a reused id.
+    return started.isEmpty() || marked.isEmpty() || marked == started;
 }
 
 // Removes the sub-folders named with the id of a process that no longer runs (or that is this
@@ -168,13 +171,18 @@ QString PrepareWorkingFolder()
         s.Refusal = refusal(folder, QStringLiteral("the folder of this run cannot be made (%1)").arg(errnoText(errno)));
         return s.Refusal;
     }
+    // The mark is written under another name and renamed into place, so a run starting beside
+    // this one never reads half of it.
     const QByteArray mark = path + '/' + kStartedMark;
-    const int fd = ::open(mark.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const QByteArray unfinished = mark + ".new";
+    const int fd = ::open(unfinished.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd >= 0) {
         const QByteArray started = processStartTime(::getpid()) + '\n';
         const bool written = ::write(fd, started.constData(), size_t(started.size())) == started.size();
-        Q_UNUSED(written); // without the mark the folder is only kept a little longer
         ::close(fd);
+        // Without the mark the folder is only kept a little longer.
+        if (!written || ::rename(unfinished.constData(), mark.constData()) != 0)
+            ::unlink(unfinished.constData());
     }
     s.Run = run;
     return QString();

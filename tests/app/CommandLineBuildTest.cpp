@@ -451,6 +451,12 @@ TEST(WorkingFolder, TheNextStartRemovesWhatDeadRunsLeftAndNothingElse)
     const QString reused = wf + "/1"; // a live process, but not the one that made the folder
     ASSERT_TRUE(make(reused + "/.started", "not its start time\n"));
     ASSERT_TRUE(make(wf + "/notes.txt") && make(wf + "/0123/kept"));
+    // A run starting at this moment: its mark is still being written.
+    QProcess starting;
+    starting.start("/bin/sleep", {"60"});
+    ASSERT_TRUE(starting.waitForStarted());
+    const QString marking = wf + "/" + QString::number(starting.processId());
+    ASSERT_TRUE(make(marking + "/.started", "") && make(marking + "/~ta4.docx"));
 
     QProcess p;
     p.setProcessEnvironment(runEnvironment(temp.path()));
@@ -464,6 +470,9 @@ TEST(WorkingFolder, TheNextStartRemovesWhatDeadRunsLeftAndNothingElse)
     EXPECT_FALSE(QFileInfo::exists(reused)) << "a folder whose process id was taken by another program";
     EXPECT_TRUE(QFileInfo::exists(outside.path() + "/keep.txt")) << "a link was followed";
     EXPECT_TRUE(QFileInfo::exists(alive + "/~ta3.docx")) << "a running process's folder";
+    EXPECT_TRUE(QFileInfo::exists(marking + "/~ta4.docx")) << "a starting run's folder";
+    starting.kill();
+    starting.waitForFinished();
     EXPECT_TRUE(QFileInfo::exists(wf + "/notes.txt") && QFileInfo::exists(wf + "/0123/kept"));
     EXPECT_FALSE(QFileInfo::exists(wf + "/" + QString::number(runPid))) << "the run's own folder";
     EXPECT_EQ(QFileInfo(wf).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
