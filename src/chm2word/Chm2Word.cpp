@@ -110,9 +110,9 @@ void Tchm2word::SavePage(const QString &page, const QString &file) const
     if (page.isEmpty())
         return;
     if (GetCharset(page).isEmpty())
-        FileSystem().WriteFile(file, page.toUtf8());
-    else
-        SaveHtmlFile(page, file);
+        FileSystem().RewriteFile(file, page.toUtf8());
+    else if (!FileSystem().RewriteFile(file, EncodeTextToStream(page, GetPageEncoding(page))))
+        SaveHtmlFile(page, file); // says why and asks for another name
 }
 
 QString Tchm2word::ExistingFile(const QString &path) const

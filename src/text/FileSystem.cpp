@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,6 +82,33 @@ bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(data) == data.size() && f.flush();
+}
+
+bool TFileSystem::RewriteFile(const QString &path, const QByteArray &data)
+{
+    if (!usable(path))
+        return false;
+    // Without blocking and without becoming the controlling terminal: only a regular file is
+    // written, whatever the name turns out to be.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT && WriteFile(path, data);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    bool ok = true;
+    qsizetype done = 0;
+    while (ok && done < data.size()) {
+        const ssize_t w = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (w < 0 && errno == EINTR)
+            continue;
+        ok = w > 0;
+        done += ok ? qsizetype(w) : 0;
+    }
+    ok = ok && ::ftruncate(fd, off_t(data.size())) == 0;
+    return ::close(fd) == 0 && ok;
 }
 
 bool TFileSystem::RemoveFile(const QString &path) { return usable(path) && QFile::remove(path); }

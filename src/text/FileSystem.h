@@ -16,6 +16,12 @@ public:
     virtual bool CanOpenWrite(const QString &path);
     // Writes the whole file, replacing it.
     virtual bool WriteFile(const QString &path, const QByteArray &data);
+    // The same for a file the program itself made and rewrites (a page of a decompiled help
+    // file): an existing regular file is written over in place and cut to length, where
+    // truncating it first makes the file system push its data to the disk at close (a guard for
+    // replaced files that scratch files do not need). A missing file goes to WriteFile; anything
+    // but a regular file is refused.
+    virtual bool RewriteFile(const QString &path, const QByteArray &data);
     virtual bool RemoveFile(const QString &path);
     // Removes a folder and everything in it; never follows a symbolic link out of it.
     virtual bool RemoveFolder(const QString &path);

@@ -217,6 +217,7 @@ public:
             ++Count;
         return TFileSystem::WriteFile(path, data);
     }
+    bool RewriteFile(const QString &path, const QByteArray &data) override { return WriteFile(path, data); }
     int Count = 0;
 
 private:

@@ -54,6 +54,8 @@ public:
     bool CanOpenRead(const QString &path) override;
     bool CanOpenWrite(const QString &path) override;
     bool WriteFile(const QString &path, const QByteArray &data) override;
+    // Rewrites meet the faults of writes.
+    bool RewriteFile(const QString &path, const QByteArray &data) override { return WriteFile(path, data); }
     bool RemoveFile(const QString &path) override;
     bool RemoveFolder(const QString &path) override;
     bool Rename(const QString &from, const QString &to) override;

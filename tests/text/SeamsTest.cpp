@@ -8,10 +8,13 @@
 #include "text/StringList.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace tavrel;
 using namespace tavrel::test;
@@ -168,6 +171,30 @@ TEST(FileSystemSeam, InjectedFailuresHitOnlyTheirPaths)
     EXPECT_TRUE(QDir(locked).exists());
     EXPECT_TRUE(FileSystem().CanOpenRead(dir.path() + "/b.txt"));
     EXPECT_EQ(fs.calls.size(), 4);
+}
+
+// Rewriting in place leaves exactly the new bytes whether they are longer or shorter than the
+// old ones; a missing file is made; a FIFO is neither waited on nor written into in place.
+TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/page.htm";
+    ASSERT_FALSE(QFile::exists(file));
+    QRandomGenerator r(19);
+    for (int round = 0; round < 40; ++round) {
+        QByteArray data(int(r.bounded(1, 20000)), Qt::Uninitialized);
+        for (char &c : data)
+            c = char(r.bounded(256));
+        ASSERT_TRUE(FileSystem().RewriteFile(file, data));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        ASSERT_EQ(f.readAll(), data) << round;
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.path() + "/fifo").constData(), 0600), 0);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_FALSE(FileSystem().RewriteFile(dir.path() + "/fifo", "x"));
+    EXPECT_LT(t.elapsed(), 5000);
 }
 
 TEST(FileSystemSeam, RemovingAFolderNeverFollowsALinkOut)
