@@ -226,33 +226,49 @@ void TChmTopicFile::SearchDown()
             m_tagAll = c;
             m_tagName.clear();
             m_tagStart = i;
+        } else if (m_inTag && c != QLatin1Char('>')) {
+            // The rest of the tag up to its end (or a '<' that starts another) in one piece.
+            int q = i;
+            while (q < h && Body[q] != QLatin1Char('>') && Body[q] != QLatin1Char('<'))
+                ++q;
+            const QChar *from = Body.constData() + i;
+            m_tagAll.append(from, q - i);
+            if (m_isTagName) {
+                int w = i;
+                while (w < q && !IsWhiteSpaceChar(Body[w]))
+                    ++w;
+                m_tagName.append(from, w - i);
+                m_isTagName = w == q;
+            }
+            i = q;
+            continue;
         } else if (m_inTag) {
             m_tagAll += c;
-            if (c == QLatin1Char('>')) {
-                m_inTag = false;
-                const TTagName t = ParseTagName(m_tagName);
-                if (t.Valid) {
-                    if (!t.End && IsImg(t.Name) && !IsPrevNextImage(m_tagAll))
-                        Text += PictureFileName(m_tagAll);
-                    if (IsBlockTag(t.Name)) {
-                        Text = Normalised(Text);
-                        if (!Text.isEmpty()) {
-                            m_findText = true;
-                            return;
-                        }
-                        SamePointL = m_tagStart;
-                        Text.clear();
+            m_inTag = false;
+            const TTagName t = ParseTagName(m_tagName);
+            if (t.Valid) {
+                if (!t.End && IsImg(t.Name) && !IsPrevNextImage(m_tagAll))
+                    Text += PictureFileName(m_tagAll);
+                if (IsBlockTag(t.Name)) {
+                    Text = Normalised(Text);
+                    if (!Text.isEmpty()) {
+                        m_findText = true;
+                        return;
                     }
-                    maintain(t);
+                    SamePointL = m_tagStart;
+                    Text.clear();
                 }
-            } else if (m_isTagName) {
-                if (IsWhiteSpaceChar(c))
-                    m_isTagName = false;
-                else
-                    m_tagName += c;
+                maintain(t);
             }
-        } else if (!m_tags.back().NonDoc) {
-            Text += c;
+        } else {
+            // Text up to the next tag in one piece.
+            int q = i + 1;
+            while (q < h && Body[q] != QLatin1Char('<'))
+                ++q;
+            if (!m_tags.back().NonDoc)
+                Text.append(Body.constData() + i, q - i);
+            i = q;
+            continue;
         }
         ++i;
     }
