@@ -276,6 +276,18 @@ void TChmTopicFile::SearchDown()
     Text = Normalised(Text);
 }
 
+namespace {
+// Appends body[to], body[to - 1], ..., body[from + 1] to out: text read from its end.
+void AppendBackwards(QString &out, const QString &body, int from, int to)
+{
+    const qsizetype at = out.size();
+    out.resize(at + (to - from));
+    QChar *d = out.data() + at;
+    for (int x = to; x > from; --x)
+        *d++ = body[x];
+}
+} // namespace
+
 void TChmTopicFile::SearchUp()
 {
     if (m_findText) {
@@ -290,28 +302,40 @@ void TChmTopicFile::SearchUp()
         if (c == QLatin1Char('>')) {
             m_inTag = true;
             tag = c;
+        } else if (m_inTag && c != QLatin1Char('<')) {
+            // Back to the tag's start (or a '>' that ends another) in one piece.
+            int q = i;
+            while (q >= 0 && Body[q] != QLatin1Char('<') && Body[q] != QLatin1Char('>'))
+                --q;
+            AppendBackwards(tag, Body, q, i);
+            i = q;
+            continue;
         } else if (m_inTag) {
             tag += c;
-            if (c == QLatin1Char('<')) {
-                m_inTag = false;
-                const QString whole = Reversed(tag);
-                const TTagName t = ParseTagName(RawTagName(whole));
-                if (t.Valid) {
-                    if (!t.End && IsImg(t.Name) && !IsPrevNextImage(whole))
-                        reversed += Reversed(PictureFileName(whole));
-                    if (IsBlockTag(t.Name)) {
-                        Text = Normalised(Reversed(reversed));
-                        if (!Text.isEmpty()) {
-                            m_findText = true;
-                            return;
-                        }
-                        SamePointH = i;
-                        reversed.clear();
+            m_inTag = false;
+            const QString whole = Reversed(tag);
+            const TTagName t = ParseTagName(RawTagName(whole));
+            if (t.Valid) {
+                if (!t.End && IsImg(t.Name) && !IsPrevNextImage(whole))
+                    reversed += Reversed(PictureFileName(whole));
+                if (IsBlockTag(t.Name)) {
+                    Text = Normalised(Reversed(reversed));
+                    if (!Text.isEmpty()) {
+                        m_findText = true;
+                        return;
                     }
+                    SamePointH = i;
+                    reversed.clear();
                 }
             }
         } else {
-            reversed += c;
+            // Back to the previous tag's end in one piece.
+            int q = i - 1;
+            while (q >= 0 && Body[q] != QLatin1Char('>'))
+                --q;
+            AppendBackwards(reversed, Body, q, i);
+            i = q;
+            continue;
         }
         --i;
     }
