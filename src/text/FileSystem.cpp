@@ -88,9 +88,9 @@ bool TFileSystem::RewriteFile(const QString &path, const QByteArray &data)
 {
     if (!usable(path))
         return false;
-    // Without blocking and without becoming the controlling terminal: only a regular file is
-    // written, whatever the name turns out to be.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // Without blocking, without becoming the controlling terminal and never through a link: only
+    // a regular file at this very name is written, whatever the name turns out to be.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return errno == ENOENT && WriteFile(path, data);
     struct stat st{};

@@ -174,7 +174,8 @@ TEST(FileSystemSeam, InjectedFailuresHitOnlyTheirPaths)
 }
 
 // Rewriting in place leaves exactly the new bytes whether they are longer or shorter than the
-// old ones; a missing file is made; a FIFO is neither waited on nor written into in place.
+// old ones; a missing file is made; a FIFO is neither waited on nor written into in place, and a
+// link is not written through.
 TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
 {
     QTemporaryDir dir;
@@ -195,6 +196,15 @@ TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
     t.start();
     EXPECT_FALSE(FileSystem().RewriteFile(dir.path() + "/fifo", "x"));
     EXPECT_LT(t.elapsed(), 5000);
+    // A link in place of the page is not written through.
+    QTemporaryDir outside;
+    QFile keep(outside.path() + "/keep.txt");
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly) && keep.write("kept") == 4);
+    keep.close();
+    ASSERT_TRUE(QFile::link(keep.fileName(), dir.path() + "/linked.htm"));
+    EXPECT_FALSE(FileSystem().RewriteFile(dir.path() + "/linked.htm", "overwritten"));
+    ASSERT_TRUE(keep.open(QIODevice::ReadOnly));
+    EXPECT_EQ(keep.readAll(), "kept");
 }
 
 TEST(FileSystemSeam, RemovingAFolderNeverFollowsALinkOut)
