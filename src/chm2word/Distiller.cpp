@@ -108,6 +108,28 @@ void ScanTagAttributes(const QString &tag, const std::function<void(const QStrin
     }
 }
 
+namespace {
+// Reads the rest of a tag from i up to its end (or a '<' that starts another) in one piece:
+// appends it to all and, while the name is still being read, its part up to white space to
+// name. Returns where the piece stops.
+int TakeTagPiece(const QString &body, int i, int end, QString &all, QString &name, bool &inName)
+{
+    int q = i;
+    while (q < end && body[q] != QLatin1Char('>') && body[q] != QLatin1Char('<'))
+        ++q;
+    const QChar *from = body.constData() + i;
+    all.append(from, q - i);
+    if (inName) {
+        int w = i;
+        while (w < q && !IsWhiteSpaceChar(body[w]))
+            ++w;
+        name.append(from, w - i);
+        inName = w == q;
+    }
+    return q;
+}
+} // namespace
+
 // --- Bookmarks -----------------------------------------------------------------------------------
 
 TBookmark *TBookmarks::Add(std::unique_ptr<TBookmark> b)
@@ -227,20 +249,7 @@ void TChmTopicFile::SearchDown()
             m_tagName.clear();
             m_tagStart = i;
         } else if (m_inTag && c != QLatin1Char('>')) {
-            // The rest of the tag up to its end (or a '<' that starts another) in one piece.
-            int q = i;
-            while (q < h && Body[q] != QLatin1Char('>') && Body[q] != QLatin1Char('<'))
-                ++q;
-            const QChar *from = Body.constData() + i;
-            m_tagAll.append(from, q - i);
-            if (m_isTagName) {
-                int w = i;
-                while (w < q && !IsWhiteSpaceChar(Body[w]))
-                    ++w;
-                m_tagName.append(from, w - i);
-                m_isTagName = w == q;
-            }
-            i = q;
+            i = TakeTagPiece(Body, i, h, m_tagAll, m_tagName, m_isTagName);
             continue;
         } else if (m_inTag) {
             m_tagAll += c;
@@ -380,20 +389,7 @@ QString TChmTopicFile::Distiller()
             continue;
         }
         if (inTag && c != QLatin1Char('>')) {
-            // The rest of the tag up to its end (or a '<' that starts another) in one piece.
-            int q = p;
-            while (q < n && Body[q] != QLatin1Char('>') && Body[q] != QLatin1Char('<'))
-                ++q;
-            const QChar *from = Body.constData() + p;
-            pending.append(from, q - p);
-            if (inName) {
-                int w = p;
-                while (w < q && !IsWhiteSpaceChar(Body[w]))
-                    ++w;
-                name.append(from, w - p);
-                inName = w == q;
-            }
-            p = q - 1;
+            p = TakeTagPiece(Body, p, n, pending, name, inName) - 1;
             continue;
         }
         if (inTag) {
