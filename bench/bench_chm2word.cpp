@@ -67,6 +67,15 @@ const THelp &HelpFile(int n)
     if (it != made.end())
         return it->second;
     THelp help;
+    // TAVREL_BENCH_HELP=FOLDER takes FOLDER/helpN.chm when it is there and leaves one made here
+    // in it, so that runs after the first skip the compiler.
+    const QString reuse = qEnvironmentVariable("TAVREL_BENCH_HELP");
+    const QString kept = reuse.isEmpty() ? QString() : QStringLiteral("%1/help%2.chm").arg(reuse).arg(n);
+    if (!kept.isEmpty() && QFileInfo(kept).isFile()) {
+        help.chm = kept;
+        help.megabytes = double(QFileInfo(kept).size()) / 1e6;
+        return made.emplace(n, std::move(help)).first->second;
+    }
     help.dir = std::make_unique<QTemporaryDir>();
     const QString folder = help.dir->path() + "/project/";
     QDir().mkpath(folder + "pages");
@@ -111,6 +120,8 @@ const THelp &HelpFile(int n)
     project.Output();
     project.Compile1();
     help.chm = project.CHM;
+    if (!kept.isEmpty() && QDir().mkpath(reuse) && QFile::copy(project.CHM, kept))
+        help.chm = kept;
     help.megabytes = double(QFileInfo(help.chm).size()) / 1e6;
     return made.emplace(n, std::move(help)).first->second;
 }
