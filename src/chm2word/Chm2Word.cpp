@@ -1,5 +1,7 @@
 #include "chm2word/Chm2Word.h"
 
+#include "chm2word/PagePool.h"
+
 #include "text/FileSystem.h"
 #include "text/HTMLProcess.h"
 #include "text/LanguageProcess.h"
@@ -93,61 +95,6 @@ Tchm2word::Tchm2word()
     InitList(CSSFiles);
 }
 
-QString Tchm2word::ReadPage(const QString &file) const
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray bytes = f.readAll();
-    const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE");
-    if (!marked && CodePage > 0 && GetCharset(QString::fromLatin1(bytes.left(4096))).isEmpty() && !IsValidUtf8(bytes))
-        return DecodeCodePage(bytes, CodePage);
-    return DecodeTextStream(bytes);
-}
-
-void Tchm2word::SavePage(const QString &page, const QString &file) const
-{
-    if (page.isEmpty())
-        return;
-    if (GetCharset(page).isEmpty())
-        FileSystem().RewriteFile(file, page.toUtf8());
-    else if (!FileSystem().RewriteFile(file, EncodeTextToStream(page, GetPageEncoding(page))))
-        SaveHtmlFile(page, file); // says why and asks for another name
-}
-
-QString Tchm2word::ExistingFile(const QString &path) const
-{
-    if (QFileInfo(path).isFile())
-        return path;
-    if (!path.startsWith(rootFolder, Qt::CaseInsensitive))
-        return QString();
-    QString resolved = rootFolder;
-    const QStringList segments = path.mid(rootFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (qsizetype k = 0; k < segments.size(); ++k) {
-        const QString exact = resolved + segments[k];
-        if (QFileInfo::exists(exact)) {
-            resolved = exact;
-        } else {
-            auto it = m_folderNames.find(resolved);
-            if (it == m_folderNames.end()) {
-                QHash<QString, QString> names;
-                const QStringList entries = QDir(resolved).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-                for (const QString &e : entries)
-                    if (!names.contains(e.toLower()))
-                        names.insert(e.toLower(), e);
-                it = m_folderNames.insert(resolved, names);
-            }
-            const QString match = it->value(segments[k].toLower());
-            if (match.isEmpty())
-                return QString();
-            resolved += match;
-        }
-        if (k + 1 < segments.size())
-            resolved += QLatin1Char('/');
-    }
-    return QFileInfo(resolved).isFile() ? resolved : QString();
-}
-
 bool Tchm2word::IsOutOfRootfolder(const QString &url) const { return !NormalizePath(url).startsWith(rootFolder, Qt::CaseInsensitive); }
 
 QString Tchm2word::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
@@ -187,6 +134,7 @@ QString Tchm2word::ProcessDecompiledUrl(const QString &Url, const QString &Curre
                     Warnings.Add(QString::fromUtf8(e.what()), other);
                 }
                 Warnings.Append(second.Warnings);
+                NoteCreated(sub);
             }
         }
         break;
@@ -239,6 +187,7 @@ void Tchm2word::ProcessTocLink()
 
 void Tchm2word::FillFileList()
 {
+    ForgetFiles();
     Files.Clear();
     CSSFiles.Clear();
     NonTocicFiles.Clear();
@@ -335,21 +284,88 @@ void Tchm2word::ChangeCSS()
     }
 }
 
-void Tchm2word::RemoveSame()
+void Tchm2word::ReadTopics()
 {
     TopicList.Clear();
-    const int total = Files.Count() + NonTocicFiles.Count();
-    for (int k = 0; k < Files.Count(); ++k) {
-        Progress(QStringLiteral("Reading"), k, total);
-        const qint64 entry = Files.Data(k);
-        const QString file = ExistingFile(Files[k]);
-        TopicList.Add(std::make_unique<TChmTopicFile>(Files[k], entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString(),
-                                                      file.isEmpty() ? QString() : ReadPage(file), this));
-    }
-    for (int k = 0; k < NonTocicFiles.Count(); ++k) {
-        Progress(QStringLiteral("Reading"), Files.Count() + k, total);
-        TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[k], QString(), ReadPage(NonTocicFiles[k]), this));
-    }
+    const int files = Files.Count();
+    const int total = files + NonTocicFiles.Count();
+    struct TRead
+    {
+        QString name, title, file;
+        std::unique_ptr<TChmTopicFile> page;
+    };
+    std::vector<TRead> read(static_cast<size_t>(total));
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Reading"), k, total);
+                         TRead &r = read[size_t(k)];
+                         if (k < files) {
+                             const qint64 entry = Files.Data(k);
+                             r.name = Files[k];
+                             r.title = entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString();
+                             r.file = ExistingFile(Files[k]);
+                         } else {
+                             r.name = r.file = NonTocicFiles[k - files];
+                         }
+                     },
+                     [&](int k) {
+                         TRead &r = read[size_t(k)];
+                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.file.isEmpty() ? QString() : ReadPage(r.file), this);
+                     },
+                     [&](int k) {
+                         TopicList.Add(std::move(read[size_t(k)].page));
+                         read[size_t(k)] = TRead();
+                         return false;
+                     },
+                     {}});
+}
+
+void Tchm2word::DistilTopics()
+{
+    const int total = TopicList.Count();
+    struct TDistilled
+    {
+        std::vector<std::pair<QString, QString>> sections;
+        std::vector<TPageBytes> sectionBytes;
+        QString page;
+        TPageBytes bytes;
+    };
+    std::vector<TDistilled> done(static_cast<size_t>(total));
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) { Progress(QStringLiteral("Distilling"), k, total); },
+                     [&](int k) {
+                         TChmTopicFile *page = TopicList.Items(k);
+                         TDistilled &d = done[size_t(k)];
+                         page->Body = page->Distiller();
+                         page->FindAnchors();
+                         if (page->QuoteCount > 1) {
+                             page->ProcessBookmarks();
+                             page->Bookmarks.Sort();
+                             d.sections = page->Sections();
+                             for (const auto &section : d.sections)
+                                 d.sectionBytes.push_back(EncodePage(section.second));
+                         }
+                         d.page = page->BeforeBody + page->Body + page->AfterBody;
+                         d.bytes = EncodePage(d.page);
+                     },
+                     [&](int k) {
+                         TDistilled &d = done[size_t(k)];
+                         // The section files first: one of them may be the file of a page named
+                         // later.
+                         for (size_t s = 0; s < d.sections.size(); ++s)
+                             WritePage(d.sections[s].second, d.sectionBytes[s], d.sections[s].first);
+                         const QString file = ExistingFile(TopicList.Items(k)->Filename);
+                         if (!file.isEmpty())
+                             WritePage(d.page, d.bytes, file);
+                         d = TDistilled();
+                         return false;
+                     },
+                     {}});
+}
+
+void Tchm2word::RemoveSame()
+{
+    ReadTopics();
 
     std::vector<TChmTopicFile *> found(size_t(List.Count()), nullptr);
     for (int k = 0; k < List.Count(); ++k) {
@@ -377,20 +393,7 @@ void Tchm2word::RemoveSame()
         pages.push_back(TopicList.Items(k));
     FindCommonParts(pages, Files.Count(), [&](int done, int total) { Progress(QStringLiteral("Comparing"), done, total); });
 
-    for (size_t k = 0; k < pages.size(); ++k) {
-        Progress(QStringLiteral("Distilling"), int(k), int(pages.size()));
-        TChmTopicFile *page = pages[k];
-        page->Body = page->Distiller();
-        page->FindAnchors();
-        if (page->QuoteCount > 1) {
-            page->ProcessBookmarks();
-            page->Bookmarks.Sort();
-            page->SplitFileByBookmark();
-        }
-        const QString file = ExistingFile(page->Filename);
-        if (!file.isEmpty())
-            SavePage(page->BeforeBody + page->Body + page->AfterBody, file);
-    }
+    DistilTopics();
 }
 
 void Tchm2word::NonTocFileToToc()
@@ -516,16 +519,48 @@ void Tchm2word::DistillPages()
     for (int k = 0; k < List.Count(); ++k)
         if (!List[k]->Url.isEmpty())
             AddNew(urls, List[k]->Url, k);
-    for (int k = 0; k < urls.Count(); ++k) {
-        Progress(QStringLiteral("Linking"), k, urls.Count());
-        const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
-        if (file.isEmpty() || IsOutOfRootfolder(file))
-            continue;
-        const QString text = ReadPage(file);
-        const QString changed = FixDisplayAndAlign(ChangeUrlBookmark(text, *List[int(urls.Data(k))]));
-        if (changed != text)
-            SavePage(changed, file);
-    }
+    struct TLinked
+    {
+        QString file;
+        int previous = -1; // the page before this one with the same file
+        QString changed;
+        TPageBytes bytes;
+    };
+    const int total = urls.Count();
+    std::vector<TLinked> linked(static_cast<size_t>(total));
+    QHash<QString, int> last;
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Linking"), k, total);
+                         TLinked &l = linked[size_t(k)];
+                         const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
+                         if (file.isEmpty() || IsOutOfRootfolder(file))
+                             return;
+                         l.file = file;
+                         l.previous = last.value(file, -1);
+                         last.insert(file, k);
+                     },
+                     [&](int k) {
+                         TLinked &l = linked[size_t(k)];
+                         l.changed.clear();
+                         if (l.file.isEmpty())
+                             return;
+                         const QString text = ReadPage(l.file);
+                         const QString changed = FixDisplayAndAlign(ChangeUrlBookmark(text, *List[int(urls.Data(k))]));
+                         if (changed != text) {
+                             l.changed = changed;
+                             l.bytes = EncodePage(changed);
+                         }
+                     },
+                     [&](int k) {
+                         TLinked &l = linked[size_t(k)];
+                         m_wroteElsewhere = false;
+                         if (!l.changed.isEmpty())
+                             WritePage(l.changed, l.bytes, l.file);
+                         l = TLinked();
+                         return m_wroteElsewhere;
+                     },
+                     [&](int k) { return linked[size_t(k)].previous; }});
 }
 
 void Tchm2word::ProcessTocLink2()

@@ -26,6 +26,8 @@ public:
     TStringList NonTocicFiles; // pages reached only through links; Data: their entry, -1 before
     TStringList CSSFiles;
     TChmTopicFileList TopicList;
+    // Threads for the per-page work: 0 as many as the processor runs at once, 1 page by page.
+    int Threads = 0;
 
     // The steps in order; callers that report progress run them one by one.
     void Execute();
@@ -53,12 +55,41 @@ public:
     // reads back the same.
     void SavePage(const QString &page, const QString &file) const;
     // The file at path, or one whose name differs only in letter case (links written on Windows);
-    // empty when there is none.
+    // empty when there is none. The answers are kept for the run (FillFileList starts one): the
+    // folder is this run's own, and what it writes itself is taken into account.
     QString ExistingFile(const QString &path) const;
 
 private:
+    QString FindExistingFile(const QString &path) const;
+    // The text ReadPage gives for a file holding bytes.
+    QString DecodePage(const QByteArray &bytes) const;
+    struct TPageBytes
+    {
+        QByteArray bytes;
+        bool declared = false; // the page names its charset
+    };
+    // A page as SavePage writes it, and the writing: the one may run anywhere, the other only
+    // on the thread that runs the steps (it may ask the user).
+    static TPageBytes EncodePage(const QString &page);
+    void WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const;
+    // A new run: nothing is known about the folder.
+    void ForgetFiles();
+    // A file was written that may not have been there: answers that found nothing, and the
+    // listings of the folders on its way, may be out of date.
+    void NoteCreated(const QString &path) const;
+    // A file of the user's choice was written: nothing known about the folder holds any more.
+    void NoteWroteElsewhere() const;
+    // The steps' page-by-page parts.
+    void ReadTopics();
+    void DistilTopics();
+    void WalkLinks(const QStringList &starts);
+
     QSet<QString> m_otherHelpFiles; // second help files already decompiled, lower-cased names
     mutable QHash<QString, QHash<QString, QString>> m_folderNames;
+    mutable QHash<QString, QString> m_existing; // ExistingFile's answers that found a file
+    mutable QSet<QString> m_found;              // and the files they found
+    mutable QSet<QString> m_missing;            // the paths it found nothing at
+    mutable bool m_wroteElsewhere = false;      // since the last look
 };
 
 QString FixDisplayAndAlign(const QString &text);
