@@ -199,60 +199,113 @@ void Tchm2word::FillFileList()
         if (!file.isEmpty())
             AddNew(Files, NormalizePath(rootFolder + file), k);
     }
-    const QStringList pages = [this] {
-        QStringList l;
-        for (int k = 0; k < Files.Count(); ++k)
-            l << Files[k];
-        return l;
-    }();
-    for (const QString &f : pages)
-        GetLinkPages(f);
+    QStringList pages;
+    for (int k = 0; k < Files.Count(); ++k)
+        pages << Files[k];
+    WalkLinks(pages);
 }
 
-void Tchm2word::GetLinkPages(const QString &start)
+Tchm2word::TScanned Tchm2word::ScanPage(const QString &file, bool ahead)
+{
+    TScanned page;
+    page.file = file;
+    page.original = ReadPage(file);
+    if (ahead && (page.original.contains(QLatin1String("ms-its:"), Qt::CaseInsensitive)
+                  || page.original.contains(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)))
+        return page;
+    ScanText(page);
+    return page;
+}
+
+void Tchm2word::ScanText(TScanned &page)
+{
+    page.scanned = true;
+    page.text = ProcessSCR(page.original, page.file);
+    if (page.text != page.original)
+        page.bytes = EncodePage(page.text);
+    const QString folder = FolderOf(page.file);
+    ForEachTag(page.text, [&](qsizetype, const QString &tag) {
+        ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
+            if (!IsUrlAttribute(name))
+                return;
+            const QString value = tag.mid(s, len);
+            const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
+            if (dot < 0)
+                return;
+            const QString ext = value.mid(dot);
+            const bool html = IsHtmlExtension(ext);
+            if (!html && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
+                return;
+            const QString target = NormalizePath(folder + value);
+            if (!IsOutOfRootfolder(target))
+                page.links.emplace_back(target, html);
+        });
+    });
+}
+
+void Tchm2word::GetLinkPages(const QString &start) { WalkLinks({start}); }
+
+void Tchm2word::WalkLinks(const QStringList &starts)
 {
     // A work list instead of recursion: a chain of thousands of pages cannot exhaust the stack,
-    // and a page is taken up once, however many pages link to it.
-    std::vector<QString> work{start};
+    // and a page is taken up once, however many pages link to it. Every page put on the list is
+    // taken up in the end, so the pages nearest its top are read and scanned ahead, on all
+    // cores, while the walk itself (what it finds, in what order) stays here.
+    std::vector<QString> work(starts.rbegin(), starts.rend());
+    TPagePool pool(Threads);
+    QHash<QString, TScanned> ready; // by work item
+    const int most = 4 * TPagePool::kChunk;
     while (!work.empty()) {
         Progress(QStringLiteral("Analyzing"), Files.Count() + NonTocicFiles.Count(), 0);
         const QString f = work.back();
         work.pop_back();
+        if (pool.Parallel() && !ready.contains(f)) {
+            std::vector<std::pair<QString, QString>> ahead{{f, ExistingFile(f)}};
+            for (auto w = work.rbegin(); w != work.rend() && int(ahead.size()) < TPagePool::kChunk && int(ready.size() + ahead.size()) < most; ++w)
+                if (!ready.contains(*w))
+                    ahead.emplace_back(*w, ExistingFile(*w));
+            std::vector<TScanned> scanned(ahead.size());
+            pool.ForAll(int(ahead.size()), [&](int k) {
+                if (!ahead[size_t(k)].second.isEmpty())
+                    scanned[size_t(k)] = ScanPage(ahead[size_t(k)].second, true);
+            });
+            for (size_t k = 0; k < ahead.size(); ++k)
+                ready.insert(ahead[k].first, std::move(scanned[k]));
+        }
         const QString existing = ExistingFile(f);
+        TScanned page;
+        if (auto it = ready.find(f); it != ready.end()) {
+            if (it->file == existing)
+                page = std::move(*it);
+            ready.erase(it);
+        }
         if (existing.isEmpty())
             continue;
-        const QString original = ReadPage(existing);
-        const QString text = ProcessSCR(original, existing);
-        if (text != original)
-            SavePage(text, existing);
-        const QString folder = FolderOf(existing);
+        if (page.file.isEmpty())
+            page = ScanPage(existing, false);
+        else if (!page.scanned)
+            ScanText(page);
+        if (page.text != page.original) {
+            m_wroteElsewhere = false;
+            WritePage(page.text, page.bytes, existing);
+            // A page scanned ahead from this file, or from anywhere when the user chose where
+            // to write, is read again.
+            for (auto it = ready.begin(); it != ready.end();)
+                it = m_wroteElsewhere || it->file == existing ? ready.erase(it) : std::next(it);
+        }
         std::vector<QString> found;
-        ForEachTag(text, [&](qsizetype, const QString &tag) {
-            ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
-                if (!IsUrlAttribute(name))
-                    return;
-                const QString value = tag.mid(s, len);
-                const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
-                if (dot < 0)
-                    return;
-                const QString ext = value.mid(dot);
-                if (!IsHtmlExtension(ext) && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
-                    return;
-                const QString target = NormalizePath(folder + value);
-                if (IsOutOfRootfolder(target))
-                    return;
-                const QString file = ExistingFile(target);
-                if (file.isEmpty())
-                    return;
-                if (IsHtmlExtension(ext)) {
-                    int at = 0;
-                    if (!Files.Find(file, at) && AddNew(NonTocicFiles, file, -1) >= 0)
-                        found.push_back(file);
-                } else {
-                    CSSFiles.Add(file);
-                }
-            });
-        });
+        for (const auto &[target, html] : page.links) {
+            const QString file = ExistingFile(target);
+            if (file.isEmpty())
+                continue;
+            if (html) {
+                int at = 0;
+                if (!Files.Find(file, at) && AddNew(NonTocicFiles, file, -1) >= 0)
+                    found.push_back(file);
+            } else {
+                CSSFiles.Add(file);
+            }
+        }
         // Taken up in the order they were found.
         work.insert(work.end(), found.rbegin(), found.rend());
     }

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QString>
 
+#include <vector>
+
 namespace tavrel {
 
 class Tchm2word : public Tchm
@@ -84,11 +86,29 @@ private:
     void DistilTopics();
     void WalkLinks(const QStringList &starts);
 
+    // A page as the analysis takes it: read, its script-written links rewritten, the pages and
+    // style sheets it links to (in the folder, not yet looked up).
+    struct TScanned
+    {
+        QString file;
+        QString original, text;
+        TPageBytes bytes; // of text, when it differs from original
+        bool scanned = false;
+        std::vector<std::pair<QString, bool>> links; // target, whether a page (else a style sheet)
+    };
+    // ahead: on any thread; a page with a link into another help file is then only read (the
+    // walk rewrites it: that may decompile the other file).
+    TScanned ScanPage(const QString &file, bool ahead);
+    void ScanText(TScanned &page);
+
     QSet<QString> m_otherHelpFiles; // second help files already decompiled, lower-cased names
     mutable QHash<QString, QHash<QString, QString>> m_folderNames;
-    mutable QHash<QString, QString> m_existing; // ExistingFile's answers that found a file
-    mutable QSet<QString> m_found;              // and the files they found
-    mutable QSet<QString> m_missing;            // the paths it found nothing at
+    // ExistingFile's answers: paths that are a file, paths found in another letter case, the
+    // files found, the paths with nothing there.
+    mutable QSet<QString> m_exact;
+    mutable QHash<QString, QString> m_inexact;
+    mutable QSet<QString> m_found;
+    mutable QSet<QString> m_missing;
     mutable bool m_wroteElsewhere = false;      // since the last look
 };
 

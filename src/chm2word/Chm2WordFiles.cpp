@@ -55,6 +55,8 @@ void Tchm2word::WritePage(const QString &page, const TPageBytes &bytes, const QS
 
 void Tchm2word::NoteCreated(const QString &path) const
 {
+    // Found in another letter case: the name as asked for may be there now.
+    m_inexact.clear();
     m_missing.clear();
     for (auto it = m_folderNames.begin(); it != m_folderNames.end();)
         it = path.startsWith(it.key()) ? m_folderNames.erase(it) : std::next(it);
@@ -62,6 +64,7 @@ void Tchm2word::NoteCreated(const QString &path) const
 
 void Tchm2word::NoteWroteElsewhere() const
 {
+    m_inexact.clear();
     m_missing.clear();
     m_folderNames.clear();
     m_wroteElsewhere = true;
@@ -69,18 +72,22 @@ void Tchm2word::NoteWroteElsewhere() const
 
 QString Tchm2word::ExistingFile(const QString &path) const
 {
-    const auto known = m_existing.constFind(path);
-    if (known != m_existing.cend())
+    if (m_exact.contains(path))
+        return path;
+    const auto known = m_inexact.constFind(path);
+    if (known != m_inexact.cend())
         return *known;
     if (m_missing.contains(path))
         return QString();
     const QString found = FindExistingFile(path);
-    if (found.isEmpty()) {
+    if (found.isEmpty())
         m_missing.insert(path);
-    } else {
-        m_existing.insert(path, found);
+    else if (found == path)
+        m_exact.insert(path);
+    else
+        m_inexact.insert(path, found);
+    if (!found.isEmpty())
         m_found.insert(found);
-    }
     return found;
 }
 
@@ -119,7 +126,8 @@ QString Tchm2word::FindExistingFile(const QString &path) const
 
 void Tchm2word::ForgetFiles()
 {
-    m_existing.clear();
+    m_exact.clear();
+    m_inexact.clear();
     m_found.clear();
     m_missing.clear();
     m_folderNames.clear();
