@@ -221,8 +221,10 @@ void Tchm2word::ScanText(TScanned &page)
 {
     page.scanned = true;
     page.text = ProcessSCR(page.original, page.file);
-    if (page.text != page.original)
+    if (page.text != page.original) {
         page.bytes = EncodePage(page.text);
+        page.readBack = DecodePage(page.bytes.bytes);
+    }
     const QString folder = FolderOf(page.file);
     ForEachTag(page.text, [&](qsizetype, const QString &tag) {
         ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
@@ -285,9 +287,12 @@ void Tchm2word::WalkLinks(const QStringList &starts)
             page = ScanPage(existing, false);
         else if (!page.scanned)
             ScanText(page);
-        if (page.text != page.original) {
+        if (page.text == page.original) {
+            Keep(existing, std::move(page.original));
+        } else {
             m_wroteElsewhere = false;
-            WritePage(page.text, page.bytes, existing);
+            if (WritePage(page.text, page.bytes, existing))
+                Keep(existing, std::move(page.readBack));
             // A page scanned ahead from this file, or from anywhere when the user chose where
             // to write, is read again.
             for (auto it = ready.begin(); it != ready.end();)
@@ -332,8 +337,10 @@ void Tchm2word::ChangeCSS()
         Progress(QStringLiteral("Style sheets"), k, CSSFiles.Count());
         const QString text = ReadPage(CSSFiles[k]);
         const QString fixed = FixDisplayAndAlign(text);
-        if (fixed != text)
+        if (fixed != text) {
+            m_kept.remove(CSSFiles[k]);
             FileSystem().WriteFile(CSSFiles[k], fixed.toUtf8());
+        }
     }
 }
 
@@ -344,7 +351,8 @@ void Tchm2word::ReadTopics()
     const int total = files + NonTocicFiles.Count();
     struct TRead
     {
-        QString name, title, file;
+        QString name, title, file, text;
+        bool kept = false;
         std::unique_ptr<TChmTopicFile> page;
     };
     std::vector<TRead> read(static_cast<size_t>(total));
@@ -360,10 +368,14 @@ void Tchm2word::ReadTopics()
                          } else {
                              r.name = r.file = NonTocicFiles[k - files];
                          }
+                         r.kept = !r.file.isEmpty() && TakeKept(r.file, r.text);
                      },
                      [&](int k) {
                          TRead &r = read[size_t(k)];
-                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.file.isEmpty() ? QString() : ReadPage(r.file), this);
+                         if (!r.kept && !r.file.isEmpty())
+                             r.text = ReadPage(r.file);
+                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.text, this);
+                         r.text.clear();
                      },
                      [&](int k) {
                          TopicList.Add(std::move(read[size_t(k)].page));
@@ -371,6 +383,7 @@ void Tchm2word::ReadTopics()
                          return false;
                      },
                      {}});
+    m_kept.clear();
 }
 
 void Tchm2word::DistilTopics()

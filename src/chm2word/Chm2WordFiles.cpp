@@ -40,17 +40,32 @@ Tchm2word::TPageBytes Tchm2word::EncodePage(const QString &page)
 
 void Tchm2word::SavePage(const QString &page, const QString &file) const { WritePage(page, EncodePage(page), file); }
 
-void Tchm2word::WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const
+bool Tchm2word::WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const
 {
     if (page.isEmpty())
-        return;
+        return false;
+    m_kept.remove(file);
     const bool known = m_found.contains(file);
-    if (!FileSystem().RewriteFile(file, bytes.bytes) && bytes.declared) {
+    const bool written = FileSystem().RewriteFile(file, bytes.bytes);
+    if (!written && bytes.declared) {
         SaveHtmlFile(page, file); // says why and asks for another name
         NoteWroteElsewhere();
     }
     if (!known)
         NoteCreated(file);
+    return written;
+}
+
+void Tchm2word::Keep(const QString &file, const QString &text) const { m_kept.insert(file, text); }
+
+bool Tchm2word::TakeKept(const QString &file, QString &text) const
+{
+    const auto it = m_kept.find(file);
+    if (it == m_kept.end())
+        return false;
+    text = std::move(*it);
+    m_kept.erase(it);
+    return true;
 }
 
 void Tchm2word::NoteCreated(const QString &path) const
@@ -67,6 +82,7 @@ void Tchm2word::NoteWroteElsewhere() const
     m_inexact.clear();
     m_missing.clear();
     m_folderNames.clear();
+    m_kept.clear();
     m_wroteElsewhere = true;
 }
 
@@ -131,6 +147,7 @@ void Tchm2word::ForgetFiles()
     m_found.clear();
     m_missing.clear();
     m_folderNames.clear();
+    m_kept.clear();
 }
 
 } // namespace tavrel
