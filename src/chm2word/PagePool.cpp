@@ -6,17 +6,18 @@
 
 namespace tavrel {
 
+// Rounds are handed over with atomics and their waits (futexes): a round starts when round
+// changes and ends when running reaches 0. The mutex only guards the first error.
 struct TPagePool::TShared
 {
     std::mutex m;
-    std::condition_variable wake, done;
     const std::function<void(int)> *work = nullptr;
     int count = 0;
     std::atomic<int> next{0};
-    int running = 0;          // workers still in the current round
-    unsigned long round = 0;  // each ForAll is one round every worker takes part in
-    bool stop = false;
-    std::exception_ptr error; // the first one thrown in the round
+    std::atomic<int> running{0}; // workers still in the current round
+    std::atomic<int> round{0};   // each ForAll is one round every worker takes part in
+    std::atomic<bool> stop{false};
+    std::exception_ptr error;    // the first one thrown in the round
 };
 
 TPagePool::TPagePool(int threads) : m_shared(std::make_unique<TShared>())
@@ -28,11 +29,9 @@ TPagePool::TPagePool(int threads) : m_shared(std::make_unique<TShared>())
 
 TPagePool::~TPagePool()
 {
-    {
-        std::lock_guard l(m_shared->m);
-        m_shared->stop = true;
-    }
-    m_shared->wake.notify_all();
+    m_shared->stop = true;
+    m_shared->round.fetch_add(1);
+    m_shared->round.notify_all();
     for (std::thread &t : m_workers)
         t.join();
 }
@@ -58,19 +57,15 @@ void TPagePool::Take(const std::function<void(int)> &work)
 void TPagePool::Worker()
 {
     TShared &s = *m_shared;
-    unsigned long seen = 0;
+    int seen = 0;
     for (;;) {
-        std::unique_lock l(s.m);
-        s.wake.wait(l, [&] { return s.stop || s.round != seen; });
+        s.round.wait(seen);
         if (s.stop)
             return;
-        seen = s.round;
-        const std::function<void(int)> *work = s.work;
-        l.unlock();
-        Take(*work);
-        l.lock();
-        if (--s.running == 0)
-            s.done.notify_all();
+        seen = s.round.load();
+        Take(*s.work);
+        if (s.running.fetch_sub(1) == 1)
+            s.running.notify_all();
     }
 }
 
@@ -86,26 +81,19 @@ void TPagePool::ForAll(int count, const std::function<void(int)> &work)
     // not a thread.
     while (int(m_workers.size()) < m_threads - 1)
         m_workers.emplace_back([this] { Worker(); });
-    {
-        std::lock_guard l(s.m);
-        s.work = &work;
-        s.count = count;
-        s.next = 0;
-        s.error = nullptr;
-        s.running = int(m_workers.size());
-        ++s.round;
-    }
-    s.wake.notify_all();
+    s.work = &work;
+    s.count = count;
+    s.next = 0;
+    s.error = nullptr;
+    s.running = int(m_workers.size());
+    s.round.fetch_add(1); // publishes the round's fields to the workers
+    s.round.notify_all();
     Take(work);
-    std::exception_ptr error;
-    {
-        std::unique_lock l(s.m);
-        s.done.wait(l, [&] { return s.running == 0; });
-        s.work = nullptr;
-        error = s.error;
-    }
-    if (error)
-        std::rethrow_exception(error);
+    for (int left = s.running.load(); left != 0; left = s.running.load())
+        s.running.wait(left);
+    s.work = nullptr;
+    if (s.error)
+        std::rethrow_exception(s.error);
 }
 
 void TPagePool::Run(int count, const TSteps &steps)

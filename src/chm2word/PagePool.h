@@ -5,7 +5,6 @@
 // them one by one in page order (whatever must stay serial: writing files, asking the user,
 // adding to shared lists). A cancel therefore stops within one chunk's time, before anything
 // of that chunk is written, and every result comes out in the same order as page by page.
-#include <condition_variable>
 #include <exception>
 #include <functional>
 #include <memory>
