@@ -389,8 +389,19 @@ void Tchm2word::ReadTopics()
 void Tchm2word::DistilTopics()
 {
     const int total = TopicList.Count();
+    // The section files the pages with bookmarks will write: a page whose file may be one of
+    // them is written in page order, with them.
+    QSet<QString> sectionFiles;
+    for (int k = 0; k < total; ++k) {
+        const TChmTopicFile *page = TopicList.Items(k);
+        if (page->QuoteCount > 1)
+            for (int b = 0; b < page->Bookmarks.Count(); ++b)
+                sectionFiles.insert(page->SectionFileName(b));
+    }
     struct TDistilled
     {
+        QString file; // written by the work: a file no other page writes
+        bool written = false;
         std::vector<std::pair<QString, QString>> sections;
         std::vector<TPageBytes> sectionBytes;
         QString page;
@@ -398,7 +409,17 @@ void Tchm2word::DistilTopics()
     };
     std::vector<TDistilled> done(static_cast<size_t>(total));
     TPagePool pool(Threads);
-    pool.Run(total, {[&](int k) { Progress(QStringLiteral("Distilling"), k, total); },
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Distilling"), k, total);
+                         const TChmTopicFile *page = TopicList.Items(k);
+                         if (!pool.Parallel() || page->QuoteCount > 1 || sectionFiles.contains(page->Filename))
+                             return;
+                         // Found now, found when written: only a new file of the same name could
+                         // change the answer, and the only new files are section files.
+                         const QString file = ExistingFile(page->Filename);
+                         if (!sectionFiles.contains(file))
+                             done[size_t(k)].file = file;
+                     },
                      [&](int k) {
                          TChmTopicFile *page = TopicList.Items(k);
                          TDistilled &d = done[size_t(k)];
@@ -413,9 +434,21 @@ void Tchm2word::DistilTopics()
                          }
                          d.page = page->BeforeBody + page->Body + page->AfterBody;
                          d.bytes = EncodePage(d.page);
+                         // Pages of their own files are written here, on all threads.
+                         if (!d.file.isEmpty() && !d.page.isEmpty())
+                             d.written = FileSystem().RewriteFile(d.file, d.bytes.bytes);
                      },
                      [&](int k) {
                          TDistilled &d = done[size_t(k)];
+                         if (!d.file.isEmpty()) {
+                             m_kept.remove(d.file);
+                             if (!d.written && !d.page.isEmpty() && d.bytes.declared) {
+                                 SaveHtmlFile(d.page, d.file); // says why and asks for another name
+                                 NoteWroteElsewhere();
+                             }
+                             d = TDistilled();
+                             return false;
+                         }
                          // The section files first: one of them may be the file of a page named
                          // later.
                          for (size_t s = 0; s < d.sections.size(); ++s)
