@@ -207,8 +207,8 @@ namespace {
 // A help folder of n pages with what makes the page-by-page steps interact: pages reached only
 // through links, links in another letter case, root-relative links the analysis rewrites,
 // links into this help file and into damaged second help files (warnings), entries with
-// bookmarks (section files), two addresses of one page (twice), declared code pages, missing
-// pages.
+// bookmarks (section files, one of them a page's own name), two addresses of one page (twice),
+// declared code pages, missing pages.
 QByteArray MakeManyPages(TFolder &f, int n, bool twice)
 {
     QRandomGenerator r(11);
@@ -225,7 +225,9 @@ QByteArray MakeManyPages(TFolder &f, int n, bool twice)
         if (k % 19 == 0)
             hhc += Entry("Missing " + QByteArray::number(k), "pages/gone" + QByteArray::number(k) + ".htm");
     }
-    hhc += "</UL>";
+    // A page of its own whose name is that of a section file of p70.
+    hhc += Entry("Like a section", "pages/p70_1.htm") + "</UL>";
+    Write(f.c.rootFolder + "pages/p70_1.htm", "<html><body><p>" + Words(30, "own").toUtf8() + "</p></body></html>");
     for (int k = 0; k < n; ++k) {
         const bool cp1252 = k % 11 == 0;
         QString body = QStringLiteral("<div class=nav><a href=\"../index.htm\">Home</a> | <a href=\"p0.htm\">Contents</a></div><h1>Topic %1</h1>").arg(k);
