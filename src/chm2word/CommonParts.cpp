@@ -372,29 +372,16 @@ private:
         auto piece = [u](int q) { return (quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]; };
         // One sort of (piece, position) gives both the distinct pieces and each position's
         // rank, where a search per position would cost a second sort's worth.
-        // A piece takes 48 bits: with up to 65,536 positions, piece and position pack into one
-        // number, which sorts several times faster than a pair.
+        std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
+        for (int q = 0; q < count; ++q)
+            sorted[size_t(q)] = {piece(q), q};
+        std::sort(sorted.begin(), sorted.end());
         g->PieceRank.assign(size_t(count), 0);
         g->Pieces.reserve(size_t(count));
-        auto rank = [g](quint64 p, int q) {
+        for (const auto &[p, q] : sorted) {
             if (g->Pieces.empty() || g->Pieces.back() != p)
                 g->Pieces.push_back(p);
             g->PieceRank[size_t(q)] = int(g->Pieces.size()) - 1;
-        };
-        if (count <= 0x10000) {
-            std::vector<quint64> packed(static_cast<size_t>(count));
-            for (int q = 0; q < count; ++q)
-                packed[size_t(q)] = (piece(q) << 16) | quint64(q);
-            std::sort(packed.begin(), packed.end());
-            for (quint64 v : packed)
-                rank(v >> 16, int(v & 0xFFFF));
-        } else {
-            std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
-            for (int q = 0; q < count; ++q)
-                sorted[size_t(q)] = {piece(q), q};
-            std::sort(sorted.begin(), sorted.end());
-            for (const auto &[p, q] : sorted)
-                rank(p, q);
         }
         return g;
     }
