@@ -57,14 +57,23 @@ bool TFileSystem::CanOpenWrite(const QString &path)
 {
     if (!usable(path))
         return false;
-    QFile f(path);
-    bool existed = f.exists();
-    // Append mode tests writability without truncating the file.
-    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append);
-    f.close();
-    if (ok && !existed)
-        f.remove();
-    return ok;
+    const QByteArray name = QFile::encodeName(path);
+    // Append mode tests writability without truncating the file, and without blocking: opening
+    // a FIFO for writing would wait for a reader forever.
+    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    if (errno != ENOENT)
+        return false;
+    // A missing file: whether it can be made, removing only the one made here.
+    const int made = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+    if (made < 0)
+        return false;
+    ::close(made);
+    ::unlink(name.constData());
+    return true;
 }
 
 namespace {

@@ -196,6 +196,9 @@ TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
     t.start();
     EXPECT_FALSE(FileSystem().RewriteFile(dir.path() + "/fifo", "x"));
     EXPECT_FALSE(FileSystem().WriteFile(dir.path() + "/fifo", "x"));
+    EXPECT_FALSE(FileSystem().CanOpenWrite(dir.path() + "/fifo"));
+    EXPECT_TRUE(FileSystem().CanOpenWrite(dir.path() + "/not-yet.htm"));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/not-yet.htm"));
     EXPECT_LT(t.elapsed(), 5000);
     EXPECT_TRUE(QFileInfo(dir.path() + "/fifo").isFile() == false && QFileInfo::exists(dir.path() + "/fifo"));
     // A link in place of the page is not written through.
