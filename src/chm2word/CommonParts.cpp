@@ -64,7 +64,9 @@ namespace {
 class TBlockIndex
 {
 public:
-    static constexpr int kSignatureWords = 64; // 4,096 bits
+    static constexpr int kSignatureBits = 12;
+    static constexpr int kSignatureWords = (1 << kSignatureBits) / 64;
+    static constexpr int kBucketBits = 20;
     struct TGroup
     {
         int Id = 0;
@@ -73,19 +75,24 @@ public:
         std::vector<int> Members;
         int CountN = 0; // members among the first n pages
         std::array<int, 32> Histogram{};
-        // The text's distinct three-character pieces, sorted, and for each piece position the
-        // rank of its piece among them.
+        // Per piece position, its three-character piece hashed: the top bits pick the bit of
+        // the signature, the low ones the piece's bucket of counts.
+        std::vector<quint32> PieceHash;
+        // A bit clear in another text's signature proves the piece absent from it.
+        std::array<quint64, kSignatureWords> Signature{};
+        // The distinct buckets of the text's pieces, counted once for each of its pages.
+        std::vector<quint32> Buckets;
+        bool PiecesDone = false; // the three above are worked out (WithPieces)
+        // The text's distinct pieces, sorted, and for each piece position the rank of its piece
+        // among them: only for the exact coverage of a pair, so worked out when first asked.
         std::vector<quint64> Pieces;
         std::vector<int> PieceRank;
-        // Each piece hashed to one bit of the signature, and per piece position its bit: a bit
-        // clear in another text's signature proves the piece absent from it.
-        std::array<quint64, kSignatureWords> Signature{};
-        std::vector<quint16> PieceBit;
-        bool PiecesDone = false; // the four above are worked out (WithPieces)
     };
 
     TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
     {
+        m_bucketPages.assign(size_t(1) << kBucketBits, 0);
+        m_bucketSeen.assign(size_t(1) << kBucketBits, 0);
         m_group.assign(pages.size(), nullptr);
         m_slot.assign(pages.size(), -1);
         for (size_t k = 0; k < pages.size(); ++k)
@@ -179,6 +186,11 @@ private:
     // characters, the pages holding a piece over a character are at most the pages holding
     // each of its (up to three) pieces. When that falls short, g is not common. Per call
     // linear in g's length, where comparing asks for a fifth of the window's pages.
+    //
+    // Pages are counted per bucket of pieces, not per piece: a page holding any piece of a
+    // bucket counts once in it. A bucket's count is then at least the pages holding any one of
+    // its pieces, or several of them, so pieces over a character that share a bucket are
+    // counted once and the sum stays an upper bound.
     bool SharedPiecesAllow(TGroup *g, int wanted, int others)
     {
         CountPieces();
@@ -192,20 +204,18 @@ private:
             least += qint64(count) * MinMatched(std::min(g->Length, it->first));
             taken += count;
         }
-        const int positions = int(g->PieceRank.size());
+        const int positions = int(g->PieceHash.size());
         m_holders.resize(size_t(positions));
-        for (int q = 0; q < positions; ++q) {
-            const auto it = m_piecePages.find(g->Pieces[size_t(g->PieceRank[size_t(q)])]);
-            m_holders[size_t(q)] = (it == m_piecePages.end() ? 0 : it->second) - g->CountN;
-        }
+        for (int q = 0; q < positions; ++q)
+            m_holders[size_t(q)] = m_bucketPages[Bucket(g->PieceHash[size_t(q)])] - g->CountN;
         qint64 most = 0;
         for (int x = 0; x < g->Length; ++x) {
-            // The distinct pieces at positions x-2, x-1 and x.
+            // The distinct buckets at positions x-2, x-1 and x.
             qint64 sum = 0;
             for (int q = std::max(0, x - 2); q <= std::min(x, positions - 1); ++q) {
                 bool repeated = false;
                 for (int r = std::max(0, x - 2); r < q; ++r)
-                    repeated = repeated || g->PieceRank[size_t(r)] == g->PieceRank[size_t(q)];
+                    repeated = repeated || Bucket(g->PieceHash[size_t(r)]) == Bucket(g->PieceHash[size_t(q)]);
                 if (!repeated)
                     sum += m_holders[size_t(q)];
             }
@@ -241,7 +251,7 @@ private:
         auto it = m_memo.find(key);
         if (it != m_memo.end())
             return it->second;
-        const bool similar = CoverageAllows(a->Length <= b->Length ? *a : *b, a->Length <= b->Length ? *b : *a)
+        const bool similar = CoverageAllows(*WithSortedPieces(a->Length <= b->Length ? a : b), *WithSortedPieces(a->Length <= b->Length ? b : a))
                              && IsSimilarLowered(a->Lower, b->Lower);
         m_memo.emplace(key, similar);
         return similar;
@@ -256,9 +266,9 @@ private:
         // The same division as the rule's, so that rounding can never turn a similar pair away.
         const double sn = double(s.Length);
         int covered = 0, end = 0;
-        const int count = int(s.PieceBit.size());
+        const int count = int(s.PieceHash.size());
         for (int q = 0; q < count; ++q) {
-            const quint16 bit = s.PieceBit[size_t(q)];
+            const quint32 bit = s.PieceHash[size_t(q)] >> (32 - kSignatureBits);
             if ((t.Signature[bit >> 6] >> (bit & 63)) & 1) {
                 covered += q + 3 - std::max(q, end);
                 end = q + 3;
@@ -320,59 +330,63 @@ private:
             if (g->Length > 4) {
                 ++m_countNByLength[g->Length];
                 if (m_piecesCounted)
-                    for (quint64 piece : WithPieces(g)->Pieces)
-                        ++m_piecePages[piece];
+                    for (quint32 bucket : WithPieces(g)->Buckets)
+                        ++m_bucketPages[bucket];
             }
         }
     }
 
     // The pieces of a text longer than four characters, worked out when first asked for: most
     // blocks are turned away by their length window alone and never need them.
-    static TGroup *WithPieces(TGroup *g)
+    TGroup *WithPieces(TGroup *g)
     {
         if (g->PiecesDone || g->Length <= 4)
             return g;
         g->PiecesDone = true;
         const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
-        std::vector<quint64> at;
         const int count = g->Length - 2;
-        at.reserve(size_t(count));
-        for (int q = 0; q < count; ++q)
-            at.push_back((quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]);
-        // One sort of (piece, position) gives both the distinct pieces and each position's
-        // rank, where a search per position would cost a second sort's worth.
-        // A piece takes 48 bits: with up to 65,536 positions, piece and position pack into one
-        // number, which sorts several times faster than a pair.
-        g->PieceRank.assign(size_t(count), 0);
-        g->Pieces.reserve(size_t(count));
-        auto rank = [g](quint64 piece, int q) {
-            if (g->Pieces.empty() || g->Pieces.back() != piece)
-                g->Pieces.push_back(piece);
-            g->PieceRank[size_t(q)] = int(g->Pieces.size()) - 1;
-        };
-        if (count <= 0x10000) {
-            std::vector<quint64> packed(static_cast<size_t>(count));
-            for (int q = 0; q < count; ++q)
-                packed[size_t(q)] = (at[size_t(q)] << 16) | quint64(q);
-            std::sort(packed.begin(), packed.end());
-            for (quint64 v : packed)
-                rank(v >> 16, int(v & 0xFFFF));
-        } else {
-            std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
-            for (int q = 0; q < count; ++q)
-                sorted[size_t(q)] = {at[size_t(q)], q};
-            std::sort(sorted.begin(), sorted.end());
-            for (const auto &[piece, q] : sorted)
-                rank(piece, q);
-        }
-        g->PieceBit.reserve(at.size());
-        for (quint64 piece : at) {
-            const auto bit = quint16((piece * 0x9E3779B97F4A7C15ULL) >> (64 - 12));
-            g->PieceBit.push_back(bit);
+        g->PieceHash.resize(size_t(count));
+        ++m_stamp;
+        for (int q = 0; q < count; ++q) {
+            const quint64 piece = (quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2];
+            const auto hash = quint32((piece * 0x9E3779B97F4A7C15ULL) >> 32);
+            g->PieceHash[size_t(q)] = hash;
+            const quint32 bit = hash >> (32 - kSignatureBits);
             g->Signature[bit >> 6] |= quint64(1) << (bit & 63);
+            const quint32 bucket = Bucket(hash);
+            if (m_bucketSeen[bucket] != m_stamp) {
+                m_bucketSeen[bucket] = m_stamp;
+                g->Buckets.push_back(bucket);
+            }
         }
         return g;
     }
+
+    // The distinct pieces and their ranks for the exact coverage of a pair.
+    static TGroup *WithSortedPieces(TGroup *g)
+    {
+        if (!g->Pieces.empty() || g->Length <= 4)
+            return g;
+        const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
+        const int count = g->Length - 2;
+        auto piece = [u](int q) { return (quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]; };
+        // One sort of (piece, position) gives both the distinct pieces and each position's
+        // rank, where a search per position would cost a second sort's worth.
+        std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
+        for (int q = 0; q < count; ++q)
+            sorted[size_t(q)] = {piece(q), q};
+        std::sort(sorted.begin(), sorted.end());
+        g->PieceRank.assign(size_t(count), 0);
+        g->Pieces.reserve(size_t(count));
+        for (const auto &[p, q] : sorted) {
+            if (g->Pieces.empty() || g->Pieces.back() != p)
+                g->Pieces.push_back(p);
+            g->PieceRank[size_t(q)] = int(g->Pieces.size()) - 1;
+        }
+        return g;
+    }
+
+    static quint32 Bucket(quint32 hash) { return hash & ((quint32(1) << kBucketBits) - 1); }
 
     // Starts counting the pages per piece, from the blocks the pages are at now; from then on
     // Insert and Remove keep the counts.
@@ -383,8 +397,8 @@ private:
         m_piecesCounted = true;
         for (auto &[lower, g] : m_groups)
             if (g->Length > 4 && g->CountN > 0)
-                for (quint64 piece : WithPieces(g.get())->Pieces)
-                    m_piecePages[piece] += g->CountN;
+                for (quint32 bucket : WithPieces(g.get())->Buckets)
+                    m_bucketPages[bucket] += g->CountN;
     }
 
     void Remove(int k)
@@ -405,11 +419,8 @@ private:
                 if (--m_countNByLength[g->Length] == 0)
                     m_countNByLength.erase(g->Length);
                 if (m_piecesCounted)
-                    for (quint64 piece : g->Pieces) {
-                        auto it = m_piecePages.find(piece);
-                        if (--it->second == 0)
-                            m_piecePages.erase(it);
-                    }
+                    for (quint32 bucket : g->Buckets)
+                        --m_bucketPages[bucket];
             }
         }
         if (g->Members.empty()) {
@@ -436,8 +447,11 @@ private:
     std::map<int, std::unordered_set<TGroup *>> m_byLength;
     std::map<int, int> m_countNByLength;
     std::unordered_map<quint64, bool> m_memo;
-    // Per three-character piece, the pages among the first n whose block holds it.
-    std::unordered_map<quint64, int> m_piecePages;
+    // Per bucket of three-character pieces, the pages among the first n whose block holds a
+    // piece of it; and per bucket, the text that last listed it (against listing it twice).
+    std::vector<int> m_bucketPages;
+    std::vector<quint32> m_bucketSeen;
+    quint32 m_stamp = 0;
     bool m_piecesCounted = false;
     std::vector<qint64> m_holders;
     std::vector<char> m_held;

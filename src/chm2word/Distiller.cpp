@@ -135,20 +135,25 @@ int TakeTagPiece(const QString &body, int i, int end, QString &all, QString &nam
 TBookmark *TBookmarks::Add(std::unique_ptr<TBookmark> b)
 {
     m_items.push_back(std::move(b));
+    IndexName(int(m_items.size()) - 1);
     return m_items.back().get();
+}
+
+void TBookmarks::IndexName(int k)
+{
+    const QString key = CaseFoldKey(m_items[size_t(k)]->Name);
+    if (!m_byName.contains(key))
+        m_byName.insert(key, k);
 }
 
 int TBookmarks::GetItemIdByName(const QString &name) const
 {
-    QString n = name;
+    QStringView n = name;
     if (n.startsWith(QLatin1Char('#')))
-        n.remove(0, 1);
+        n = n.mid(1);
     if (n.isEmpty())
         return -1;
-    for (size_t k = 0; k < m_items.size(); ++k)
-        if (m_items[k]->Name.compare(n, Qt::CaseInsensitive) == 0)
-            return int(k);
-    return -1;
+    return m_byName.value(CaseFoldKey(n), -1);
 }
 
 TBookmark *TBookmarks::GetItemByName(const QString &name) const
@@ -159,10 +164,25 @@ TBookmark *TBookmarks::GetItemByName(const QString &name) const
 
 void TBookmarks::Sort()
 {
-    for (size_t a = 0; a + 1 < m_items.size(); ++a)
-        for (size_t b = a + 1; b < m_items.size(); ++b)
-            if (m_items[b]->Position < m_items[a]->Position)
-                std::swap(m_items[a], m_items[b]);
+    std::vector<int> positions;
+    positions.reserve(m_items.size());
+    for (const auto &b : m_items)
+        positions.push_back(b->Position);
+    std::sort(positions.begin(), positions.end());
+    if (std::adjacent_find(positions.begin(), positions.end()) == positions.end()) {
+        // Distinct positions have one order only, whatever the sort.
+        std::sort(m_items.begin(), m_items.end(), [](const auto &x, const auto &y) { return x->Position < y->Position; });
+    } else {
+        // The order an exchange sort leaves among equal positions decides which entry gets
+        // which section; it is kept.
+        for (size_t a = 0; a + 1 < m_items.size(); ++a)
+            for (size_t b = a + 1; b < m_items.size(); ++b)
+                if (m_items[b]->Position < m_items[a]->Position)
+                    std::swap(m_items[a], m_items[b]);
+    }
+    m_byName.clear();
+    for (int k = 0; k < int(m_items.size()); ++k)
+        IndexName(k);
 }
 
 // --- Topic file ----------------------------------------------------------------------------------

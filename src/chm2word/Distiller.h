@@ -37,7 +37,11 @@ public:
     void Sort();
 
 private:
+    void IndexName(int k);
+
     std::vector<std::unique_ptr<TBookmark>> m_items;
+    // Per case-folded name, the first bookmark of that name: a page can hold thousands.
+    QHash<QString, int> m_byName;
 };
 
 class TChmTopicFile : public TObject

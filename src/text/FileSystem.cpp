@@ -57,42 +57,30 @@ bool TFileSystem::CanOpenWrite(const QString &path)
 {
     if (!usable(path))
         return false;
-    QFile f(path);
-    bool existed = f.exists();
-    // Append mode tests writability without truncating the file.
-    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append);
-    f.close();
-    if (ok && !existed)
-        f.remove();
-    return ok;
-}
-
-bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
-{
-    if (!usable(path))
-        return false;
-    // Working files are the author's text and pictures: nobody else may read them, so a new one
-    // is created owner-only before anything is written into it.
-    if (IsWorkingPath(path)) {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        if (fd >= 0)
-            ::close(fd);
+    const QByteArray name = QFile::encodeName(path);
+    // Append mode tests writability without truncating the file, and without blocking: opening
+    // a FIFO for writing would wait for a reader forever.
+    const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
     }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (errno != ENOENT)
         return false;
-    return f.write(data) == data.size() && f.flush();
+    // A missing file: whether it can be made, removing only the one made here.
+    const int made = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600);
+    if (made < 0)
+        return false;
+    ::close(made);
+    ::unlink(name.constData());
+    return true;
 }
 
-bool TFileSystem::RewriteFile(const QString &path, const QByteArray &data)
+namespace {
+// Writes data as the whole content of the open file fd and closes it; only a regular file is
+// written (a FIFO, a device or a folder opened at that name is left as it is).
+bool writeRegular(int fd, const QByteArray &data)
 {
-    if (!usable(path))
-        return false;
-    // Without blocking, without becoming the controlling terminal and never through a link: only
-    // a regular file at this very name is written, whatever the name turns out to be.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0)
-        return errno == ENOENT && WriteFile(path, data);
     struct stat st{};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -109,6 +97,31 @@ bool TFileSystem::RewriteFile(const QString &path, const QByteArray &data)
     }
     ok = ok && ::ftruncate(fd, off_t(data.size())) == 0;
     return ::close(fd) == 0 && ok;
+}
+} // namespace
+
+bool TFileSystem::WriteFile(const QString &path, const QByteArray &data)
+{
+    if (!usable(path))
+        return false;
+    // Working files are the author's text and pictures: nobody else may read them, so a new one
+    // is created owner-only before anything is written into it. Opening never waits (a FIFO
+    // at the name would block until someone reads it) and never takes a terminal.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+                          IsWorkingPath(path) ? 0600 : 0666);
+    return fd >= 0 && writeRegular(fd, data);
+}
+
+bool TFileSystem::RewriteFile(const QString &path, const QByteArray &data)
+{
+    if (!usable(path))
+        return false;
+    // As WriteFile, and never through a link: only a regular file at this very name is
+    // written, whatever the name turns out to be.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
+        return errno == ENOENT && WriteFile(path, data);
+    return writeRegular(fd, data);
 }
 
 bool TFileSystem::RemoveFile(const QString &path) { return usable(path) && QFile::remove(path); }

@@ -347,6 +347,23 @@ QString UniqueCopyName(const QString &path)
     return candidate;
 }
 
+QString CaseFoldKey(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const QChar c = text[k];
+        if (c.isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate()) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text[k + 1]));
+            out += QChar::fromUcs4(folded);
+            ++k;
+        } else {
+            out += QChar(QChar::toCaseFolded(c.unicode()));
+        }
+    }
+    return out;
+}
+
 QString SafeFileName(const QString &text)
 {
     QString r = text;

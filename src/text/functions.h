@@ -63,6 +63,10 @@ QString UniqueFileName(const QString &folder, const QString &name, const QString
 QString UniqueCopyName(const QString &path);
 // Each of \ / : * " < > | and space replaced by "_".
 QString SafeFileName(const QString &text);
+// A key for hashing names that ignore letter case: two texts have the same key exactly when
+// QString::compare(..., Qt::CaseInsensitive) finds them equal. QString::toCaseFolded does not
+// always agree with it (a letter before a lone surrogate).
+QString CaseFoldKey(QStringView text);
 
 // --- Text files and encodings ------------------------------------------------------------------
 // Encoding codes: 0 or less the system code page, 1 UTF-8 with a byte-order mark, 2 UTF-16LE with

@@ -249,9 +249,14 @@ QString SetCharset(const QString &page, const QString &charset_)
 
 QString HtmlUnescape(const QString &text)
 {
+    // Most texts hold no reference at all.
+    const qsizetype first = text.indexOf(QLatin1Char('&'));
+    if (first < 0)
+        return text;
     enum { sText, sAmp, sNumeric, sNamed } state = sText;
     QString out;
     out.reserve(text.size());
+    out.append(QStringView(text).left(first));
     QString name;            // the pending named reference
     qsizetype digitsStart = 0; // the pending numeric reference's digits in text
     qsizetype digits = 0;
@@ -267,7 +272,7 @@ QString HtmlUnescape(const QString &text)
         }
     };
 
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+    for (qsizetype i = first, n = text.size(); i < n; ++i) {
         const QChar c = text.at(i);
         if (dropSemicolon) {
             dropSemicolon = false;
@@ -280,9 +285,15 @@ QString HtmlUnescape(const QString &text)
             continue;
         }
         switch (state) {
-        case sText:
-            out += c;
+        case sText: {
+            // The text up to the next reference in one piece.
+            qsizetype end = text.indexOf(QLatin1Char('&'), i + 1);
+            if (end < 0)
+                end = n;
+            out.append(QStringView(text).mid(i, end - i));
+            i = end - 1;
             break;
+        }
         case sAmp:
             if (c == QLatin1Char('#')) {
                 state = sNumeric;

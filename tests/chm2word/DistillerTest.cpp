@@ -318,3 +318,50 @@ TEST(Distiller, TheEarlyStoppingSimilarityAgreesWithTheFullOne)
     EXPECT_GT(similar, 2000);
     EXPECT_LT(similar, 18000);
 }
+
+// The bookmarks of a page found by name through their index, against a scan of the list with
+// the comparison the names are matched by; and the sort against the exchange sort it keeps,
+// with few distinct positions so that equal ones are common.
+TEST(Distiller, BookmarksAreFoundAndSortedAsAScanAndAnExchangeSortFindAndSortThem)
+{
+    QRandomGenerator random(31);
+    const QString letters = QStringLiteral("aAbB#\u00DF\u0130\u0131iI\u03A3\u03C3\u03C2\u212AkK\u01C4\u01C5\u01C6\U00010400\U00010428");
+    auto name = [&] {
+        QString s;
+        for (int k = int(random.bounded(1, 4)); k > 0; --k) {
+            const int at = int(random.bounded(letters.size()));
+            s += letters[at];
+            if (letters[at].isHighSurrogate() && at + 1 < letters.size())
+                s += letters[at + 1];
+        }
+        return s;
+    };
+    for (int round = 0; round < 300; ++round) {
+        TBookmarks marks;
+        std::vector<TBookmark *> added;
+        for (int k = int(random.bounded(40)); k > 0; --k) {
+            auto b = std::make_unique<TBookmark>();
+            b->Name = name();
+            b->Position = int(random.bounded(round % 2 ? 1000 : 6));
+            added.push_back(marks.Add(std::move(b)));
+        }
+        if (round % 3 == 0) {
+            marks.Sort();
+            for (size_t a = 0; a + 1 < added.size(); ++a)
+                for (size_t b = a + 1; b < added.size(); ++b)
+                    if (added[b]->Position < added[a]->Position)
+                        std::swap(added[a], added[b]);
+            for (int k = 0; k < marks.Count(); ++k)
+                ASSERT_EQ(marks.Items(k), added[size_t(k)]) << round << " at " << k;
+        }
+        for (int probe = 0; probe < 40; ++probe) {
+            const QString asked = probe % 2 ? name() : added.empty() ? QString() : added[random.bounded(quint32(added.size()))]->Name;
+            QString bare = asked.startsWith('#') ? asked.mid(1) : asked;
+            int expected = -1;
+            for (int k = 0; k < int(added.size()) && expected < 0 && !bare.isEmpty(); ++k)
+                if (added[size_t(k)]->Name.compare(bare, Qt::CaseInsensitive) == 0)
+                    expected = k;
+            ASSERT_EQ(marks.GetItemIdByName(asked), expected) << round << " " << asked.toStdString();
+        }
+    }
+}

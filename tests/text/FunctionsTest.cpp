@@ -647,3 +647,28 @@ TEST(FunctionsMisc, SplittingLineBreaksNumbersPixelsAndSimilarity)
     EXPECT_GE(GetWordVersion(), 12);
     EXPECT_EQ(IsLibreOfficeAvailable(), !QStandardPaths::findExecutable("soffice").isEmpty());
 }
+
+// The key agrees with the case-insensitive comparison it stands for: every character of the
+// basic plane against its case variants, and strings of letters with special foldings, letters
+// outside the basic plane and lone surrogates against each other.
+TEST(Functions, CaseFoldKeysAreEqualExactlyWhenTheNamesCompareEqualIgnoringCase)
+{
+    auto agree = [](const QString &a, const QString &b) {
+        return (a.compare(b, Qt::CaseInsensitive) == 0) == (CaseFoldKey(a) == CaseFoldKey(b));
+    };
+    for (char32_t u = 0; u < 0x10000; ++u)
+        for (char32_t v : {QChar::toLower(u), QChar::toUpper(u), QChar::toTitleCase(u), QChar::toCaseFolded(u)})
+            ASSERT_TRUE(agree(QString(QChar(char16_t(u))), QString(QChar(char16_t(v))))) << std::hex << unsigned(u) << " " << unsigned(v);
+    QStringList units;
+    for (char16_t u : {u'a', u'A', u'\u00DF', u'\u1E9E', u'\u0130', u'\u0131', u'i', u'I', u'\u03A3', u'\u03C3', u'\u03C2', u'\u212A',
+                       u'k', u'\u01C4', u'\u01C5', u'\u01C6', u'\u0345', u'\u03B9', char16_t(0xD801), char16_t(0xDC00), char16_t(0xDC28)})
+        units << QString(QChar(u));
+    units << QStringLiteral("\U00010400") << QStringLiteral("\U00010428") << QStringLiteral("\U0001E900") << QStringLiteral("\U0001E922");
+    QStringList texts = units;
+    for (const QString &a : units)
+        for (const QString &b : units)
+            texts << a + b;
+    for (const QString &a : texts)
+        for (const QString &b : texts)
+            ASSERT_TRUE(agree(a, b)) << a.toStdU16String().size() << " " << b.toStdU16String().size();
+}

@@ -173,9 +173,9 @@ TEST(FileSystemSeam, InjectedFailuresHitOnlyTheirPaths)
     EXPECT_EQ(fs.calls.size(), 4);
 }
 
-// Rewriting in place leaves exactly the new bytes whether they are longer or shorter than the
-// old ones; a missing file is made; a FIFO is neither waited on nor written into in place, and a
-// link is not written through.
+// Writing and rewriting in place leave exactly the new bytes whether they are longer or shorter
+// than the old ones; a missing file is made; a FIFO is neither waited on nor written into, and a
+// rewrite does not write through a link.
 TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
 {
     QTemporaryDir dir;
@@ -186,7 +186,7 @@ TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
         QByteArray data(int(r.bounded(1, 20000)), Qt::Uninitialized);
         for (char &c : data)
             c = char(r.bounded(256));
-        ASSERT_TRUE(FileSystem().RewriteFile(file, data));
+        ASSERT_TRUE(round % 3 ? FileSystem().RewriteFile(file, data) : FileSystem().WriteFile(file, data));
         QFile f(file);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         ASSERT_EQ(f.readAll(), data) << round;
@@ -195,7 +195,12 @@ TEST(FileSystemSeam, RewritingAFileLeavesExactlyTheNewBytes)
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(FileSystem().RewriteFile(dir.path() + "/fifo", "x"));
+    EXPECT_FALSE(FileSystem().WriteFile(dir.path() + "/fifo", "x"));
+    EXPECT_FALSE(FileSystem().CanOpenWrite(dir.path() + "/fifo"));
+    EXPECT_TRUE(FileSystem().CanOpenWrite(dir.path() + "/not-yet.htm"));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/not-yet.htm"));
     EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_TRUE(QFileInfo(dir.path() + "/fifo").isFile() == false && QFileInfo::exists(dir.path() + "/fifo"));
     // A link in place of the page is not written through.
     QTemporaryDir outside;
     QFile keep(outside.path() + "/keep.txt");

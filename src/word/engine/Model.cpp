@@ -1,5 +1,7 @@
 #include "word/engine/Model.h"
 
+#include "text/functions.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -82,7 +84,7 @@ void TStory::BookmarkStartAdded(TParagraph *p, const QString &name)
 {
     // Pages pasted one after another may each bring a start of the same name: adding stays
     // constant time, and the lookup drops a paragraph listed twice.
-    auto &list = m_bookmarks[name.toCaseFolded()];
+    auto &list = m_bookmarks[CaseFoldKey(name)];
     if (list.empty() || list.back() != p)
         list.push_back(p);
 }
@@ -101,7 +103,7 @@ std::vector<TParagraph *> TStory::BookmarkCandidates(const QString &name)
 {
     ensure();
     std::vector<TParagraph *> out;
-    auto it = m_bookmarks.find(name.toCaseFolded());
+    auto it = m_bookmarks.find(CaseFoldKey(name));
     if (it == m_bookmarks.end())
         return out;
     // Paragraphs that left the story or lost the mark leave the list here. Every paragraph
@@ -126,7 +128,7 @@ void TStory::BookmarkStartRemoved(TParagraph *p, const QString &name)
 {
     if (holdsBookmarkStart(*p, name))
         return;
-    auto it = m_bookmarks.find(name.toCaseFolded());
+    auto it = m_bookmarks.find(CaseFoldKey(name));
     if (it == m_bookmarks.end())
         return;
     auto &list = it->second;
