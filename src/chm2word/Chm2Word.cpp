@@ -209,7 +209,8 @@ Tchm2word::TScanned Tchm2word::ScanPage(const QString &file, bool ahead)
 {
     TScanned page;
     page.file = file;
-    page.original = ReadPage(file);
+    page.read = ReadBytes(file);
+    page.original = DecodePage(page.read);
     if (ahead && (page.original.contains(QLatin1String("ms-its:"), Qt::CaseInsensitive)
                   || page.original.contains(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)))
         return page;
@@ -221,10 +222,8 @@ void Tchm2word::ScanText(TScanned &page)
 {
     page.scanned = true;
     page.text = ProcessSCR(page.original, page.file);
-    if (page.text != page.original) {
+    if (page.text != page.original)
         page.bytes = EncodePage(page.text);
-        page.readBack = DecodePage(page.bytes.bytes);
-    }
     const QString folder = FolderOf(page.file);
     ForEachTag(page.text, [&](qsizetype, const QString &tag) {
         ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
@@ -288,11 +287,11 @@ void Tchm2word::WalkLinks(const QStringList &starts)
         else if (!page.scanned)
             ScanText(page);
         if (page.text == page.original) {
-            Keep(existing, std::move(page.original));
+            Keep(existing, page.read);
         } else {
             m_wroteElsewhere = false;
             if (WritePage(page.text, page.bytes, existing))
-                Keep(existing, std::move(page.readBack));
+                Keep(existing, page.bytes.bytes);
             // A page scanned ahead from this file, or from anywhere when the user chose where
             // to write, is read again.
             for (auto it = ready.begin(); it != ready.end();)
@@ -351,7 +350,8 @@ void Tchm2word::ReadTopics()
     const int total = files + NonTocicFiles.Count();
     struct TRead
     {
-        QString name, title, file, text;
+        QString name, title, file;
+        QByteArray bytes;
         bool kept = false;
         std::unique_ptr<TChmTopicFile> page;
     };
@@ -368,14 +368,14 @@ void Tchm2word::ReadTopics()
                          } else {
                              r.name = r.file = NonTocicFiles[k - files];
                          }
-                         r.kept = !r.file.isEmpty() && TakeKept(r.file, r.text);
+                         r.kept = !r.file.isEmpty() && TakeKept(r.file, r.bytes);
                      },
                      [&](int k) {
                          TRead &r = read[size_t(k)];
                          if (!r.kept && !r.file.isEmpty())
-                             r.text = ReadPage(r.file);
-                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.text, this);
-                         r.text.clear();
+                             r.bytes = ReadBytes(r.file);
+                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.file.isEmpty() ? QString() : DecodePage(r.bytes), this);
+                         r.bytes.clear();
                      },
                      [&](int k) {
                          TopicList.Add(std::move(read[size_t(k)].page));

@@ -75,10 +75,11 @@ private:
     static TPageBytes EncodePage(const QString &page);
     // Whether the bytes went to file (and nowhere else).
     bool WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const;
-    // The text of a page read once is kept for the next step that reads it (the folder is the
+    // The bytes of a page read once are kept for the next step that reads it (the folder is the
     // run's own, and every write of the run drops or replaces what it kept of that file).
-    void Keep(const QString &file, const QString &text) const;
-    bool TakeKept(const QString &file, QString &text) const;
+    void Keep(const QString &file, const QByteArray &bytes) const;
+    bool TakeKept(const QString &file, QByteArray &bytes) const;
+    static QByteArray ReadBytes(const QString &file);
     // A new run: nothing is known about the folder.
     void ForgetFiles();
     // A file was written that may not have been there: answers that found nothing, and the
@@ -96,9 +97,9 @@ private:
     struct TScanned
     {
         QString file;
+        QByteArray read; // the file's bytes
         QString original, text;
         TPageBytes bytes; // of text, when it differs from original
-        QString readBack; // and text as ReadPage reads those bytes back
         bool scanned = false;
         std::vector<std::pair<QString, bool>> links; // target, whether a page (else a style sheet)
     };
@@ -116,7 +117,7 @@ private:
     mutable QSet<QString> m_found;
     mutable QSet<QString> m_missing;
     mutable bool m_wroteElsewhere = false;      // since the last look
-    mutable QHash<QString, QString> m_kept;
+    mutable QHash<QString, QByteArray> m_kept;
 };
 
 QString FixDisplayAndAlign(const QString &text);

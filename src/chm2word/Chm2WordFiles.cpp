@@ -12,12 +12,12 @@
 
 namespace tavrel {
 
-QString Tchm2word::ReadPage(const QString &file) const
+QString Tchm2word::ReadPage(const QString &file) const { return DecodePage(ReadBytes(file)); }
+
+QByteArray Tchm2word::ReadBytes(const QString &file)
 {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return DecodePage(f.readAll());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString Tchm2word::DecodePage(const QByteArray &bytes) const
@@ -56,14 +56,14 @@ bool Tchm2word::WritePage(const QString &page, const TPageBytes &bytes, const QS
     return written;
 }
 
-void Tchm2word::Keep(const QString &file, const QString &text) const { m_kept.insert(file, text); }
+void Tchm2word::Keep(const QString &file, const QByteArray &bytes) const { m_kept.insert(file, bytes); }
 
-bool Tchm2word::TakeKept(const QString &file, QString &text) const
+bool Tchm2word::TakeKept(const QString &file, QByteArray &bytes) const
 {
     const auto it = m_kept.find(file);
     if (it == m_kept.end())
         return false;
-    text = std::move(*it);
+    bytes = std::move(*it);
     m_kept.erase(it);
     return true;
 }
