@@ -408,6 +408,7 @@ void Tchm2word::DistilTopics()
         TPageBytes bytes;
     };
     std::vector<TDistilled> done(static_cast<size_t>(total));
+    QSet<QString> ownFiles; // written by the work, each by one page only
     TPagePool pool(Threads);
     pool.Run(total, {[&](int k) {
                          Progress(QStringLiteral("Distilling"), k, total);
@@ -417,8 +418,10 @@ void Tchm2word::DistilTopics()
                          // Found now, found when written: only a new file of the same name could
                          // change the answer, and the only new files are section files.
                          const QString file = ExistingFile(page->Filename);
-                         if (!sectionFiles.contains(file))
+                         if (!sectionFiles.contains(file) && !ownFiles.contains(file)) {
+                             ownFiles.insert(file);
                              done[size_t(k)].file = file;
+                         }
                      },
                      [&](int k) {
                          TChmTopicFile *page = TopicList.Items(k);
