@@ -253,7 +253,8 @@ void Tchm2word::WalkLinks(const QStringList &starts)
     // taken up in the end, so the pages nearest its top are read and scanned ahead, on all
     // cores, while the walk itself (what it finds, in what order) stays here.
     std::vector<QString> work(starts.rbegin(), starts.rend());
-    TPagePool pool(Threads);
+    // A help file of a few pages is walked page by page.
+    TPagePool pool(Files.Count() + NonTocicFiles.Count() < TPagePool::kFewest ? 1 : Threads);
     QHash<QString, TScanned> ready; // by work item
     const int most = 4 * TPagePool::kChunk;
     while (!work.empty()) {
