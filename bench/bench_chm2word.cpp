@@ -155,6 +155,9 @@ void BM_DecompileAndAssemble(benchmark::State &state)
         t.restart();
         const auto cpuBefore = CpuSeconds();
         c.Addenda = "Addenda";
+        // TAVREL_BENCH_THREADS=1 does the per-page work page by page, for the ratio of the
+        // threads against it in one binary.
+        c.Threads = qEnvironmentVariableIntValue("TAVREL_BENCH_THREADS");
         // Execute's steps one by one, each timed, so that a step that grows faster than the
         // pages shows by name.
         const std::pair<const char *, void (Tchm2word::*)()> steps[] = {

@@ -1,5 +1,7 @@
 #include "chm2word/Chm2Word.h"
 
+#include "chm2word/PagePool.h"
+
 #include "text/FileSystem.h"
 #include "text/HTMLProcess.h"
 #include "text/LanguageProcess.h"
@@ -93,61 +95,6 @@ Tchm2word::Tchm2word()
     InitList(CSSFiles);
 }
 
-QString Tchm2word::ReadPage(const QString &file) const
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    const QByteArray bytes = f.readAll();
-    const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE");
-    if (!marked && CodePage > 0 && GetCharset(QString::fromLatin1(bytes.left(4096))).isEmpty() && !IsValidUtf8(bytes))
-        return DecodeCodePage(bytes, CodePage);
-    return DecodeTextStream(bytes);
-}
-
-void Tchm2word::SavePage(const QString &page, const QString &file) const
-{
-    if (page.isEmpty())
-        return;
-    if (GetCharset(page).isEmpty())
-        FileSystem().RewriteFile(file, page.toUtf8());
-    else if (!FileSystem().RewriteFile(file, EncodeTextToStream(page, GetPageEncoding(page))))
-        SaveHtmlFile(page, file); // says why and asks for another name
-}
-
-QString Tchm2word::ExistingFile(const QString &path) const
-{
-    if (QFileInfo(path).isFile())
-        return path;
-    if (!path.startsWith(rootFolder, Qt::CaseInsensitive))
-        return QString();
-    QString resolved = rootFolder;
-    const QStringList segments = path.mid(rootFolder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (qsizetype k = 0; k < segments.size(); ++k) {
-        const QString exact = resolved + segments[k];
-        if (QFileInfo::exists(exact)) {
-            resolved = exact;
-        } else {
-            auto it = m_folderNames.find(resolved);
-            if (it == m_folderNames.end()) {
-                QHash<QString, QString> names;
-                const QStringList entries = QDir(resolved).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-                for (const QString &e : entries)
-                    if (!names.contains(e.toLower()))
-                        names.insert(e.toLower(), e);
-                it = m_folderNames.insert(resolved, names);
-            }
-            const QString match = it->value(segments[k].toLower());
-            if (match.isEmpty())
-                return QString();
-            resolved += match;
-        }
-        if (k + 1 < segments.size())
-            resolved += QLatin1Char('/');
-    }
-    return QFileInfo(resolved).isFile() ? resolved : QString();
-}
-
 bool Tchm2word::IsOutOfRootfolder(const QString &url) const { return !NormalizePath(url).startsWith(rootFolder, Qt::CaseInsensitive); }
 
 QString Tchm2word::ProcessDecompiledUrl(const QString &Url, const QString &CurrentUrl)
@@ -187,6 +134,7 @@ QString Tchm2word::ProcessDecompiledUrl(const QString &Url, const QString &Curre
                     Warnings.Add(QString::fromUtf8(e.what()), other);
                 }
                 Warnings.Append(second.Warnings);
+                NoteCreated(sub);
             }
         }
         break;
@@ -239,6 +187,7 @@ void Tchm2word::ProcessTocLink()
 
 void Tchm2word::FillFileList()
 {
+    ForgetFiles();
     Files.Clear();
     CSSFiles.Clear();
     NonTocicFiles.Clear();
@@ -250,60 +199,118 @@ void Tchm2word::FillFileList()
         if (!file.isEmpty())
             AddNew(Files, NormalizePath(rootFolder + file), k);
     }
-    const QStringList pages = [this] {
-        QStringList l;
-        for (int k = 0; k < Files.Count(); ++k)
-            l << Files[k];
-        return l;
-    }();
-    for (const QString &f : pages)
-        GetLinkPages(f);
+    QStringList pages;
+    for (int k = 0; k < Files.Count(); ++k)
+        pages << Files[k];
+    WalkLinks(pages);
 }
 
-void Tchm2word::GetLinkPages(const QString &start)
+Tchm2word::TScanned Tchm2word::ScanPage(const QString &file, bool ahead)
+{
+    TScanned page;
+    page.file = file;
+    page.read = ReadBytes(file);
+    page.original = DecodePage(page.read);
+    if (ahead && (page.original.contains(QLatin1String("ms-its:"), Qt::CaseInsensitive)
+                  || page.original.contains(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)))
+        return page;
+    ScanText(page);
+    return page;
+}
+
+void Tchm2word::ScanText(TScanned &page)
+{
+    page.scanned = true;
+    page.text = ProcessSCR(page.original, page.file);
+    if (page.text != page.original)
+        page.bytes = EncodePage(page.text);
+    const QString folder = FolderOf(page.file);
+    ForEachTag(page.text, [&](qsizetype, const QString &tag) {
+        ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
+            if (!IsUrlAttribute(name))
+                return;
+            const QString value = tag.mid(s, len);
+            const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
+            if (dot < 0)
+                return;
+            const QString ext = value.mid(dot);
+            const bool html = IsHtmlExtension(ext);
+            if (!html && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
+                return;
+            const QString target = NormalizePath(folder + value);
+            if (!IsOutOfRootfolder(target))
+                page.links.emplace_back(target, html);
+        });
+    });
+}
+
+void Tchm2word::GetLinkPages(const QString &start) { WalkLinks({start}); }
+
+void Tchm2word::WalkLinks(const QStringList &starts)
 {
     // A work list instead of recursion: a chain of thousands of pages cannot exhaust the stack,
-    // and a page is taken up once, however many pages link to it.
-    std::vector<QString> work{start};
+    // and a page is taken up once, however many pages link to it. Every page put on the list is
+    // taken up in the end, so the pages nearest its top are read and scanned ahead, on all
+    // cores, while the walk itself (what it finds, in what order) stays here.
+    std::vector<QString> work(starts.rbegin(), starts.rend());
+    // A help file of a few pages is walked page by page.
+    TPagePool pool(Files.Count() + NonTocicFiles.Count() < TPagePool::kFewest ? 1 : Threads);
+    QHash<QString, TScanned> ready; // by work item
+    const int most = 4 * TPagePool::kChunk;
     while (!work.empty()) {
         Progress(QStringLiteral("Analyzing"), Files.Count() + NonTocicFiles.Count(), 0);
         const QString f = work.back();
         work.pop_back();
+        if (pool.Parallel() && !ready.contains(f)) {
+            std::vector<std::pair<QString, QString>> ahead{{f, ExistingFile(f)}};
+            for (auto w = work.rbegin(); w != work.rend() && int(ahead.size()) < TPagePool::kChunk && int(ready.size() + ahead.size()) < most; ++w)
+                if (!ready.contains(*w))
+                    ahead.emplace_back(*w, ExistingFile(*w));
+            std::vector<TScanned> scanned(ahead.size());
+            pool.ForAll(int(ahead.size()), [&](int k) {
+                if (!ahead[size_t(k)].second.isEmpty())
+                    scanned[size_t(k)] = ScanPage(ahead[size_t(k)].second, true);
+            });
+            for (size_t k = 0; k < ahead.size(); ++k)
+                ready.insert(ahead[k].first, std::move(scanned[k]));
+        }
         const QString existing = ExistingFile(f);
+        TScanned page;
+        if (auto it = ready.find(f); it != ready.end()) {
+            if (it->file == existing)
+                page = std::move(*it);
+            ready.erase(it);
+        }
         if (existing.isEmpty())
             continue;
-        const QString original = ReadPage(existing);
-        const QString text = ProcessSCR(original, existing);
-        if (text != original)
-            SavePage(text, existing);
-        const QString folder = FolderOf(existing);
+        if (page.file.isEmpty())
+            page = ScanPage(existing, false);
+        else if (!page.scanned)
+            ScanText(page);
+        if (page.text == page.original) {
+            Keep(existing, page.read);
+        } else {
+            m_wroteElsewhere = false;
+            if (WritePage(page.text, page.bytes, existing))
+                Keep(existing, page.bytes.bytes);
+            // A page scanned ahead from this file, or from anywhere when the user chose where
+            // to write, is read again.
+            for (auto it = ready.begin(); it != ready.end();)
+                it = m_wroteElsewhere || it->file == existing ? ready.erase(it) : std::next(it);
+        }
         std::vector<QString> found;
-        ForEachTag(text, [&](qsizetype, const QString &tag) {
-            ScanTagAttributes(tag, [&](const QString &name, qsizetype s, qsizetype len) {
-                if (!IsUrlAttribute(name))
-                    return;
-                const QString value = tag.mid(s, len);
-                const qsizetype dot = value.lastIndexOf(QLatin1Char('.'));
-                if (dot < 0)
-                    return;
-                const QString ext = value.mid(dot);
-                if (!IsHtmlExtension(ext) && ext.compare(QLatin1String(".css"), Qt::CaseInsensitive) != 0)
-                    return;
-                const QString target = NormalizePath(folder + value);
-                if (IsOutOfRootfolder(target))
-                    return;
-                const QString file = ExistingFile(target);
-                if (file.isEmpty())
-                    return;
-                if (IsHtmlExtension(ext)) {
-                    int at = 0;
-                    if (!Files.Find(file, at) && AddNew(NonTocicFiles, file, -1) >= 0)
-                        found.push_back(file);
-                } else {
-                    CSSFiles.Add(file);
-                }
-            });
-        });
+        for (const auto &[target, html] : page.links) {
+            const QString file = ExistingFile(target);
+            if (file.isEmpty())
+                continue;
+            if (html) {
+                int at = 0;
+                if (!Files.Find(file, at) && AddNew(NonTocicFiles, file, -1) >= 0)
+                    found.push_back(file);
+            } else {
+                CSSFiles.Add(file);
+            }
+        }
         // Taken up in the order they were found.
         work.insert(work.end(), found.rbegin(), found.rend());
     }
@@ -330,26 +337,146 @@ void Tchm2word::ChangeCSS()
         Progress(QStringLiteral("Style sheets"), k, CSSFiles.Count());
         const QString text = ReadPage(CSSFiles[k]);
         const QString fixed = FixDisplayAndAlign(text);
-        if (fixed != text)
+        if (fixed != text) {
+            m_kept.remove(CSSFiles[k]);
             FileSystem().WriteFile(CSSFiles[k], fixed.toUtf8());
+        }
     }
+}
+
+void Tchm2word::ReadTopics()
+{
+    TopicList.Clear();
+    const int files = Files.Count();
+    const int total = files + NonTocicFiles.Count();
+    struct TRead
+    {
+        QString name, title, file;
+        QByteArray bytes;
+        bool kept = false;
+        std::unique_ptr<TChmTopicFile> page;
+    };
+    std::vector<TRead> read(static_cast<size_t>(total));
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Reading"), k, total);
+                         TRead &r = read[size_t(k)];
+                         if (k < files) {
+                             const qint64 entry = Files.Data(k);
+                             r.name = Files[k];
+                             r.title = entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString();
+                             r.file = ExistingFile(Files[k]);
+                         } else {
+                             r.name = r.file = NonTocicFiles[k - files];
+                         }
+                         r.kept = !r.file.isEmpty() && TakeKept(r.file, r.bytes);
+                     },
+                     [&](int k) {
+                         TRead &r = read[size_t(k)];
+                         if (!r.kept && !r.file.isEmpty())
+                             r.bytes = ReadBytes(r.file);
+                         r.page = std::make_unique<TChmTopicFile>(r.name, r.title, r.file.isEmpty() ? QString() : DecodePage(r.bytes), this);
+                         r.bytes.clear();
+                     },
+                     [&](int k) {
+                         TopicList.Add(std::move(read[size_t(k)].page));
+                         read[size_t(k)] = TRead();
+                         return false;
+                     },
+                     {}});
+    m_kept.clear();
+}
+
+void Tchm2word::DistilTopics()
+{
+    const int total = TopicList.Count();
+    // The section files the pages with bookmarks will write: a page whose file may be one of
+    // them is written in page order, with them.
+    QSet<QString> sectionFiles;
+    for (int k = 0; k < total; ++k) {
+        const TChmTopicFile *page = TopicList.Items(k);
+        if (page->QuoteCount > 1)
+            for (int b = 0; b < page->Bookmarks.Count(); ++b)
+                sectionFiles.insert(page->SectionFileName(b));
+    }
+    struct TDistilled
+    {
+        QString file; // written by the work: a file no other page writes
+        bool written = false;
+        std::vector<std::pair<QString, QString>> sections;
+        std::vector<TPageBytes> sectionBytes;
+        QString page;
+        TPageBytes bytes;
+    };
+    std::vector<TDistilled> done(static_cast<size_t>(total));
+    QSet<QString> ownFiles; // written by the work, each by one page only
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Distilling"), k, total);
+                         const TChmTopicFile *page = TopicList.Items(k);
+                         if (!pool.Parallel() || page->QuoteCount > 1 || sectionFiles.contains(page->Filename))
+                             return;
+                         // Found now, found when written: only a new file of the same name could
+                         // change the answer, and the only new files are section files.
+                         const QString file = ExistingFile(page->Filename);
+                         if (!sectionFiles.contains(file) && !ownFiles.contains(file)) {
+                             ownFiles.insert(file);
+                             done[size_t(k)].file = file;
+                         }
+                     },
+                     [&](int k) {
+                         TChmTopicFile *page = TopicList.Items(k);
+                         TDistilled &d = done[size_t(k)];
+                         page->Body = page->Distiller();
+                         page->FindAnchors();
+                         if (page->QuoteCount > 1) {
+                             page->ProcessBookmarks();
+                             page->Bookmarks.Sort();
+                             d.sections = page->Sections();
+                             for (const auto &section : d.sections)
+                                 d.sectionBytes.push_back(EncodePage(section.second));
+                         }
+                         d.page = page->BeforeBody + page->Body + page->AfterBody;
+                         d.bytes = EncodePage(d.page);
+                         // Pages of their own files are written here, on all threads.
+                         if (!d.file.isEmpty() && !d.page.isEmpty())
+                             d.written = FileSystem().RewriteFile(d.file, d.bytes.bytes);
+                     },
+                     [&](int k) {
+                         TDistilled &d = done[size_t(k)];
+                         // The distilled body lives on; made on a pool thread it would stay in
+                         // that thread's heap, which cannot take up what the comparing left free
+                         // in this one (35 MB more at the peak for 20,000 pages). A copy here
+                         // goes there, and the pool thread's heap serves the next chunk.
+                         if (pool.Parallel()) {
+                             TChmTopicFile *page = TopicList.Items(k);
+                             page->Body = QString(page->Body.constData(), page->Body.size());
+                         }
+                         if (!d.file.isEmpty()) {
+                             m_kept.remove(d.file);
+                             if (!d.written && !d.page.isEmpty() && d.bytes.declared) {
+                                 SaveHtmlFile(d.page, d.file); // says why and asks for another name
+                                 NoteWroteElsewhere();
+                             }
+                             d = TDistilled();
+                             return false;
+                         }
+                         // The section files first: one of them may be the file of a page named
+                         // later.
+                         for (size_t s = 0; s < d.sections.size(); ++s)
+                             WritePage(d.sections[s].second, d.sectionBytes[s], d.sections[s].first);
+                         const QString file = ExistingFile(TopicList.Items(k)->Filename);
+                         if (!file.isEmpty())
+                             WritePage(d.page, d.bytes, file);
+                         d = TDistilled();
+                         return false;
+                     },
+                     {}});
 }
 
 void Tchm2word::RemoveSame()
 {
-    TopicList.Clear();
-    const int total = Files.Count() + NonTocicFiles.Count();
-    for (int k = 0; k < Files.Count(); ++k) {
-        Progress(QStringLiteral("Reading"), k, total);
-        const qint64 entry = Files.Data(k);
-        const QString file = ExistingFile(Files[k]);
-        TopicList.Add(std::make_unique<TChmTopicFile>(Files[k], entry >= 0 && entry < List.Count() ? List[int(entry)]->Topic : QString(),
-                                                      file.isEmpty() ? QString() : ReadPage(file), this));
-    }
-    for (int k = 0; k < NonTocicFiles.Count(); ++k) {
-        Progress(QStringLiteral("Reading"), Files.Count() + k, total);
-        TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[k], QString(), ReadPage(NonTocicFiles[k]), this));
-    }
+    ReadTopics();
 
     std::vector<TChmTopicFile *> found(size_t(List.Count()), nullptr);
     for (int k = 0; k < List.Count(); ++k) {
@@ -377,20 +504,7 @@ void Tchm2word::RemoveSame()
         pages.push_back(TopicList.Items(k));
     FindCommonParts(pages, Files.Count(), [&](int done, int total) { Progress(QStringLiteral("Comparing"), done, total); });
 
-    for (size_t k = 0; k < pages.size(); ++k) {
-        Progress(QStringLiteral("Distilling"), int(k), int(pages.size()));
-        TChmTopicFile *page = pages[k];
-        page->Body = page->Distiller();
-        page->FindAnchors();
-        if (page->QuoteCount > 1) {
-            page->ProcessBookmarks();
-            page->Bookmarks.Sort();
-            page->SplitFileByBookmark();
-        }
-        const QString file = ExistingFile(page->Filename);
-        if (!file.isEmpty())
-            SavePage(page->BeforeBody + page->Body + page->AfterBody, file);
-    }
+    DistilTopics();
 }
 
 void Tchm2word::NonTocFileToToc()
@@ -516,16 +630,48 @@ void Tchm2word::DistillPages()
     for (int k = 0; k < List.Count(); ++k)
         if (!List[k]->Url.isEmpty())
             AddNew(urls, List[k]->Url, k);
-    for (int k = 0; k < urls.Count(); ++k) {
-        Progress(QStringLiteral("Linking"), k, urls.Count());
-        const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
-        if (file.isEmpty() || IsOutOfRootfolder(file))
-            continue;
-        const QString text = ReadPage(file);
-        const QString changed = FixDisplayAndAlign(ChangeUrlBookmark(text, *List[int(urls.Data(k))]));
-        if (changed != text)
-            SavePage(changed, file);
-    }
+    struct TLinked
+    {
+        QString file;
+        int previous = -1; // the page before this one with the same file
+        QString changed;
+        TPageBytes bytes;
+    };
+    const int total = urls.Count();
+    std::vector<TLinked> linked(static_cast<size_t>(total));
+    QHash<QString, int> last;
+    TPagePool pool(Threads);
+    pool.Run(total, {[&](int k) {
+                         Progress(QStringLiteral("Linking"), k, total);
+                         TLinked &l = linked[size_t(k)];
+                         const QString file = ExistingFile(NormalizePath(rootFolder + urls[k]));
+                         if (file.isEmpty() || IsOutOfRootfolder(file))
+                             return;
+                         l.file = file;
+                         l.previous = last.value(file, -1);
+                         last.insert(file, k);
+                     },
+                     [&](int k) {
+                         TLinked &l = linked[size_t(k)];
+                         l.changed.clear();
+                         if (l.file.isEmpty())
+                             return;
+                         const QString text = ReadPage(l.file);
+                         const QString changed = FixDisplayAndAlign(ChangeUrlBookmark(text, *List[int(urls.Data(k))]));
+                         if (changed != text) {
+                             l.changed = changed;
+                             l.bytes = EncodePage(changed);
+                         }
+                     },
+                     [&](int k) {
+                         TLinked &l = linked[size_t(k)];
+                         m_wroteElsewhere = false;
+                         if (!l.changed.isEmpty())
+                             WritePage(l.changed, l.bytes, l.file);
+                         l = TLinked();
+                         return m_wroteElsewhere;
+                     },
+                     [&](int k) { return linked[size_t(k)].previous; }});
 }
 
 void Tchm2word::ProcessTocLink2()

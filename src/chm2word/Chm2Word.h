@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QString>
 
+#include <vector>
+
 namespace tavrel {
 
 class Tchm2word : public Tchm
@@ -26,6 +28,8 @@ public:
     TStringList NonTocicFiles; // pages reached only through links; Data: their entry, -1 before
     TStringList CSSFiles;
     TChmTopicFileList TopicList;
+    // Threads for the per-page work: 0 as many as the processor runs at once, 1 page by page.
+    int Threads = 0;
 
     // The steps in order; callers that report progress run them one by one.
     void Execute();
@@ -53,12 +57,67 @@ public:
     // reads back the same.
     void SavePage(const QString &page, const QString &file) const;
     // The file at path, or one whose name differs only in letter case (links written on Windows);
-    // empty when there is none.
+    // empty when there is none. The answers are kept for the run (FillFileList starts one): the
+    // folder is this run's own, and what it writes itself is taken into account.
     QString ExistingFile(const QString &path) const;
 
 private:
+    QString FindExistingFile(const QString &path) const;
+    // The text ReadPage gives for a file holding bytes.
+    QString DecodePage(const QByteArray &bytes) const;
+    struct TPageBytes
+    {
+        QByteArray bytes;
+        bool declared = false; // the page names its charset
+    };
+    // A page as SavePage writes it, and the writing: the one may run anywhere, the other only
+    // on the thread that runs the steps (it may ask the user).
+    static TPageBytes EncodePage(const QString &page);
+    // Whether the bytes went to file (and nowhere else).
+    bool WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const;
+    // The bytes of a page read once are kept for the next step that reads it (the folder is the
+    // run's own, and every write of the run drops or replaces what it kept of that file).
+    void Keep(const QString &file, const QByteArray &bytes) const;
+    bool TakeKept(const QString &file, QByteArray &bytes) const;
+    static QByteArray ReadBytes(const QString &file);
+    // A new run: nothing is known about the folder.
+    void ForgetFiles();
+    // A file was written that may not have been there: answers that found nothing, and the
+    // listings of the folders on its way, may be out of date.
+    void NoteCreated(const QString &path) const;
+    // A file of the user's choice was written: nothing known about the folder holds any more.
+    void NoteWroteElsewhere() const;
+    // The steps' page-by-page parts.
+    void ReadTopics();
+    void DistilTopics();
+    void WalkLinks(const QStringList &starts);
+
+    // A page as the analysis takes it: read, its script-written links rewritten, the pages and
+    // style sheets it links to (in the folder, not yet looked up).
+    struct TScanned
+    {
+        QString file;
+        QByteArray read; // the file's bytes
+        QString original, text;
+        TPageBytes bytes; // of text, when it differs from original
+        bool scanned = false;
+        std::vector<std::pair<QString, bool>> links; // target, whether a page (else a style sheet)
+    };
+    // ahead: on any thread; a page with a link into another help file is then only read (the
+    // walk rewrites it: that may decompile the other file).
+    TScanned ScanPage(const QString &file, bool ahead);
+    void ScanText(TScanned &page);
+
     QSet<QString> m_otherHelpFiles; // second help files already decompiled, lower-cased names
     mutable QHash<QString, QHash<QString, QString>> m_folderNames;
+    // ExistingFile's answers: paths that are a file, paths found in another letter case, the
+    // files found, the paths with nothing there.
+    mutable QSet<QString> m_exact;
+    mutable QHash<QString, QString> m_inexact;
+    mutable QSet<QString> m_found;
+    mutable QSet<QString> m_missing;
+    mutable bool m_wroteElsewhere = false;      // since the last look
+    mutable QHash<QString, QByteArray> m_kept;
 };
 
 QString FixDisplayAndAlign(const QString &text);

@@ -602,17 +602,25 @@ QString TChmTopicFile::SectionFileName(int index) const
     return base + QLatin1Char('_') + QString::number(index) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
 }
 
-void TChmTopicFile::SplitFileByBookmark()
+std::vector<std::pair<QString, QString>> TChmTopicFile::Sections() const
 {
+    std::vector<std::pair<QString, QString>> sections;
     for (int k = Bookmarks.Count() - 1; k >= 0; --k) {
         const int from = std::max(Bookmarks.Items(k)->Position - 1, 0);
         const int to = k + 1 < Bookmarks.Count() ? std::max(Bookmarks.Items(k + 1)->Position - 1, 0) : int(Body.size());
         const QString section = ExtractSection(Body.mid(from, std::max(0, to - from)), Bookmarks.Items(k)->Title);
-        const QString page = BeforeBody + section + AfterBody;
+        sections.emplace_back(SectionFileName(k), BeforeBody + section + AfterBody);
+    }
+    return sections;
+}
+
+void TChmTopicFile::SplitFileByBookmark()
+{
+    for (const auto &[file, page] : Sections()) {
         if (Owner)
-            Owner->SavePage(page, SectionFileName(k));
+            Owner->SavePage(page, file);
         else
-            SaveHtmlFile(page, SectionFileName(k));
+            SaveHtmlFile(page, file);
     }
 }
 

@@ -85,6 +85,8 @@ public:
     void ProcessBookmarks();
     // Writes one file per bookmark beside the page: "p_0.htm", "p_1.htm", ... in sorted order.
     void SplitFileByBookmark();
+    // Those files as SplitFileByBookmark writes them, in its order: name and page text.
+    std::vector<std::pair<QString, QString>> Sections() const;
     // The name of the section file of bookmark number index.
     QString SectionFileName(int index) const;
 

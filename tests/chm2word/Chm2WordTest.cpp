@@ -1,13 +1,17 @@
 // Page assembly on decompiled folders: addresses, the pages the contents reach, the appendix,
 // chapter numbers, bookmarks and the links rewritten to them.
 #include "chm2word/Chm2Word.h"
+#include "chm2word/PagePool.h"
 #include "text/HtmlHelpTools.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QRandomGenerator>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <map>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -196,4 +200,164 @@ TEST(Chm2Word, LongChainsAndManyLinksAreFollowedWithoutRecursion)
     f.c.FillFileList();
     EXPECT_EQ(f.c.Files.Count(), 1);
     EXPECT_EQ(f.c.NonTocicFiles.Count(), chain - 1);
+}
+
+namespace {
+
+// A help folder of n pages with what makes the page-by-page steps interact: pages reached only
+// through links, links in another letter case, root-relative links the analysis rewrites,
+// links into this help file and into damaged second help files (warnings), entries with
+// bookmarks (section files, one of them a page's own name), two addresses of one page (twice),
+// declared code pages, missing pages.
+QByteArray MakeManyPages(TFolder &f, int n, bool twice)
+{
+    QRandomGenerator r(11);
+    QByteArray hhc = "<UL>";
+    for (int k = 0; k < n; ++k) {
+        const QByteArray page = "pages/p" + QByteArray::number(k) + ".htm";
+        if (k % 10 == 5)
+            continue; // reached from the page before it only
+        hhc += Entry("Topic " + QByteArray::number(k), page);
+        if (k % 7 == 0)
+            hhc += Entry("Part A of " + QByteArray::number(k), page + "#a") + Entry("Part B of " + QByteArray::number(k), page + "#b");
+        if (twice && k % 17 == 0)
+            hhc += Entry("Again " + QByteArray::number(k), "pages/../" + page);
+        if (k % 19 == 0)
+            hhc += Entry("Missing " + QByteArray::number(k), "pages/gone" + QByteArray::number(k) + ".htm");
+    }
+    // A page of its own whose name is that of a section file of p70.
+    hhc += Entry("Like a section", "pages/p70_1.htm") + "</UL>";
+    Write(f.c.rootFolder + "pages/p70_1.htm", "<html><body><p>" + Words(30, "own").toUtf8() + "</p></body></html>");
+    for (int k = 0; k < n; ++k) {
+        const bool cp1252 = k % 11 == 0;
+        QString body = QStringLiteral("<div class=nav><a href=\"../index.htm\">Home</a> | <a href=\"p0.htm\">Contents</a></div><h1>Topic %1</h1>").arg(k);
+        if (k % 7 == 0)
+            body += "<p><a name=\"a\"></a>Part A</p>";
+        for (int p = 0; p < 3; ++p)
+            body += "<p>" + Words(10 + int(r.bounded(40)), QStringLiteral("w%1x").arg(r.bounded(100))) + "</p>";
+        if (k % 7 == 0)
+            body += "<p><a name=\"b\"></a>Part B</p><p ALIGN=justify>" + Words(20, "b") + "</p>";
+        body += QStringLiteral("<p><a href=\"p%1.htm\">next</a> <a href=\"P%2.HTM#b\">case</a> <a href=\"/pages/p%3.htm\">root</a></p>")
+                    .arg(k + 1).arg(r.bounded(n)).arg(r.bounded(n));
+        if (k % 9 == 0)
+            body += QStringLiteral("<p><a href=\"ms-its:guide.chm::/pages/p%1.htm\">here</a></p>").arg(r.bounded(n));
+        if (k % 23 == 0)
+            body += QStringLiteral("<p><a href=\"ms-its:bad%1.chm::/a.htm\">there</a></p>").arg(r.bounded(4));
+        if (cp1252)
+            body += QString::fromUtf8("<p>caf\u00e9 cr\u00e8me</p>");
+        body += "<p class=footer>Copyright 2024 the firm</p>";
+        const QString head = cp1252 ? "<meta charset=\"windows-1252\"><title>Topic %1</title>" : "<title>Topic %1</title>";
+        const QString page = "<html><head>" + head.arg(k) + "<link rel=stylesheet href=\"../css/s.css\"></head><body>" + body + "</body></html>";
+        Write(f.c.rootFolder + QStringLiteral("pages/p%1.htm").arg(k), cp1252 ? page.toLatin1() : page.toUtf8());
+    }
+    Write(f.c.rootFolder + "css/s.css", "p.hidden { display: none }\n");
+    for (int k = 0; k < 4; ++k)
+        Write(f.dir.path() + QStringLiteral("/bad%1.chm").arg(k), "ITSF but not really a help file " + QByteArray::number(k));
+    return hhc;
+}
+
+std::map<QString, QByteArray> FilesUnder(const QString &root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            files[path.mid(root.size())] = f.readAll();
+    }
+    return files;
+}
+
+struct TRun
+{
+    std::unique_ptr<TFolder> f;
+    QStringList progress;
+};
+
+// Runs the steps on a fresh copy of the folder; cancelAt ("Distilling 100") throws there.
+TRun RunManyPages(int threads, int n, const QString &cancelAt = {}, bool twice = true)
+{
+    TRun run;
+    // The folder is made before its contents file is known: make it, then read the entries.
+    run.f = std::make_unique<TFolder>("");
+    const QByteArray hhc = MakeManyPages(*run.f, n, twice);
+    ReadContentsText(QString::fromUtf8(hhc), run.f->c.List);
+    Tchm2word &c = run.f->c;
+    c.Threads = threads;
+    c.Addenda = "Appendix";
+    c.AddHint = true;
+    c.HintFormat = "see [Title No.]";
+    c.OnProgress = [&](const QString &step, int done, int total) {
+        const QString item = step + ' ' + QString::number(done);
+        run.progress << item + '/' + QString::number(total);
+        if (item == cancelAt)
+            throw std::runtime_error("cancelled");
+    };
+    try {
+        c.Execute();
+    } catch (const std::runtime_error &) {
+    }
+    return run;
+}
+
+QString Entries(const Tchm2word &c)
+{
+    QStringList shown;
+    for (int k = 0; k < c.List.Count(); ++k) {
+        const TTitleList &e = *c.List[k];
+        shown << QStringLiteral("%1|%2|%3|%4|%5").arg(e.ChapterNumber, e.Topic, e.Url).arg(e.Status).arg(e.Bookmark);
+    }
+    return shown.join('\n');
+}
+
+} // namespace
+
+// Every step that works on pages at once gives what page by page gives: the same files, byte
+// for byte, the same entries, the same pages found through links in the same order, the same
+// warnings in the same order and the same progress reports.
+TEST(Chm2Word, PagesWorkedOnAtOnceGiveWhatPageByPageGives)
+{
+    const int n = 4 * TPagePool::kChunk + 37;
+    const TRun serial = RunManyPages(1, n);
+    const TRun parallel = RunManyPages(4, n);
+    const Tchm2word &a = serial.f->c, &b = parallel.f->c;
+    ASSERT_GT(a.NonTocicFiles.Count(), 20);
+    ASSERT_GE(a.Warnings.Count(), 4);
+    EXPECT_EQ(Entries(a).toStdString(), Entries(b).toStdString());
+    QStringList na, nb;
+    for (int k = 0; k < a.NonTocicFiles.Count(); ++k)
+        na << a.NonTocicFiles[k].mid(a.rootFolder.size());
+    for (int k = 0; k < b.NonTocicFiles.Count(); ++k)
+        nb << b.NonTocicFiles[k].mid(b.rootFolder.size());
+    EXPECT_EQ(na, nb);
+    EXPECT_EQ(a.Warnings.Texts().replaceInStrings(serial.f->dir.path(), "DIR"), b.Warnings.Texts().replaceInStrings(parallel.f->dir.path(), "DIR"));
+    EXPECT_EQ(serial.progress, parallel.progress);
+    const auto fa = FilesUnder(serial.f->dir.path()), fb = FilesUnder(parallel.f->dir.path());
+    ASSERT_EQ(fa.size(), fb.size());
+    for (auto x = fa.begin(), y = fb.begin(); x != fa.end(); ++x, ++y) {
+        ASSERT_EQ(x->first, y->first);
+        EXPECT_EQ(x->second, y->second) << x->first.toStdString();
+    }
+    EXPECT_TRUE(fa.count("/root/pages/p0_1.htm")) << "section files were written";
+}
+
+// A cancel in the middle of a step that works on pages at once stops it before anything of the
+// chunk it came in is written: the files are those page by page leaves when cancelled at the
+// chunk's first page, so no page is half written and nothing after the cancel is touched.
+TEST(Chm2Word, ACancelAmongPagesWorkedOnAtOnceLeavesWholePages)
+{
+    const int n = 3 * TPagePool::kChunk;
+    for (const QString step : {"Reading", "Distilling", "Linking"}) {
+        const QString at = step + ' ' + QString::number(TPagePool::kChunk + 10);
+        const TRun parallel = RunManyPages(4, n, at, false);
+        EXPECT_EQ(RunManyPages(1, n, at, false).progress, parallel.progress);
+        const TRun serial = RunManyPages(1, n, step + ' ' + QString::number(TPagePool::kChunk), false);
+        const auto fs = FilesUnder(serial.f->dir.path()), fp = FilesUnder(parallel.f->dir.path());
+        ASSERT_EQ(fs.size(), fp.size()) << step.toStdString();
+        for (auto x = fs.begin(), y = fp.begin(); x != fs.end(); ++x, ++y) {
+            ASSERT_EQ(x->first, y->first);
+            EXPECT_EQ(x->second.toStdString(), y->second.toStdString()) << step.toStdString();
+        }
+    }
 }
