@@ -502,7 +502,7 @@ void Tchm2word::RemoveSame()
     std::vector<TChmTopicFile *> pages;
     for (int k = 0; k < TopicList.Count(); ++k)
         pages.push_back(TopicList.Items(k));
-    FindCommonParts(pages, Files.Count(), [&](int done, int total) { Progress(QStringLiteral("Comparing"), done, total); });
+    FindCommonParts(pages, Files.Count(), [&](int done, int total) { Progress(QStringLiteral("Comparing"), done, total); }, Threads);
 
     DistilTopics();
 }

@@ -1,5 +1,7 @@
 #include "chm2word/Distiller.h"
 
+#include "chm2word/PagePool.h"
+
 #include "text/Round.h"
 #include "text/functions.h"
 
@@ -458,9 +460,14 @@ private:
     int m_nextId = 0;
 };
 
+// Calls work(k) for every k of [0, count), on the pool's threads when there are enough.
+using TForAll = std::function<void(int count, const std::function<void(int)> &work)>;
+
 // One pass: while a page's block is common, it and every page whose block is similar move on
-// to their next block.
-void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &step)
+// to their next block. Each page's move touches that page only, so the pages that move
+// together move at once; the index takes them in the order they were listed.
+void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &step,
+                const TForAll &forAll)
 {
     // Counting never reaches a threshold of 0; without this guard a list without contents
     // pages would call every block common forever.
@@ -470,18 +477,18 @@ void CommonLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopi
         if (step)
             step(j);
         while (index.Common(j, need)) {
-            for (int k : index.SimilarPages(j)) {
-                (pages[size_t(k)]->*next)();
+            std::vector<int> moving = index.SimilarPages(j);
+            moving.push_back(j);
+            forAll(int(moving.size()), [&](int m) { (pages[size_t(moving[size_t(m)])]->*next)(); });
+            for (int k : moving)
                 index.Update(k);
-            }
-            (pages[size_t(j)]->*next)();
-            index.Update(j);
         }
     }
 }
 
 // The pairwise procedure as it reads: every page's block against every other page's block.
-void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &)
+void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTopicFile::*next)(), const std::function<void(int)> &,
+                  const TForAll &)
 {
     const int need = std::max(1, CommonThreshold(n));
     auto common = [&](int j) {
@@ -500,11 +507,13 @@ void PairwiseLoop(const std::vector<TChmTopicFile *> &pages, int n, void (TChmTo
         }
 }
 
-using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)(), const std::function<void(int)> &);
+using TCommonLoop = void (*)(const std::vector<TChmTopicFile *> &, int, void (TChmTopicFile::*)(), const std::function<void(int)> &,
+                             const TForAll &);
 
 // The passes over the pages' first blocks, their last blocks and, when most pages open with their
 // title, the blocks after it; loop finds the blocks the pages share.
-void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const std::function<void(int, int)> &step = {})
+void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop loop, const TForAll &forAll,
+                  const std::function<void(int, int)> &step = {})
 {
     n = std::clamp(n, 0, int(pages.size()));
     // One count over the three passes, so that what is shown never goes back; without the
@@ -513,37 +522,54 @@ void CommonPasses(const std::vector<TChmTopicFile *> &pages, int n, TCommonLoop 
     std::function<void(int)> passStep[3];
     for (int pass = 0; pass < 3 && step; ++pass)
         passStep[pass] = [&step, pass, size](int j) { step(pass * size + j, 3 * size); };
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchUp();
-        p->SearchUp();
-    }
-    loop(pages, n, &TChmTopicFile::SearchUp, passStep[0]);
-    for (TChmTopicFile *p : pages) {
-        p->StartSearchDown();
-        p->SearchDown();
-    }
-    loop(pages, n, &TChmTopicFile::SearchDown, passStep[1]);
-    int titles = 0;
-    for (int k = 0; k < n; ++k)
-        titles += pages[size_t(k)]->IsTitle() ? 1 : 0;
+    forAll(size, [&](int k) {
+        pages[size_t(k)]->StartSearchUp();
+        pages[size_t(k)]->SearchUp();
+    });
+    loop(pages, n, &TChmTopicFile::SearchUp, passStep[0], forAll);
+    std::vector<char> title(pages.size());
+    forAll(size, [&](int k) {
+        pages[size_t(k)]->StartSearchDown();
+        pages[size_t(k)]->SearchDown();
+    });
+    loop(pages, n, &TChmTopicFile::SearchDown, passStep[1], forAll);
+    forAll(size, [&](int k) { title[size_t(k)] = pages[size_t(k)]->IsTitle(); });
+    const int titles = int(std::count(title.begin(), title.begin() + n, 1));
     if (titles > n * 0.8) {
-        for (TChmTopicFile *p : pages) {
-            if (p->IsTitle())
+        forAll(size, [&](int k) {
+            TChmTopicFile *p = pages[size_t(k)];
+            if (title[size_t(k)])
                 p->TitleFound = true;
             p->Title3 = p->Text;
             p->SearchDown();
-        }
-        loop(pages, n, &TChmTopicFile::SearchDown, passStep[2]);
+        });
+        loop(pages, n, &TChmTopicFile::SearchDown, passStep[2], forAll);
     }
+}
+
+void Serially(int count, const std::function<void(int)> &work)
+{
+    for (int k = 0; k < count; ++k)
+        work(k);
 }
 
 } // namespace
 
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step)
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step, int threads)
 {
-    CommonPasses(pages, n, CommonLoop, step);
+    TPagePool pool(int(pages.size()) < TPagePool::kFewest ? 1 : threads);
+    CommonPasses(
+        pages, n, CommonLoop,
+        [&pool](int count, const std::function<void(int)> &work) {
+            // Moving a few pages costs less than waking the threads.
+            if (count < TPagePool::kFewest)
+                Serially(count, work);
+            else
+                pool.ForAll(count, work);
+        },
+        step);
 }
 
-void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop); }
+void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n) { CommonPasses(pages, n, PairwiseLoop, Serially); }
 
 } // namespace tavrel

@@ -130,8 +130,9 @@ void ScanTagAttributes(const QString &tag, const std::function<void(const QStrin
 // contents entries name, whose votes decide what is common; all pages are cut. Near-linear:
 // blocks are grouped by their text and only candidates whose length can match are compared.
 // step, when given, is called as each pass takes up a page, with one count over the passes
-// (done, total); it may throw to stop.
-void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step = {});
+// (done, total); it may throw to stop. Pages that move on together do so on `threads` threads
+// (0 as many as the processor runs at once, 1 one after another), with the same result.
+void FindCommonParts(const std::vector<TChmTopicFile *> &pages, int n, const std::function<void(int, int)> &step = {}, int threads = 0);
 // The same passes comparing every page's block with every other's: quadratic, kept as the
 // reference the grouped passes are checked and measured against.
 void FindCommonPartsPairwise(const std::vector<TChmTopicFile *> &pages, int n);
