@@ -2,6 +2,7 @@
 
 #include "chm2word/PagePool.h"
 
+#include "text/Ascii.h"
 #include "text/FileSystem.h"
 #include "text/HTMLProcess.h"
 #include "text/LanguageProcess.h"
@@ -211,8 +212,7 @@ Tchm2word::TScanned Tchm2word::ScanPage(const QString &file, bool ahead)
     page.file = file;
     page.read = ReadBytes(file);
     page.original = DecodePage(page.read);
-    if (ahead && (page.original.contains(QLatin1String("ms-its:"), Qt::CaseInsensitive)
-                  || page.original.contains(QLatin1String("mk:@msitstore:"), Qt::CaseInsensitive)))
+    if (ahead && (IndexOfNoCase(page.original, QLatin1String("ms-its:")) >= 0 || IndexOfNoCase(page.original, QLatin1String("mk:@msitstore:")) >= 0))
         return page;
     ScanText(page);
     return page;
@@ -320,10 +320,10 @@ QString FixDisplayAndAlign(const QString &text)
 {
     QString out = text;
     // One search for what the patterns share before each set of them: most pages have none.
-    if (out.contains(QLatin1String("display"), Qt::CaseInsensitive))
+    if (IndexOfNoCase(out, QLatin1String("display")) >= 0)
         for (const char *none : {"display:none", "display: none", "display :none", "display : none"})
             out.replace(QLatin1String(none), QLatin1String("display:block"), Qt::CaseInsensitive);
-    if (out.contains(QLatin1String("Align="), Qt::CaseInsensitive)) {
+    if (IndexOfNoCase(out, QLatin1String("Align=")) >= 0) {
         out.replace(QLatin1String("Align=justify"), QLatin1String("Align=left"), Qt::CaseInsensitive);
         out.replace(QLatin1String("Align=\"justify\""), QLatin1String("Align=\"left\""), Qt::CaseInsensitive);
         out.replace(QLatin1String("Align='justify'"), QLatin1String("Align='left'"), Qt::CaseInsensitive);

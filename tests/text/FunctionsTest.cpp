@@ -2,11 +2,13 @@
 // decoding and writing, HTML text operations, links and paths.
 #include "support/ScriptedMessages.h"
 #include "support/TestDoubles.h"
+#include "text/Ascii.h"
 #include "text/Exceptions.h"
 #include "text/LanguageProcess.h"
 #include "text/FileSystem.h"
 #include "text/WorkingFolder.h"
 #include "text/functions.h"
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QCoreApplication>
 
@@ -671,4 +673,25 @@ TEST(Functions, CaseFoldKeysAreEqualExactlyWhenTheNamesCompareEqualIgnoringCase)
     for (const QString &a : texts)
         for (const QString &b : texts)
             ASSERT_TRUE(agree(a, b)) << a.toStdU16String().size() << " " << b.toStdU16String().size();
+}
+
+// The fast search agrees with QString::indexOf ignoring case on texts of the needles' letters in
+// both cases, their look-alikes that fold to them (long s, Kelvin sign) and ones that do not
+// (dotted and dotless i).
+TEST(Functions, SearchingIgnoringCaseFindsWhatQStringFinds)
+{
+    QRandomGenerator random(41);
+    const QString letters = QStringLiteral("dDiIsSpPlLaAyYkK:-=\u017F\u212A\u0130\u0131 ");
+    const QList<QLatin1String> needles = {QLatin1String("display"), QLatin1String("Align="), QLatin1String("ms-its:"), QLatin1String("kS"),
+                                          QLatin1String("d")};
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        for (int k = int(random.bounded(40)); k > 0; --k)
+            text += letters[int(random.bounded(letters.size()))];
+        const QLatin1String needle = needles[int(random.bounded(needles.size()))];
+        if (random.bounded(2))
+            text.insert(int(random.bounded(text.size() + 1)), random.bounded(2) ? QString(needle).toUpper() : QString(needle));
+        const qsizetype from = random.bounded(4) == 0 ? qsizetype(random.bounded(text.size() + 1)) : 0;
+        ASSERT_EQ(IndexOfNoCase(text, needle, from), text.indexOf(needle, from, Qt::CaseInsensitive)) << text.toStdString();
+    }
 }
