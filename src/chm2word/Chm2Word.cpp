@@ -453,11 +453,8 @@ void Tchm2word::DistilTopics()
                              page->Body = QString(page->Body.constData(), page->Body.size());
                          }
                          if (!d.file.isEmpty()) {
-                             m_kept.remove(d.file);
-                             if (!d.written && !d.page.isEmpty() && d.bytes.declared) {
-                                 SaveHtmlFile(d.page, d.file); // says why and asks for another name
-                                 NoteWroteElsewhere();
-                             }
+                             if (!d.page.isEmpty())
+                                 WrotePage(d.page, d.bytes, d.file, d.written);
                              d = TDistilled();
                              return false;
                          }

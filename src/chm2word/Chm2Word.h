@@ -75,6 +75,9 @@ private:
     static TPageBytes EncodePage(const QString &page);
     // Whether the bytes went to file (and nowhere else).
     bool WritePage(const QString &page, const TPageBytes &bytes, const QString &file) const;
+    // What follows writing page's bytes to file, on the thread that runs the steps, whether the
+    // write was made there or in the work (`written`: how it went).
+    bool WrotePage(const QString &page, const TPageBytes &bytes, const QString &file, bool written) const;
     // The bytes of a page read once are kept for the next step that reads it (the folder is the
     // run's own, and every write of the run drops or replaces what it kept of that file).
     void Keep(const QString &file, const QByteArray &bytes) const;

@@ -44,14 +44,17 @@ bool Tchm2word::WritePage(const QString &page, const TPageBytes &bytes, const QS
 {
     if (page.isEmpty())
         return false;
+    return WrotePage(page, bytes, file, FileSystem().RewriteFile(file, bytes.bytes));
+}
+
+bool Tchm2word::WrotePage(const QString &page, const TPageBytes &bytes, const QString &file, bool written) const
+{
     m_kept.remove(file);
-    const bool known = m_found.contains(file);
-    const bool written = FileSystem().RewriteFile(file, bytes.bytes);
     if (!written && bytes.declared) {
         SaveHtmlFile(page, file); // says why and asks for another name
         NoteWroteElsewhere();
     }
-    if (!known)
+    if (!m_found.contains(file))
         NoteCreated(file);
     return written;
 }

@@ -93,8 +93,6 @@ public:
 
     TBlockIndex(const std::vector<TChmTopicFile *> &pages, int n) : m_pages(pages), m_n(n)
     {
-        m_bucketPages.assign(size_t(1) << kBucketBits, 0);
-        m_bucketSeen.assign(size_t(1) << kBucketBits, 0);
         m_group.assign(pages.size(), nullptr);
         m_slot.assign(pages.size(), -1);
         for (size_t k = 0; k < pages.size(); ++k)
@@ -345,13 +343,13 @@ private:
         if (g->PiecesDone || g->Length <= 4)
             return g;
         g->PiecesDone = true;
-        const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
         const int count = g->Length - 2;
         g->PieceHash.resize(size_t(count));
+        if (m_bucketSeen.empty())
+            m_bucketSeen.assign(size_t(1) << kBucketBits, 0);
         ++m_stamp;
         for (int q = 0; q < count; ++q) {
-            const quint64 piece = (quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2];
-            const auto hash = quint32((piece * 0x9E3779B97F4A7C15ULL) >> 32);
+            const auto hash = quint32((PieceAt(g->Lower, q) * 0x9E3779B97F4A7C15ULL) >> 32);
             g->PieceHash[size_t(q)] = hash;
             const quint32 bit = hash >> (32 - kSignatureBits);
             g->Signature[bit >> 6] |= quint64(1) << (bit & 63);
@@ -369,14 +367,12 @@ private:
     {
         if (!g->Pieces.empty() || g->Length <= 4)
             return g;
-        const char16_t *u = reinterpret_cast<const char16_t *>(g->Lower.constData());
         const int count = g->Length - 2;
-        auto piece = [u](int q) { return (quint64(u[q]) << 32) | (quint64(u[q + 1]) << 16) | u[q + 2]; };
         // One sort of (piece, position) gives both the distinct pieces and each position's
         // rank, where a search per position would cost a second sort's worth.
         std::vector<std::pair<quint64, int>> sorted(static_cast<size_t>(count));
         for (int q = 0; q < count; ++q)
-            sorted[size_t(q)] = {piece(q), q};
+            sorted[size_t(q)] = {PieceAt(g->Lower, q), q};
         std::sort(sorted.begin(), sorted.end());
         g->PieceRank.assign(size_t(count), 0);
         g->Pieces.reserve(size_t(count));
@@ -390,6 +386,13 @@ private:
 
     static quint32 Bucket(quint32 hash) { return hash & ((quint32(1) << kBucketBits) - 1); }
 
+    // The three characters at q as one number.
+    static quint64 PieceAt(const QString &text, int q)
+    {
+        const char16_t *u = reinterpret_cast<const char16_t *>(text.constData()) + q;
+        return (quint64(u[0]) << 32) | (quint64(u[1]) << 16) | u[2];
+    }
+
     // Starts counting the pages per piece, from the blocks the pages are at now; from then on
     // Insert and Remove keep the counts.
     void CountPieces()
@@ -397,6 +400,7 @@ private:
         if (m_piecesCounted)
             return;
         m_piecesCounted = true;
+        m_bucketPages.assign(size_t(1) << kBucketBits, 0);
         for (auto &[lower, g] : m_groups)
             if (g->Length > 4 && g->CountN > 0)
                 for (quint32 bucket : WithPieces(g.get())->Buckets)
